@@ -1,0 +1,123 @@
+#include "sheet/container/XmlReader.h"
+
+#include <expat.h>
+
+#include <cstring>
+
+#include "sheet/Failure.h"
+#include "sheet/container/ZipArchive.h"
+
+namespace lomandra::container {
+
+namespace {
+
+std::string_view localName(const char* name) {
+  const char* colon = std::strrchr(name, ':');
+  return colon ? std::string_view(colon + 1) : std::string_view(name);
+}
+
+// Expat hands attribute names with their prefix; strip them in place in a scratch array.
+struct Parse {
+  XML_Parser parser;
+  XmlHandler& handler;
+  std::string_view part;
+  std::string failure;
+
+  static void XMLCALL onStart(void* data, const char* name, const char** attrs) {
+    auto* self = static_cast<Parse*>(data);
+    for (const char** a = attrs; *a; a += 2) {
+      const char* colon = std::strrchr(*a, ':');
+      if (colon) *a = colon + 1;  // expat's attribute array is ours to read; the pointer move is safe
+    }
+    self->handler.startElement(localName(name), attrs);
+    self->checkStop();
+  }
+  static void XMLCALL onEnd(void* data, const char* name) {
+    auto* self = static_cast<Parse*>(data);
+    self->handler.endElement(localName(name));
+    self->checkStop();
+  }
+  static void XMLCALL onText(void* data, const char* text, int length) {
+    auto* self = static_cast<Parse*>(data);
+    self->handler.characters(std::string_view(text, static_cast<std::size_t>(length)));
+    self->checkStop();
+  }
+  static void XMLCALL onDoctype(void* data, const char*, const char*, const char*, int) {
+    auto* self = static_cast<Parse*>(data);
+    self->failure = "it declares a document type, which workbooks never do";
+    XML_StopParser(self->parser, XML_FALSE);
+  }
+  void checkStop() {
+    if (handler.stopRequested) XML_StopParser(parser, XML_FALSE);
+  }
+
+  // Feeds one buffer; returns false when the parse has ended (stopped or failed).
+  bool feed(const char* data, std::size_t size, bool last) {
+    if (XML_Parse(parser, data, static_cast<int>(size), last ? 1 : 0) == XML_STATUS_ERROR) {
+      if (XML_GetErrorCode(parser) == XML_ERROR_ABORTED) {
+        if (!failure.empty()) raise();
+        return false;  // stopped by the handler
+      }
+      failure = std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line " +
+                std::to_string(XML_GetCurrentLineNumber(parser));
+      raise();
+    }
+    return !handler.stopRequested;
+  }
+  [[noreturn]] void raise() {
+    throw Failure("The workbook is damaged: its part \"" + std::string(part) +
+                  "\" is not well-formed XML (" + failure + ").");
+  }
+};
+
+struct ParserHolder {
+  XML_Parser parser = XML_ParserCreate("UTF-8");
+  ~ParserHolder() {
+    if (parser) XML_ParserFree(parser);
+  }
+};
+
+void setUp(Parse& parse) {
+  XML_SetUserData(parse.parser, &parse);
+  XML_SetElementHandler(parse.parser, &Parse::onStart, &Parse::onEnd);
+  XML_SetCharacterDataHandler(parse.parser, &Parse::onText);
+  XML_SetStartDoctypeDeclHandler(parse.parser, &Parse::onDoctype);
+}
+
+}  // namespace
+
+const char* xmlAttribute(const char** attributes, std::string_view name) {
+  for (const char** a = attributes; *a; a += 2)
+    if (name == *a) return a[1];
+  return nullptr;
+}
+
+void parseXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler) {
+  ParserHolder holder;
+  if (!holder.parser) throw Failure("Out of memory");
+  Parse parse{holder.parser, handler, part, {}};
+  setUp(parse);
+  bool going = true;
+  zip.stream(part, [&](const char* data, std::size_t size) {
+    going = parse.feed(data, size, false);
+    return going;
+  });
+  if (going) parse.feed("", 0, true);
+}
+
+void parseXmlText(std::string_view xml, std::string_view partName, XmlHandler& handler) {
+  ParserHolder holder;
+  if (!holder.parser) throw Failure("Out of memory");
+  Parse parse{holder.parser, handler, partName, {}};
+  setUp(parse);
+  constexpr std::size_t kChunk = 1u << 20;
+  std::size_t offset = 0;
+  while (offset < xml.size()) {
+    const std::size_t n = std::min(kChunk, xml.size() - offset);
+    if (!parse.feed(xml.data() + offset, n, false)) return;
+    offset += n;
+  }
+  parse.feed("", 0, true);
+}
+
+}  // namespace lomandra::container

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace lomandra::container {
+
+class ZipArchive;
+
+/// Receives the events of a streaming XML parse. Element and attribute names arrive without
+/// their namespace prefix ("x:c" arrives as "c"), which is how the workbook formats are read.
+class XmlHandler {
+ public:
+  virtual ~XmlHandler() = default;
+  /// `attributes` is expat's list: name, value, name, value, ..., nullptr (names unprefixed).
+  virtual void startElement(std::string_view name, const char** attributes) = 0;
+  virtual void endElement(std::string_view name) = 0;
+  /// Character data, possibly split across several calls.
+  virtual void characters(std::string_view text) = 0;
+  /// Set by the handler to end the parse early (for instance after the last row it needs).
+  bool stopRequested = false;
+};
+
+/// Value of attribute `name` in an expat attribute list, or nullptr.
+const char* xmlAttribute(const char** attributes, std::string_view name);
+
+/// Streams zip entry `part` of `zip` through `handler`. Throws lomandra::Failure naming the part
+/// when the XML is malformed. Document type declarations are refused (no entity expansion).
+void parseXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler);
+
+/// Parses an XML text held in memory, with the same rules.
+void parseXmlText(std::string_view xml, std::string_view partName, XmlHandler& handler);
+
+}  // namespace lomandra::container

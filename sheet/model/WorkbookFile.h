@@ -1,0 +1,75 @@
+#pragma once
+
+// What every workbook reader (.xlsx, .xls, .ods, .csv) gives the built-in engine: the sheets,
+// the date system, the number format of each cell format index, and each sheet's cells streamed
+// in file order. Readers use QtCore at most and throw lomandra::Failure for bad input.
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lomandra::model {
+
+/// Limits of a worksheet: rows and columns count from 0 below these.
+constexpr std::uint32_t kMaxRows = 1048576;
+constexpr std::uint32_t kMaxColumns = 16384;
+constexpr std::uint32_t kAllRows = std::numeric_limits<std::uint32_t>::max();
+
+enum class CellKind : std::uint8_t {
+  Empty,    ///< a cell the file lists without a value (formatting only)
+  Number,   ///< number (dates and times are numbers too)
+  Text,     ///< text (UTF-8)
+  Boolean,  ///< number is 0 or 1
+  Error,    ///< text holds the error code, e.g. "#DIV/0!"
+};
+
+/// One cell as the reader found it; `text` is valid only during the visitor call.
+struct CellRef {
+  CellKind kind = CellKind::Empty;
+  double number = 0;
+  std::string_view text;
+  std::uint32_t format = 0;  ///< cell format index; WorkbookFile::formatCode() gives its code
+};
+
+/// A sheet of the workbook, in the workbook's order.
+struct SheetInfo {
+  std::string name;     ///< exactly as the workbook has it (UTF-8)
+  bool visible = true;  ///< false for hidden and very hidden sheets
+};
+
+/// Receives one sheet's contents in file order (rows ascending, cells left to right).
+class SheetVisitor {
+ public:
+  virtual ~SheetVisitor() = default;
+  /// Width (in characters of the default font, as stored) and hidden state of columns [first, last].
+  virtual void columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) {
+    (void)first, (void)last, (void)width, (void)hidden;
+  }
+  /// The default column width of the sheet in characters, when the file gives one.
+  virtual void defaultColumnWidth(double width) { (void)width; }
+  /// A row the file describes as hidden.
+  virtual void hiddenRow(std::uint32_t row) { (void)row; }
+  /// One cell (0-based row and column). Return false to stop reading the sheet.
+  virtual bool cell(std::uint32_t row, std::uint32_t column, const CellRef& value) = 0;
+};
+
+/// An opened workbook file.
+class WorkbookFile {
+ public:
+  virtual ~WorkbookFile() = default;
+  virtual const std::vector<SheetInfo>& sheets() const = 0;
+  /// 0-based index of the sheet that is active when the workbook opens.
+  virtual int activeSheet() const = 0;
+  /// True when dates count from 1904 rather than 1900.
+  virtual bool date1904() const = 0;
+  /// The number format code of a cell format index ("General" when it has none).
+  virtual std::string formatCode(std::uint32_t format) const = 0;
+  /// Streams sheet `index` to `visitor`, reading no further than row `lastRow` (0-based) where
+  /// the format allows. Throws lomandra::Failure when the sheet's data is damaged.
+  virtual void readSheet(int index, SheetVisitor& visitor, std::uint32_t lastRow = kAllRows) = 0;
+};
+
+}  // namespace lomandra::model
