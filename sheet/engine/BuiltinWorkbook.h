@@ -1,0 +1,80 @@
+#pragma once
+
+// The built-in engine's workbook: opened by content (.xlsx/.xlsm/.xltx/.xltm, .xls, .ods, .csv),
+// with Range References resolved against it and each cell's displayed text. QtCore at most.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sheet/model/WorkbookFile.h"
+
+namespace lomandra::engine {
+
+/// One rectangular block of cells, 0-based and inclusive.
+struct Area {
+  std::uint32_t firstRow = 0, firstColumn = 0, lastRow = 0, lastColumn = 0;
+  bool operator==(const Area&) const = default;
+};
+
+/// The column letters of a 0-based column: 0 -> "A", 25 -> "Z", 26 -> "AA", 16383 -> "XFD".
+std::string columnName(std::uint32_t column);
+
+/// The address of areas as a spreadsheet application writes it: "$A$1", "$A$1:$B$3", whole
+/// columns "$A:$C", whole rows "$2:$5", areas joined by commas.
+std::string formatAddress(const std::vector<Area>& areas);
+
+/// A Range Reference as text reads: an optional sheet name and one or more areas.
+struct Reference {
+  bool hasSheet = false;
+  std::string sheet;  ///< UTF-8, quotes removed
+  std::vector<Area> areas;
+};
+
+/// Reads a Range Reference: "'Sheet name'!$A$1:$B$3", "Sheet1!A1", "$A:$C", "$2:$5",
+/// "A1,C3:D4"; quoted names with a doubled or (as the range box writes them) undoubled
+/// apostrophe. Throws lomandra::Failure describing what is wrong.
+Reference parseReference(std::string_view text);
+
+/// The cells of one sheet held in memory (rows read so far), with the layout the file gives.
+class SheetData {
+ public:
+  virtual ~SheetData() = default;
+  /// One past the last row / column holding a cell (0 for an empty sheet).
+  virtual std::uint32_t usedRows() const = 0;
+  virtual std::uint32_t usedColumns() const = 0;
+  /// Cell text: the displayed text of a cell ("" for a cell the file does not hold).
+  virtual std::string text(std::uint32_t row, std::uint32_t column) const = 0;
+  /// Column width in characters of the default font (the sheet's default where the file gives none).
+  virtual double columnWidth(std::uint32_t column) const = 0;
+  virtual bool columnHidden(std::uint32_t column) const = 0;
+  virtual bool rowHidden(std::uint32_t row) const = 0;
+};
+
+/// An opened workbook. Opening reads only the workbook-level parts; a sheet is read when first
+/// asked for, and no further than the rows asked for.
+class BuiltinWorkbook {
+ public:
+  /// Opens the file at `path`, recognising its format by content. Throws lomandra::Failure.
+  static std::unique_ptr<BuiltinWorkbook> open(const std::string& path);
+  virtual ~BuiltinWorkbook() = default;
+
+  virtual const std::vector<model::SheetInfo>& sheets() const = 0;
+  virtual int activeSheet() const = 0;
+  /// The file name without its folder, as a window title shows it.
+  virtual std::string fileName() const = 0;
+  /// The cells of sheet `index`, read at least through row `lastRow`. Throws lomandra::Failure.
+  virtual const SheetData& sheet(int index, std::uint32_t lastRow = model::kAllRows) = 0;
+
+  /// Resolve: the sheet (index) and areas a Range Reference names in this workbook; without a
+  /// sheet part, the active sheet. Throws lomandra::Failure (no such sheet, malformed text).
+  struct Resolved {
+    int sheet = 0;
+    std::vector<Area> areas;
+  };
+  virtual Resolved resolve(std::string_view reference) const = 0;
+};
+
+}  // namespace lomandra::engine
