@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "app/core/EntryList.h"
+#include "app/core/ErrorTrap.h"
 #include "app/core/Services.h"
 #include "sheet/Spreadsheet.h"
 
@@ -47,5 +48,16 @@ class MainForm {
   /// The program's folder, without a trailing separator.
   virtual QString programFolder() const = 0;
 };
+
+}  // namespace lomandra
+
+namespace lomandra {
+
+/// The Error Report sink of a handler of `form`: title "Application Error", warning icon, OK.
+inline ErrorReportSink errorReportSink(MainForm& form) {
+  return [&form](const QString& text) {
+    form.msgBox(text, mb::Exclamation, QStringLiteral("Application Error"));
+  };
+}
 
 }  // namespace lomandra
