@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <cstring>
+#include <exception>
 
 #include "sheet/Failure.h"
 #include "sheet/container/ZipArchive.h"
@@ -22,6 +23,7 @@ struct Parse {
   XmlHandler& handler;
   std::string_view part;
   std::string failure;
+  std::exception_ptr pending;
 
   static void XMLCALL onStart(void* data, const char* name, const char** attrs) {
     auto* self = static_cast<Parse*>(data);
@@ -29,18 +31,31 @@ struct Parse {
       const char* colon = std::strrchr(*a, ':');
       if (colon) *a = colon + 1;  // expat's attribute array is ours to read; the pointer move is safe
     }
-    self->handler.startElement(localName(name), attrs);
-    self->checkStop();
+    self->guarded([&] { self->handler.startElement(localName(name), attrs); });
   }
   static void XMLCALL onEnd(void* data, const char* name) {
     auto* self = static_cast<Parse*>(data);
-    self->handler.endElement(localName(name));
-    self->checkStop();
+    self->guarded([&] { self->handler.endElement(localName(name)); });
   }
   static void XMLCALL onText(void* data, const char* text, int length) {
     auto* self = static_cast<Parse*>(data);
-    self->handler.characters(std::string_view(text, static_cast<std::size_t>(length)));
-    self->checkStop();
+    self->guarded([&] {
+      self->handler.characters(std::string_view(text, static_cast<std::size_t>(length)));
+    });
+  }
+  // A handler's exception must not unwind through expat's C frames: it is kept, the parser is
+  // stopped, and the exception is thrown again once XML_Parse has returned.
+  template <typename F>
+  void guarded(F&& call) {
+    if (pending) return;
+    try {
+      call();
+    } catch (...) {
+      pending = std::current_exception();
+      XML_StopParser(parser, XML_FALSE);
+      return;
+    }
+    checkStop();
   }
   static void XMLCALL onDoctype(void* data, const char*, const char*, const char*, int) {
     auto* self = static_cast<Parse*>(data);
@@ -53,7 +68,9 @@ struct Parse {
 
   // Feeds one buffer; returns false when the parse has ended (stopped or failed).
   bool feed(const char* data, std::size_t size, bool last) {
-    if (XML_Parse(parser, data, static_cast<int>(size), last ? 1 : 0) == XML_STATUS_ERROR) {
+    const XML_Status status = XML_Parse(parser, data, static_cast<int>(size), last ? 1 : 0);
+    if (pending) std::rethrow_exception(pending);
+    if (status == XML_STATUS_ERROR) {
       if (XML_GetErrorCode(parser) == XML_ERROR_ABORTED) {
         if (!failure.empty()) raise();
         return false;  // stopped by the handler
@@ -92,23 +109,27 @@ const char* xmlAttribute(const char** attributes, std::string_view name) {
   return nullptr;
 }
 
-void parseXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler) {
+void parseXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler,
+                  std::uint64_t maxBytes) {
   ParserHolder holder;
   if (!holder.parser) throw Failure("Out of memory");
-  Parse parse{holder.parser, handler, part, {}};
+  Parse parse{holder.parser, handler, part, {}, {}};
   setUp(parse);
   bool going = true;
-  zip.stream(part, [&](const char* data, std::size_t size) {
-    going = parse.feed(data, size, false);
-    return going;
-  });
+  zip.stream(
+      part,
+      [&](const char* data, std::size_t size) {
+        going = parse.feed(data, size, false);
+        return going;
+      },
+      maxBytes);
   if (going) parse.feed("", 0, true);
 }
 
 void parseXmlText(std::string_view xml, std::string_view partName, XmlHandler& handler) {
   ParserHolder holder;
   if (!holder.parser) throw Failure("Out of memory");
-  Parse parse{holder.parser, handler, partName, {}};
+  Parse parse{holder.parser, handler, partName, {}, {}};
   setUp(parse);
   constexpr std::size_t kChunk = 1u << 20;
   std::size_t offset = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -8,6 +9,9 @@
 namespace lomandra::container {
 
 class ZipArchive;
+
+/// The default bound on the inflated size of one XML part (4 GiB).
+constexpr std::uint64_t kXmlPartLimit = 4ull << 30;
 
 /// Receives the events of a streaming XML parse. Element and attribute names arrive without
 /// their namespace prefix ("x:c" arrives as "c"), which is how the workbook formats are read.
@@ -27,8 +31,10 @@ class XmlHandler {
 const char* xmlAttribute(const char** attributes, std::string_view name);
 
 /// Streams zip entry `part` of `zip` through `handler`. Throws lomandra::Failure naming the part
-/// when the XML is malformed. Document type declarations are refused (no entity expansion).
-void parseXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler);
+/// when the XML is malformed or inflates past `maxBytes`. Document type declarations are refused
+/// (no entity expansion).
+void parseXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler,
+                  std::uint64_t maxBytes = kXmlPartLimit);
 
 /// Parses an XML text held in memory, with the same rules.
 void parseXmlText(std::string_view xml, std::string_view partName, XmlHandler& handler);

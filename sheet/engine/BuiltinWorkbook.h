@@ -4,6 +4,7 @@
 // with Range References resolved against it and each cell's displayed text. QtCore at most.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,7 +30,8 @@ std::string formatAddress(const std::vector<Area>& areas);
 /// A Range Reference as text reads: an optional sheet name and one or more areas.
 struct Reference {
   bool hasSheet = false;
-  std::string sheet;  ///< UTF-8, quotes removed
+  std::string sheet;  ///< UTF-8, quotes removed, a doubled apostrophe read as one
+  std::string sheetAsWritten;  ///< UTF-8, quotes removed, apostrophes as they stand
   std::vector<Area> areas;
 };
 
@@ -51,6 +53,11 @@ class SheetData {
   virtual double columnWidth(std::uint32_t column) const = 0;
   virtual bool columnHidden(std::uint32_t column) const = 0;
   virtual bool rowHidden(std::uint32_t row) const = 0;
+  /// Walk: calls `visit` with the displayed text of every cell of `area`, row by row from the
+  /// top, left to right, empty cells included ("" for them). The view is valid during the call;
+  /// `visit` returns false to stop early.
+  virtual void forEachText(const Area& area,
+                           const std::function<bool(std::string_view text)>& visit) const = 0;
 };
 
 /// An opened workbook. Opening reads only the workbook-level parts; a sheet is read when first

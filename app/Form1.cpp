@@ -1,0 +1,257 @@
+#include "app/Form1.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTreeView>
+
+#include "app/CursorFile.h"
+#include "app/IsInstalled.h"
+#include "app/KeyCodes.h"
+#include "app/Main.h"
+#include "app/PointerFeedback.h"
+#include "app/core/ErrorTrap.h"
+#include "sheet/Failure.h"
+
+#if LOMANDRA_HAVE_RANGES
+#include "ranges/RangeCommands.h"
+#endif
+#if LOMANDRA_HAVE_MERGE
+#include "merge/MergeCommands.h"
+#endif
+#if LOMANDRA_HAVE_OUTPUT
+#include "output/OutputCommands.h"
+#endif
+
+namespace lomandra::app {
+
+namespace {
+
+const QString kAllowDuplicates = QStringLiteral("Allow duplicates in results");
+const QString kRemoveDuplicates = QStringLiteral("Remove duplicates from results");
+const QString kOptionKey = QStringLiteral("Option");
+const QString kExcelFileKey = QStringLiteral("Excel File");
+constexpr int kColumnWidth = 7000;  // twips
+
+}  // namespace
+
+Form1::Form1(Form1Services services, QWidget* parent)
+    : QWidget(parent),
+      services_(std::move(services)),
+      ranges_(QStringLiteral("Range(s)"), false),
+      results_(QStringLiteral("Result(s)"), true) {
+  controls_ = buildForm1(*this, logicalDpiX());
+  wireHandlers();
+  watchPointer();
+}
+
+Form1::~Form1() = default;
+
+bool Form1::load() {
+  Form_Load();
+  return !endProgram_;
+}
+
+void Form1::showCentred() {
+  if (const QScreen* where = screen()) {
+    const QRect area = where->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+  }
+  show();
+}
+
+void Form1::Form_Load() {
+  ErrorTrap trap(errorReportSink(*this), QStringLiteral("Form_Load"));
+  const auto px = [this](int twips) { return twipsToPixels(twips, logicalDpiX()); };
+  const QString cursorFile = programFolder() + QDir::separator() + QStringLiteral("HAND-M.CUR");
+  const auto selectOption = [this](const QString& text) {
+    const int entry = controls_.Combo1->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (entry < 0)
+      throw Failure("Invalid property value: \"" + text.toStdString() +
+                    "\" is not one of the choices of the option list.");
+    controls_.Combo1->setCurrentIndex(entry);
+  };
+  // A drop-down list takes new entries without choosing one and without notifying.
+  const auto appendOption = [this](const QString& text) {
+    const QSignalBlocker quiet(controls_.Combo1);
+    const int chosen = controls_.Combo1->currentIndex();
+    controls_.Combo1->addItem(text);
+    controls_.Combo1->setCurrentIndex(chosen);
+  };
+
+  trap.step(100, [&] { ApplySkin(*this, SkinFramework1_, programFolder()); });
+  if (trap.test(104, [&] { return FileExists(cursorFile); }))
+    trap.step(106, [&] { customPointer_ = loadCursorFile(cursorFile); });
+  trap.step(126, [&] {
+    setWindowTitle(kProductName);
+    setWindowIcon(QIcon(QStringLiteral(":/lomandra/lomandra.png")));
+    appTitle_ = AppTitleFor(kProductName);
+  });
+  trap.step(128, [&] { controls_.ListView1->setModel(&ranges_); });
+  trap.step(130, [&] { controls_.ListView1->setColumnWidth(0, px(kColumnWidth)); });
+  trap.step(132, [&] { controls_.ListView2->setModel(&results_); });
+  trap.step(134, [&] { controls_.ListView2->setColumnWidth(0, px(kColumnWidth)); });
+  trap.step(136, [&] { appendOption(kAllowDuplicates); });
+  trap.step(138, [&] { appendOption(kRemoveDuplicates); });
+  trap.step(140, [&] {
+    selectOption(services_.settings->get(kSettingsApplication, kProductName, kOptionKey,
+                                         kAllowDuplicates));
+  });
+  trap.step(142, [&] {
+    controls_.Text1->setText(
+        services_.settings->get(kSettingsApplication, kProductName, kExcelFileKey, QString()));
+  });
+  trap.step(144, [&] {
+    if (!IsInstalled(*this)) endProgram_ = true;
+  });
+}
+
+void Form1::wireHandlers() {
+  const Form1Controls& c = controls_;
+  // Every handler runs behind a safety net: a failure that escapes its own trap (or a handler
+  // without one) is dropped here instead of ending the program.
+  const auto onClick = [this](QPushButton* button, void (*handler)(MainForm&)) {
+    connect(button, &QPushButton::clicked, this,
+            [this, handler] { runUntrapped([&] { handler(*this); }); });
+  };
+#if LOMANDRA_HAVE_RANGES
+  onClick(c.PushButton1, &ranges::PushButton1_Click);
+  onClick(c.PushButton10, &ranges::PushButton10_Click);
+  onClick(c.PushButton11, &ranges::PushButton11_Click);
+  onClick(c.PushButton5, &ranges::PushButton5_Click);
+  onClick(c.PushButton6, &ranges::PushButton6_Click);
+  onClick(c.PushButton7, &ranges::PushButton7_Click);
+  c.ListView1->installEventFilter(this);
+  c.ListView1->viewport()->installEventFilter(this);
+#endif
+#if LOMANDRA_HAVE_MERGE
+  onClick(c.PushButton2, &merge::PushButton2_Click);
+  onClick(c.PushButton3, &merge::PushButton3_Click);
+#endif
+#if LOMANDRA_HAVE_OUTPUT
+  onClick(c.PushButton4, &output::PushButton4_Click);
+  onClick(c.PushButton8, &output::PushButton8_Click);
+  onClick(c.PushButton13, &output::PushButton13_Click);
+#endif
+  onClick(c.PushButton9, &PushButton9_Click);
+  connect(c.Text1, &QLineEdit::textChanged, this, [this] { runUntrapped([this] { Text1_Change(); }); });
+  connect(c.Combo1, &QComboBox::currentTextChanged, this,
+          [this] { runUntrapped([this] { Combo1_Change(); }); });
+}
+
+void Form1::watchPointer() {
+  pointerWatcher_ = new PointerWatcher([this](int kind) { PointerMoved(*this, kind); }, this);
+  for (QPushButton* button : controls_.buttons()) pointerWatcher_->watch(*button, pointer::Custom);
+  pointerWatcher_->watch(*controls_.ListView1, pointer::Default);
+  pointerWatcher_->watch(*controls_.ListView2, pointer::Default);
+  pointerWatcher_->watch(*controls_.Text1, pointer::Default);
+  pointerWatcher_->ignore(*controls_.Combo1);
+  // The frames and the window last: each covers only its own surface, not the controls on it.
+  pointerWatcher_->watch(*controls_.Frame1, pointer::Default);
+  pointerWatcher_->watch(*controls_.Frame2, pointer::Default);
+  pointerWatcher_->watch(*this, pointer::Default);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+#if LOMANDRA_HAVE_RANGES
+  if (watched == controls_.ListView1 && event->type() == QEvent::KeyPress) {
+    const int keyCode = windowsKeyCode(static_cast<QKeyEvent*>(event)->key());
+    if (keyCode != 0) runUntrapped([&] { ranges::ListView1_KeyDown(*this, keyCode); });
+  } else if (watched == controls_.ListView1->viewport() &&
+             event->type() == QEvent::MouseButtonDblClick) {
+    runUntrapped([&] { ranges::ListView1_DblClick(*this); });
+  }
+#endif
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  event->accept();
+  emit unloaded();
+}
+
+void Form1::Text1_Change() { saveSetting(kExcelFileKey, controls_.Text1->text()); }
+
+void Form1::Combo1_Change() { saveSetting(kOptionKey, controls_.Combo1->currentText()); }
+
+void Form1::saveSetting(const QString& key, const QString& value) {
+  // A value that cannot be stored is kept by its control for this run; the store keeps its
+  // earlier values, and the next change tries again.
+  if (!services_.settings->save(kSettingsApplication, kProductName, key, value))
+    qWarning("Lomandra: the setting \"%s\" could not be stored in %s", qUtf8Printable(key),
+             qUtf8Printable(services_.settings->location(kSettingsApplication)));
+}
+
+bool Form1::SaveResultsAsExcelFileIsExcelInstalled() {
+#if LOMANDRA_HAVE_OUTPUT
+  return output::SaveResultsAsExcelFileIsExcelInstalled(*this);
+#else
+  throw Failure("The spreadsheet export is not part of this build of Lomandra.");
+#endif
+}
+
+QString Form1::pathText() const { return controls_.Text1->text(); }
+
+void Form1::setPathText(const QString& text) { controls_.Text1->setText(text); }
+
+QString Form1::optionText() const { return controls_.Combo1->currentText(); }
+
+int Form1::rangeListSelectedIndex() const {
+  if (const QItemSelectionModel* selection = controls_.ListView1->selectionModel()) {
+    const QModelIndexList rows = selection->selectedRows();
+    if (!rows.isEmpty()) return rows.first().row() + 1;
+  }
+  throw Failure("No entry of the Range List is selected.");
+}
+
+QCursor Form1::pointerShape(int kind) const {
+  if (kind == pointer::Hourglass) return QCursor(Qt::WaitCursor);
+  if (kind == pointer::Custom) return customPointer_ ? *customPointer_ : QCursor(Qt::PointingHandCursor);
+  return QCursor(Qt::ArrowCursor);
+}
+
+void Form1::setMousePointer(int kind) {
+  if (kind == pointerKind_) return;  // already shown
+  pointerKind_ = kind;
+  QList<QWidget*> widgets = findChildren<QWidget*>();
+  widgets.prepend(this);
+  const QCursor shape = pointerShape(kind);
+  for (QWidget* widget : widgets) {
+    if (widget->isWindow() && widget != this) continue;  // popups and dialogs keep their own
+    if (!ownCursors_.contains(widget)) {
+      ownCursors_.insert(widget, widget->testAttribute(Qt::WA_SetCursor)
+                                     ? std::optional<QCursor>(widget->cursor())
+                                     : std::nullopt);
+      connect(widget, &QObject::destroyed, this,
+              [this, widget] { ownCursors_.remove(widget); });
+    }
+    if (kind != pointer::Default) {
+      widget->setCursor(shape);
+    } else if (const std::optional<QCursor>& own = ownCursors_.value(widget)) {
+      widget->setCursor(*own);
+    } else {
+      widget->unsetCursor();
+    }
+  }
+}
+
+int Form1::msgBox(const QString& text, int style, const QString& title) {
+  return services_.messages->show(text, style, title.isEmpty() ? appTitle_ : title);
+}
+
+void Form1::doEvents() {
+  if (services_.doEvents)
+    services_.doEvents();
+  else
+    QCoreApplication::processEvents();
+}
+
+}  // namespace lomandra::app

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <memory>
+
+#include "sheet/Spreadsheet.h"
+
+namespace lomandra::app {
+
+/// The spreadsheet application the program drives: the built-in engine.
+std::unique_ptr<sheet::Automation> createSpreadsheetApplication();
+
+}  // namespace lomandra::app

@@ -1,0 +1,61 @@
+#include "app/WidgetMessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace lomandra::app {
+
+QString messageBoxLines(const QString& text) {
+  QString lines = text;
+  lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return lines;
+}
+
+namespace {
+
+constexpr int kCancel = 2;
+
+QMessageBox::Icon iconFor(int style) {
+  switch (style & 0x70) {
+    case 16: return QMessageBox::Critical;
+    case 32: return QMessageBox::Question;
+    case 48: return QMessageBox::Warning;
+    case 64: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+struct Choice {
+  QMessageBox::StandardButton button;
+  int answer;
+};
+
+std::vector<Choice> buttonsFor(int style) {
+  switch (style & 7) {
+    case 1: return {{QMessageBox::Ok, mb::Ok}, {QMessageBox::Cancel, kCancel}};
+    case 3: return {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}, {QMessageBox::Cancel, kCancel}};
+    case mb::YesNo: return {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}};
+    default: return {{QMessageBox::Ok, mb::Ok}};
+  }
+}
+
+}  // namespace
+
+int WidgetMessageBox::show(const QString& text, int style, const QString& title) {
+  QMessageBox box(iconFor(style), title, messageBoxLines(text), QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  const std::vector<Choice> choices = buttonsFor(style);
+  for (const Choice& choice : choices) box.addButton(choice.button);
+  box.setDefaultButton(choices.front().button);
+  box.setEscapeButton(choices.back().button);
+  box.exec();
+  const auto clicked = box.standardButton(box.clickedButton());
+  for (const Choice& choice : choices)
+    if (choice.button == clicked) return choice.answer;
+  return choices.back().answer;  // closed without a button: as the escape button
+}
+
+}  // namespace lomandra::app

@@ -1,0 +1,103 @@
+// The 8-bit code page of the text file export: Windows-1252 with "?" for every character it
+// cannot hold, or, on Windows, the system's ANSI code page.
+
+#include <QtGlobal>
+
+#include <array>
+
+#include "output/Main.h"
+#include "sheet/Failure.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace lomandra::output {
+
+namespace {
+
+constexpr char kReplacement = '?';
+
+// Windows-1252 bytes 0x80..0x9F by the character each stands for. Windows keeps the five
+// unassigned bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D) as the C1 controls of the same value, so
+// those round-trip too; the other C1 controls have no byte and become "?".
+struct SpecialByte {
+  char16_t character;
+  unsigned char byte;
+};
+constexpr std::array<SpecialByte, 32> kSpecials{{
+    {0x20AC, 0x80}, {0x0081, 0x81}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84},
+    {0x2026, 0x85}, {0x2020, 0x86}, {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89},
+    {0x0160, 0x8A}, {0x2039, 0x8B}, {0x0152, 0x8C}, {0x008D, 0x8D}, {0x017D, 0x8E},
+    {0x008F, 0x8F}, {0x0090, 0x90}, {0x2018, 0x91}, {0x2019, 0x92}, {0x201C, 0x93},
+    {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97}, {0x02DC, 0x98},
+    {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C}, {0x009D, 0x9D},
+    {0x017E, 0x9E}, {0x0178, 0x9F},
+}};
+
+char windows1252Byte(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (const SpecialByte& special : kSpecials)
+    if (special.character == c) return static_cast<char>(special.byte);
+  return kReplacement;
+}
+
+}  // namespace
+
+QByteArray encodeWindows1252(QStringView text) {
+  QByteArray bytes(text.size(), Qt::Uninitialized);
+  char* out = bytes.data();
+  const char16_t* in = text.utf16();
+  const qsizetype size = text.size();
+  qsizetype written = 0;
+  for (qsizetype i = 0; i < size; ++i) {
+    const char16_t c = in[i];
+    if (c < 0x80) {
+      out[written++] = static_cast<char>(c);
+    } else if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(in[i + 1])) {
+      out[written++] = kReplacement;  // one character outside the code page, two code units
+      ++i;
+    } else {
+      out[written++] = windows1252Byte(c);
+    }
+  }
+  bytes.truncate(written);
+  return bytes;
+}
+
+#ifdef Q_OS_WIN
+
+QByteArray encodeAnsi(QStringView text) {
+  const UINT codePage = GetACP();
+  if (codePage == CP_UTF8) return text.toUtf8();  // the "use UTF-8" option of newer Windows
+  QByteArray bytes;
+  // WideCharToMultiByte counts in int: convert in slices that never split a surrogate pair.
+  constexpr qsizetype kSlice = qsizetype{1} << 24;
+  qsizetype start = 0;
+  while (start < text.size()) {
+    qsizetype length = qMin(kSlice, text.size() - start);
+    if (start + length < text.size() && QChar::isHighSurrogate(text.at(start + length - 1).unicode()))
+      --length;
+    const auto* wide = reinterpret_cast<LPCWCH>(text.utf16() + start);
+    const int wideLength = static_cast<int>(length);
+    // No best fit: a character the code page cannot hold becomes the default "?" rather than
+    // a look-alike letter.
+    const int needed = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, wideLength,
+                                           nullptr, 0, "?", nullptr);
+    if (needed <= 0) throw Failure("The text cannot be converted to the system code page.");
+    const qsizetype at = bytes.size();
+    bytes.resize(at + needed);
+    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, wideLength, bytes.data() + at,
+                        needed, "?", nullptr);
+    start += length;
+  }
+  return bytes;
+}
+
+#else
+
+QByteArray encodeAnsi(QStringView text) { return encodeWindows1252(text); }
+
+#endif
+
+}  // namespace lomandra::output

@@ -1,0 +1,89 @@
+#include "sheet/builtin/BuiltinRange.h"
+
+#include <algorithm>
+
+#include "sheet/Failure.h"
+
+namespace lomandra::builtin {
+
+namespace {
+
+class BuiltinWalk final : public sheet::CellWalk {
+ public:
+  BuiltinWalk(std::shared_ptr<engine::BuiltinWorkbook> workbook, const engine::SheetData& sheet,
+              std::vector<engine::Area> areas)
+      : workbook_(std::move(workbook)), sheet_(sheet), areas_(std::move(areas)),
+        usedRows_(sheet.usedRows()), usedColumns_(sheet.usedColumns()) {}
+
+  bool next() override {
+    if (area_ >= areas_.size()) return false;
+    if (!started_) {
+      started_ = true;
+      enterArea();
+      return area_ < areas_.size();
+    }
+    const engine::Area& area = areas_[area_];
+    if (column_ < area.lastColumn) {
+      ++column_;
+    } else if (row_ < area.lastRow) {
+      ++row_;
+      column_ = area.firstColumn;
+    } else {
+      ++area_;
+      enterArea();
+    }
+    return area_ < areas_.size();
+  }
+
+  QString text() override {
+    if (!started_ || area_ >= areas_.size()) throw Failure("The walk has no current cell.");
+    // Most cells of a whole column or row lie beyond the used part: no lookup for those.
+    if (row_ >= usedRows_ || column_ >= usedColumns_) return {};
+    return QString::fromStdString(sheet_.text(row_, column_));
+  }
+
+ private:
+  void enterArea() {
+    if (area_ < areas_.size()) {
+      row_ = areas_[area_].firstRow;
+      column_ = areas_[area_].firstColumn;
+    }
+  }
+
+  std::shared_ptr<engine::BuiltinWorkbook> workbook_;
+  const engine::SheetData& sheet_;
+  std::vector<engine::Area> areas_;
+  std::uint32_t usedRows_, usedColumns_;
+  std::size_t area_ = 0;
+  std::uint32_t row_ = 0, column_ = 0;
+  bool started_ = false;
+};
+
+}  // namespace
+
+BuiltinRange::BuiltinRange(std::shared_ptr<engine::BuiltinWorkbook> workbook, int sheet,
+                           std::vector<engine::Area> areas)
+    : workbook_(std::move(workbook)), sheet_(sheet), areas_(std::move(areas)) {
+  for (engine::Area& area : areas_) {
+    if (area.firstRow > area.lastRow) std::swap(area.firstRow, area.lastRow);
+    if (area.firstColumn > area.lastColumn) std::swap(area.firstColumn, area.lastColumn);
+  }
+}
+
+QString BuiltinRange::sheetName() {
+  const auto& sheets = workbook_->sheets();
+  if (sheet_ < 0 || static_cast<std::size_t>(sheet_) >= sheets.size())
+    throw Failure("The range's sheet is not in the workbook.");
+  return QString::fromStdString(sheets[static_cast<std::size_t>(sheet_)].name);
+}
+
+QString BuiltinRange::address() { return QString::fromStdString(engine::formatAddress(areas_)); }
+
+std::unique_ptr<sheet::CellWalk> BuiltinRange::walk() {
+  std::uint32_t lastRow = 0;
+  for (const engine::Area& area : areas_) lastRow = std::max(lastRow, area.lastRow);
+  const engine::SheetData& data = workbook_->sheet(sheet_, lastRow);
+  return std::make_unique<BuiltinWalk>(workbook_, data, areas_);
+}
+
+}  // namespace lomandra::builtin

@@ -1,0 +1,124 @@
+#include "sheet/csv/CsvWorkbook.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "sheet/Failure.h"
+#include "sheet/csv/CsvParser.h"
+
+namespace lomandra::csv {
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 1u << 16;
+constexpr std::size_t kSampleBytes = 1u << 16;  // read at open to detect encoding and separator
+constexpr std::size_t kMaxSheetNameCharacters = 31;  // the longest sheet name a workbook allows
+
+std::string lowerAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+// The sheet name a spreadsheet application gives a text file: its name without folder and
+// extension, cut to the longest name a sheet can have.
+std::string sheetNameFor(const std::string& path) {
+  std::string name = std::filesystem::path(path).stem().string();
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if ((static_cast<unsigned char>(name[i]) & 0xC0) == 0x80) continue;
+    if (++characters > kMaxSheetNameCharacters) {
+      name.resize(i);
+      break;
+    }
+  }
+  return name.empty() ? std::string("Sheet1") : name;
+}
+
+std::ifstream openStream(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(status))
+    throw Failure("The file \"" + path + "\" does not exist.");
+  if (std::filesystem::is_directory(status))
+    throw Failure("\"" + path + "\" is a folder, not a workbook file.");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Failure("The file \"" + path + "\" cannot be read: " + std::strerror(errno) + ".");
+  return in;
+}
+
+std::string readSome(std::ifstream& in, std::size_t count) {
+  std::string bytes(count, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(count));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+class CsvWorkbook : public model::WorkbookFile {
+ public:
+  explicit CsvWorkbook(const std::string& path) : path_(path) {
+    std::ifstream in = openStream(path);
+    const std::string head = readSome(in, kSampleBytes);
+    if (in.bad()) throw Failure("The file \"" + path + "\" cannot be read.");
+    const bool complete = head.size() < kSampleBytes;
+    encoding_ = detectEncoding(head);
+    std::string text;
+    TextDecoder decoder(encoding_);
+    decoder.decode(std::string_view(head).substr(byteOrderMarkLength(encoding_)), complete, text);
+    const std::string extension = lowerAscii(std::filesystem::path(path).extension().string());
+    separator_ = detectSeparator(text, complete, extension == ".txt" || extension == ".tab");
+    sheets_.push_back({sheetNameFor(path), true});
+  }
+
+  const std::vector<model::SheetInfo>& sheets() const override { return sheets_; }
+  int activeSheet() const override { return 0; }
+  bool date1904() const override { return false; }
+  std::string formatCode(std::uint32_t) const override { return "General"; }
+
+  void readSheet(int index, model::SheetVisitor& visitor, std::uint32_t lastRow) override {
+    if (index != 0)
+      throw Failure("The text file \"" + sheets_.front().name + "\" has only one sheet.");
+    std::ifstream in = openStream(path_);
+    const std::uint32_t maxRows =
+        lastRow >= model::kMaxRows ? model::kMaxRows : lastRow + 1;  // rows 0..lastRow
+    CsvParser parser(separator_, maxRows, model::kMaxColumns,
+                     [&](std::uint32_t row, std::uint32_t column, std::string_view text) {
+                       model::CellRef cell;
+                       cell.kind = model::CellKind::Text;
+                       cell.text = text;
+                       return visitor.cell(row, column, cell);
+                     });
+    TextDecoder decoder(encoding_);
+    std::string text;
+    std::size_t skip = byteOrderMarkLength(encoding_);
+    for (;;) {
+      std::string bytes = readSome(in, kChunkBytes);
+      if (in.bad()) throw Failure("The file \"" + path_ + "\" cannot be read to its end.");
+      const bool last = bytes.size() < kChunkBytes;
+      const std::size_t drop = std::min(skip, bytes.size());
+      skip -= drop;
+      text.clear();
+      decoder.decode(std::string_view(bytes).substr(drop), last, text);
+      if (!parser.feed(text)) return;
+      if (last) break;
+    }
+    parser.finish();
+  }
+
+ private:
+  std::string path_;
+  TextEncoding encoding_ = TextEncoding::Utf8;
+  char separator_ = ',';
+  std::vector<model::SheetInfo> sheets_;
+};
+
+}  // namespace
+
+std::unique_ptr<model::WorkbookFile> openCsv(const std::string& path) {
+  return std::make_unique<CsvWorkbook>(path);
+}
+
+}  // namespace lomandra::csv

@@ -1,0 +1,135 @@
+#include "sheet/engine/BuiltinWorkbook.h"
+
+#include <QString>
+
+#include "sheet/Failure.h"
+#include "sheet/engine/CellFormatter.h"
+#include "sheet/engine/SheetStore.h"
+#include "sheet/engine/WorkbookSniffer.h"
+#include "sheet/xlsx/XlsxWorkbook.h"
+
+#ifdef LOMANDRA_HAVE_XLS
+#include "sheet/xls/XlsWorkbook.h"
+#endif
+#ifdef LOMANDRA_HAVE_ODS
+#include "sheet/ods/OdsWorkbook.h"
+#endif
+#ifdef LOMANDRA_HAVE_CSV
+#include "sheet/csv/CsvWorkbook.h"
+#endif
+
+namespace lomandra::engine {
+
+namespace {
+
+std::unique_ptr<model::WorkbookFile> openFile(const std::string& path) {
+  switch (sniffWorkbook(path)) {
+    case WorkbookFormat::Xlsx:
+      return xlsx::openXlsx(path);
+    case WorkbookFormat::Ods:
+#ifdef LOMANDRA_HAVE_ODS
+      return ods::openOds(path);
+#else
+      throw Failure("OpenDocument spreadsheets (.ods) cannot be read by this build.");
+#endif
+    case WorkbookFormat::Xls:
+#ifdef LOMANDRA_HAVE_XLS
+      return xls::openXls(path);
+#else
+      throw Failure("Excel 97-2003 workbooks (.xls) cannot be read by this build.");
+#endif
+    case WorkbookFormat::Csv:
+#ifdef LOMANDRA_HAVE_CSV
+      return csv::openCsv(path);
+#else
+      throw Failure("Text files (.csv) cannot be read by this build.");
+#endif
+    case WorkbookFormat::Encrypted:
+      throw Failure("The workbook \"" + path +
+                    "\" is protected by a password and cannot be read. Save it without a "
+                    "password and try again.");
+    case WorkbookFormat::Unknown:
+      break;
+  }
+  throw Failure("The file \"" + path + "\" is not a workbook this program can read.");
+}
+
+std::string baseName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+class Workbook : public BuiltinWorkbook {
+ public:
+  Workbook(std::unique_ptr<model::WorkbookFile> file, std::string fileName)
+      : file_(std::move(file)), fileName_(std::move(fileName)), formatter_(*file_) {
+    if (file_->sheets().empty()) throw Failure("The workbook holds no sheets.");
+    loaded_.resize(file_->sheets().size());
+  }
+
+  const std::vector<model::SheetInfo>& sheets() const override { return file_->sheets(); }
+  int activeSheet() const override {
+    const int active = file_->activeSheet();
+    return active >= 0 && active < static_cast<int>(file_->sheets().size()) ? active : 0;
+  }
+  std::string fileName() const override { return fileName_; }
+
+  const SheetData& sheet(int index, std::uint32_t lastRow) override {
+    if (index < 0 || index >= static_cast<int>(loaded_.size()))
+      throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
+    Loaded& slot = loaded_[static_cast<std::size_t>(index)];
+    if (!slot.store || (slot.through != model::kAllRows && lastRow > slot.through)) {
+      // A sheet read only partway is read again from its start, this time far enough.
+      auto store = std::make_unique<SheetStore>(formatter_);
+      file_->readSheet(index, *store, lastRow);
+      store->finish();
+      slot.store = std::move(store);
+      slot.through = lastRow;
+    }
+    return *slot.store;
+  }
+
+  Resolved resolve(std::string_view reference) const override {
+    const Reference ref = parseReference(reference);
+    Resolved result;
+    result.areas = ref.areas;
+    result.sheet = ref.hasSheet ? findSheet(ref) : activeSheet();
+    return result;
+  }
+
+ private:
+  struct Loaded {
+    std::unique_ptr<SheetStore> store;
+    std::uint32_t through = 0;
+  };
+
+  int findSheet(const Reference& ref) const {
+    const auto& sheets = file_->sheets();
+    // The name as written first (the range box's undoubled form), then with doubled
+    // apostrophes read as one, then either without regard to case as the application does.
+    for (const std::string* name : {&ref.sheetAsWritten, &ref.sheet})
+      for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (sheets[i].name == *name) return static_cast<int>(i);
+    for (const std::string* name : {&ref.sheetAsWritten, &ref.sheet}) {
+      const QString wanted = QString::fromStdString(*name);
+      for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (QString::fromStdString(sheets[i].name).compare(wanted, Qt::CaseInsensitive) == 0)
+          return static_cast<int>(i);
+    }
+    throw Failure("The workbook has no sheet named \"" + ref.sheet + "\".");
+  }
+
+  std::unique_ptr<model::WorkbookFile> file_;
+  std::string fileName_;
+  CellFormatter formatter_;
+  std::vector<Loaded> loaded_;
+};
+
+}  // namespace
+
+std::unique_ptr<BuiltinWorkbook> BuiltinWorkbook::open(const std::string& path) {
+  if (path.empty()) throw Failure("No workbook file is named.");
+  return std::make_unique<Workbook>(openFile(path), baseName(path));
+}
+
+}  // namespace lomandra::engine

@@ -1,0 +1,42 @@
+#pragma once
+
+// Turns a cell's value into its displayed text through the number-format engine, compiling each
+// cell format's code once.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sheet/model/WorkbookFile.h"
+
+namespace lomandra::engine {
+
+class CellFormatter {
+ public:
+  /// Formats with the codes and date system of `file`, which must outlive the formatter.
+  explicit CellFormatter(const model::WorkbookFile& file);
+  ~CellFormatter();
+  CellFormatter(const CellFormatter&) = delete;
+  CellFormatter& operator=(const CellFormatter&) = delete;
+
+  /// The displayed text of a value of `kind` in cell format `format`, written to `out`.
+  /// Booleans show TRUE/FALSE, errors their code, text goes through the format's text section.
+  void format(model::CellKind kind, double number, std::string_view text, std::uint32_t format,
+              std::string& out) const;
+
+ private:
+  struct Compiled;
+  const Compiled& compiled(std::uint32_t format) const;
+
+  const model::WorkbookFile& file_;
+  bool date1904_;
+  mutable std::vector<std::unique_ptr<Compiled>> cache_;
+  mutable std::unique_ptr<Compiled> general_;
+};
+
+/// The displayed text of a number in the General format.
+std::string formatGeneralNumber(double value);
+
+}  // namespace lomandra::engine

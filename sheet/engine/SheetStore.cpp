@@ -1,0 +1,192 @@
+#include "sheet/engine/SheetStore.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "sheet/Failure.h"
+
+namespace lomandra::engine {
+
+using model::CellKind;
+
+SheetStore::SheetStore(const CellFormatter& formatter) : formatter_(formatter) {}
+
+void SheetStore::columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) {
+  if (first >= model::kMaxColumns || last < first) return;
+  last = std::min(last, model::kMaxColumns - 1);
+  if (widths_.empty()) {
+    widths_.assign(model::kMaxColumns, -1.0f);
+    hiddenColumns_.assign(model::kMaxColumns, false);
+  }
+  for (std::uint32_t c = first; c <= last; ++c) {
+    if (width >= 0) widths_[c] = static_cast<float>(width);
+    hiddenColumns_[c] = hidden || width == 0;
+  }
+}
+
+void SheetStore::defaultColumnWidth(double width) {
+  if (width >= 0 && width <= 255) defaultWidth_ = width;
+}
+
+void SheetStore::hiddenRow(std::uint32_t row) {
+  if (row >= model::kMaxRows) return;
+  if (hiddenRows_.empty() || hiddenRows_.back() < row) {
+    hiddenRows_.push_back(row);
+  } else {
+    const auto at = std::lower_bound(hiddenRows_.begin(), hiddenRows_.end(), row);
+    if (at == hiddenRows_.end() || *at != row) hiddenRows_.insert(at, row);
+  }
+}
+
+bool SheetStore::cell(std::uint32_t row, std::uint32_t column, const model::CellRef& value) {
+  if (value.kind == CellKind::Empty || row >= model::kMaxRows || column >= model::kMaxColumns)
+    return true;  // a cell without a value shows nothing whatever its format
+  if (cells_.size() >= kMaxCells)
+    throw Failure("The sheet holds more cells than this program can read (over " +
+                  std::to_string(kMaxCells) + ").");
+  Cell c{column | (static_cast<std::uint32_t>(value.kind) << 16), value.format, value.number};
+  if (value.kind == CellKind::Text || value.kind == CellKind::Error) {
+    if (pool_.size() + value.text.size() > kMaxTextBytes)
+      throw Failure("The sheet holds more text than this program can read.");
+    c.value = static_cast<double>(textOffsets_.size() - 1);
+    pool_.append(value.text);
+    textOffsets_.push_back(pool_.size());
+  }
+  if (rowNumbers_.empty() || row != rowNumbers_.back() || !ordered_) {
+    if (!rowNumbers_.empty() && row <= rowNumbers_.back()) ordered_ = false;
+    rowNumbers_.push_back(row);
+    rowStarts_.push_back(static_cast<std::uint32_t>(cells_.size()));
+  } else if (cells_.back().column() >= column) {
+    ordered_ = false;
+    rowNumbers_.push_back(row);
+    rowStarts_.push_back(static_cast<std::uint32_t>(cells_.size()));
+  }
+  cells_.push_back(c);
+  usedColumns_ = std::max(usedColumns_, column + 1);
+  return true;
+}
+
+void SheetStore::finish() {
+  if (!ordered_) {
+    // Rebuild in (row, column) order; for two cells at one position the later one wins.
+    std::vector<std::uint32_t> rowOf(cells_.size());
+    for (std::size_t r = 0; r < rowNumbers_.size(); ++r) {
+      const std::size_t end = r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : cells_.size();
+      for (std::size_t i = rowStarts_[r]; i < end; ++i) rowOf[i] = rowNumbers_[r];
+    }
+    std::vector<std::uint32_t> order(cells_.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+      if (rowOf[a] != rowOf[b]) return rowOf[a] < rowOf[b];
+      return cells_[a].column() < cells_[b].column();
+    });
+    std::vector<Cell> sorted;
+    sorted.reserve(cells_.size());
+    rowNumbers_.clear();
+    rowStarts_.clear();
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      const std::uint32_t i = order[k];
+      const bool sameAsNext = k + 1 < order.size() && rowOf[order[k + 1]] == rowOf[i] &&
+                              cells_[order[k + 1]].column() == cells_[i].column();
+      if (sameAsNext) continue;
+      if (rowNumbers_.empty() || rowNumbers_.back() != rowOf[i]) {
+        rowNumbers_.push_back(rowOf[i]);
+        rowStarts_.push_back(static_cast<std::uint32_t>(sorted.size()));
+      }
+      sorted.push_back(cells_[i]);
+    }
+    cells_ = std::move(sorted);
+    ordered_ = true;
+  }
+  cells_.shrink_to_fit();
+  rowNumbers_.shrink_to_fit();
+  rowStarts_.shrink_to_fit();
+  textOffsets_.shrink_to_fit();
+  pool_.shrink_to_fit();
+}
+
+std::uint32_t SheetStore::usedRows() const {
+  return rowNumbers_.empty() ? 0 : rowNumbers_.back() + 1;
+}
+
+std::size_t SheetStore::findRow(std::uint32_t row) const {
+  const auto at = std::lower_bound(rowNumbers_.begin(), rowNumbers_.end(), row);
+  if (at == rowNumbers_.end() || *at != row) return rowNumbers_.size();
+  return static_cast<std::size_t>(at - rowNumbers_.begin());
+}
+
+std::string_view SheetStore::textOf(const Cell& c) const {
+  const auto index = static_cast<std::size_t>(c.value);
+  return std::string_view(pool_).substr(textOffsets_[index],
+                                        textOffsets_[index + 1] - textOffsets_[index]);
+}
+
+void SheetStore::render(const Cell& c, std::string& out) const {
+  const CellKind kind = c.kind();
+  const bool hasText = kind == CellKind::Text || kind == CellKind::Error;
+  formatter_.format(kind, hasText ? 0 : c.value, hasText ? textOf(c) : std::string_view(),
+                    c.format, out);
+}
+
+std::string SheetStore::text(std::uint32_t row, std::uint32_t column) const {
+  const std::size_t r = findRow(row);
+  if (r == rowNumbers_.size()) return {};
+  const auto begin = cells_.begin() + rowStarts_[r];
+  const auto end = r + 1 < rowStarts_.size() ? cells_.begin() + rowStarts_[r + 1] : cells_.end();
+  const auto at = std::lower_bound(begin, end, column,
+                                   [](const Cell& c, std::uint32_t col) { return c.column() < col; });
+  if (at == end || at->column() != column) return {};
+  std::string out;
+  render(*at, out);
+  return out;
+}
+
+void SheetStore::forEachText(const Area& area,
+                             const std::function<bool(std::string_view text)>& visit) const {
+  if (area.firstRow > area.lastRow || area.firstColumn > area.lastColumn) return;
+  std::size_t r = static_cast<std::size_t>(
+      std::lower_bound(rowNumbers_.begin(), rowNumbers_.end(), area.firstRow) -
+      rowNumbers_.begin());
+  for (std::uint64_t row = area.firstRow; row <= area.lastRow; ++row) {
+    if (r < rowNumbers_.size() && rowNumbers_[r] == row) {
+      const Cell* p = cells_.data() + rowStarts_[r];
+      const Cell* end = cells_.data() + (r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : cells_.size());
+      p = std::lower_bound(p, end, area.firstColumn,
+                           [](const Cell& c, std::uint32_t col) { return c.column() < col; });
+      for (std::uint64_t column = area.firstColumn; column <= area.lastColumn; ++column) {
+        if (p != end && p->column() == column) {
+          render(*p, scratch_);
+          ++p;
+          if (!visit(scratch_)) return;
+        } else if (!visit(std::string_view())) {
+          return;
+        }
+      }
+      ++r;
+    } else {
+      for (std::uint64_t column = area.firstColumn; column <= area.lastColumn; ++column)
+        if (!visit(std::string_view())) return;
+    }
+  }
+}
+
+double SheetStore::columnWidth(std::uint32_t column) const {
+  if (column < widths_.size() && widths_[column] >= 0) return widths_[column];
+  return defaultWidth_;
+}
+
+bool SheetStore::columnHidden(std::uint32_t column) const {
+  return column < hiddenColumns_.size() && hiddenColumns_[column];
+}
+
+bool SheetStore::rowHidden(std::uint32_t row) const {
+  return std::binary_search(hiddenRows_.begin(), hiddenRows_.end(), row);
+}
+
+std::size_t SheetStore::memoryUsed() const {
+  return cells_.capacity() * sizeof(Cell) + rowNumbers_.capacity() * 4 + rowStarts_.capacity() * 4 +
+         pool_.capacity() + textOffsets_.capacity() * 8 + widths_.capacity() * 4 +
+         hiddenRows_.capacity() * 4;
+}
+
+}  // namespace lomandra::engine

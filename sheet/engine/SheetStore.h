@@ -1,0 +1,77 @@
+#pragma once
+
+// The cells of one sheet held compactly in memory: 16 bytes a cell, texts in one pool, rows
+// indexed for lookup; the displayed text is made on demand through a CellFormatter.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sheet/engine/BuiltinWorkbook.h"
+#include "sheet/engine/CellFormatter.h"
+
+namespace lomandra::engine {
+
+class SheetStore : public SheetData, public model::SheetVisitor {
+ public:
+  /// Upper bounds on what one sheet may make the store keep.
+  static constexpr std::size_t kMaxCells = 64u << 20;
+  static constexpr std::size_t kMaxTextBytes = 2ull << 30;
+
+  explicit SheetStore(const CellFormatter& formatter);
+
+  // SheetVisitor: filled by a workbook reader; finish() once reading ends.
+  void columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) override;
+  void defaultColumnWidth(double width) override;
+  void hiddenRow(std::uint32_t row) override;
+  bool cell(std::uint32_t row, std::uint32_t column, const model::CellRef& value) override;
+  /// Orders cells that arrived out of order (a later duplicate wins) and trims spare capacity.
+  void finish();
+
+  // SheetData
+  std::uint32_t usedRows() const override;
+  std::uint32_t usedColumns() const override { return usedColumns_; }
+  std::string text(std::uint32_t row, std::uint32_t column) const override;
+  double columnWidth(std::uint32_t column) const override;
+  bool columnHidden(std::uint32_t column) const override;
+  bool rowHidden(std::uint32_t row) const override;
+  void forEachText(const Area& area,
+                   const std::function<bool(std::string_view text)>& visit) const override;
+
+  /// Cells held (cells with a value).
+  std::size_t cellCount() const { return cells_.size(); }
+  /// Bytes held for cells, texts and indexes.
+  std::size_t memoryUsed() const;
+
+ private:
+  struct Cell {
+    std::uint32_t columnAndKind;  // column in the low 16 bits, CellKind above
+    std::uint32_t format;
+    double value;                 // the number, or the index of the text in the pool
+    std::uint32_t column() const { return columnAndKind & 0xFFFF; }
+    model::CellKind kind() const { return static_cast<model::CellKind>(columnAndKind >> 16); }
+  };
+  static_assert(sizeof(Cell) == 16);
+
+  std::string_view textOf(const Cell& c) const;
+  void render(const Cell& c, std::string& out) const;
+  // Index into rows_ of `row`, or rows_.size() when the row holds no cells.
+  std::size_t findRow(std::uint32_t row) const;
+
+  const CellFormatter& formatter_;
+  std::vector<Cell> cells_;
+  std::vector<std::uint32_t> rowNumbers_;  // rows holding cells, ascending after finish()
+  std::vector<std::uint32_t> rowStarts_;   // index of each row's first cell in cells_
+  std::string pool_;
+  std::vector<std::uint64_t> textOffsets_{0};
+  bool ordered_ = true;
+  std::uint32_t usedColumns_ = 0;
+
+  double defaultWidth_ = 8.0 + 5.0 / 7.0;
+  std::vector<float> widths_;  // per column, negative for the default; empty when none set
+  std::vector<bool> hiddenColumns_;
+  std::vector<std::uint32_t> hiddenRows_;
+  mutable std::string scratch_;
+};
+
+}  // namespace lomandra::engine

@@ -1,0 +1,153 @@
+#include "sheet/engine/WorkbookSniffer.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+
+#include "sheet/Failure.h"
+#include "sheet/container/ZipArchive.h"
+#include "sheet/xlsx/XlsxWorkbook.h"
+
+namespace lomandra::engine {
+
+namespace {
+
+constexpr unsigned char kCompoundSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
+
+std::uint32_t le32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+std::uint16_t le16(const unsigned char* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+// Reads the directory of a compound file: enough of the allocation table to follow the
+// directory's sector chain, every step bounded by the file's size.
+class CompoundDirectory {
+ public:
+  explicit CompoundDirectory(const std::string& path) : in_(path, std::ios::binary) {}
+
+  std::vector<std::string> names() {
+    std::vector<std::string> result;
+    unsigned char header[512];
+    if (!readAt(0, header, sizeof header) || std::memcmp(header, kCompoundSignature, 8) != 0)
+      return result;
+    const std::uint16_t shift = le16(header + 30);
+    if (shift != 9 && shift != 12) return result;
+    sectorSize_ = 1u << shift;
+    in_.seekg(0, std::ios::end);
+    fileSize_ = static_cast<std::uint64_t>(in_.tellg());
+    for (int i = 0; i < 109; ++i) fatSectors_.push_back(le32(header + 76 + 4 * i));
+    std::vector<unsigned char> sector(sectorSize_);
+    const std::uint64_t maxSectors = fileSize_ / sectorSize_ + 1;
+    std::uint32_t s = le32(header + 48);
+    for (std::uint64_t steps = 0; s < kEndOfChain - 4 && steps < maxSectors; ++steps) {
+      if (!readSector(s, sector.data())) break;
+      for (std::uint32_t off = 0; off + 128 <= sectorSize_; off += 128) {
+        const unsigned char* entry = sector.data() + off;
+        const std::uint16_t bytes = le16(entry + 64);
+        if (entry[66] == 0 || bytes < 2 || bytes > 64) continue;
+        std::string name;
+        for (unsigned i = 0; i + 2 < bytes && i < 62; i += 2) {
+          const std::uint16_t unit = le16(entry + i);
+          name += unit < 0x80 ? static_cast<char>(unit) : '?';
+        }
+        result.push_back(name);
+      }
+      s = next(s);
+    }
+    return result;
+  }
+
+ private:
+  bool readAt(std::uint64_t offset, unsigned char* out, std::size_t size) {
+    in_.clear();
+    in_.seekg(static_cast<std::streamoff>(offset));
+    in_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(size));
+    return static_cast<std::size_t>(in_.gcount()) == size;
+  }
+  bool readSector(std::uint32_t s, unsigned char* out) {
+    const std::uint64_t offset = (static_cast<std::uint64_t>(s) + 1) * sectorSize_;
+    if (offset + sectorSize_ > fileSize_ + sectorSize_) return false;
+    std::memset(out, 0, sectorSize_);
+    in_.clear();
+    in_.seekg(static_cast<std::streamoff>(offset));
+    in_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(sectorSize_));
+    return in_.gcount() > 0;
+  }
+  // The allocation-table entry of sector `s` (the first 109 table sectors are enough for any
+  // directory within the first ~6.8 MB of a 512-byte-sector file; later ones end the chain).
+  std::uint32_t next(std::uint32_t s) {
+    const std::uint32_t perSector = sectorSize_ / 4;
+    const std::uint32_t index = s / perSector;
+    if (index >= fatSectors_.size()) return kEndOfChain;
+    std::vector<unsigned char> table(sectorSize_);
+    if (!readSector(fatSectors_[index], table.data())) return kEndOfChain;
+    return le32(table.data() + 4 * (s % perSector));
+  }
+
+  std::ifstream in_;
+  std::uint32_t sectorSize_ = 512;
+  std::uint64_t fileSize_ = 0;
+  std::vector<std::uint32_t> fatSectors_;
+};
+
+bool looksLikeText(const unsigned char* data, std::size_t size) {
+  if (size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF)))
+    return true;  // UTF-16 with a byte-order mark
+  std::size_t control = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    const unsigned char c = data[i];
+    if (c == 0) return false;
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') ++control;
+  }
+  return control * 100 <= size;  // a stray control character or two is still text
+}
+
+}  // namespace
+
+std::vector<std::string> compoundFileNames(const std::string& path) {
+  return CompoundDirectory(path).names();
+}
+
+WorkbookFormat sniffWorkbook(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) throw Failure("The file \"" + path + "\" does not exist.");
+  if (S_ISDIR(info.st_mode))
+    throw Failure("\"" + path + "\" is a folder, not a workbook file.");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Failure("The file \"" + path + "\" cannot be read.");
+  std::array<unsigned char, 4096> head{};
+  in.read(reinterpret_cast<char*>(head.data()), head.size());
+  const auto size = static_cast<std::size_t>(in.gcount());
+  in.close();
+  if (size == 0) throw Failure("The file \"" + path + "\" is empty.");
+
+  if (size >= 4 && head[0] == 'P' && head[1] == 'K' &&
+      ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6))) {
+    const auto zip = container::ZipArchive::open(path);
+    if (zip->contains("mimetype")) {
+      const std::string mime = zip->read("mimetype", 1024);
+      if (mime.starts_with("application/vnd.oasis.opendocument.spreadsheet")) return WorkbookFormat::Ods;
+    }
+    if (xlsx::isXlsxPackage(path)) return WorkbookFormat::Xlsx;
+    return WorkbookFormat::Unknown;
+  }
+  if (size >= 8 && std::memcmp(head.data(), kCompoundSignature, 8) == 0) {
+    bool workbook = false;
+    for (const std::string& name : compoundFileNames(path)) {
+      if (name == "EncryptionInfo" || name == "EncryptedPackage") return WorkbookFormat::Encrypted;
+      if (name == "Workbook" || name == "Book" || name == "WORKBOOK" || name == "BOOK") workbook = true;
+    }
+    return workbook ? WorkbookFormat::Xls : WorkbookFormat::Unknown;
+  }
+  if (looksLikeText(head.data(), size)) return WorkbookFormat::Csv;
+  return WorkbookFormat::Unknown;
+}
+
+}  // namespace lomandra::engine

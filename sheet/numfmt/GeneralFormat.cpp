@@ -1,0 +1,103 @@
+// General as a cell shows it when the column is wide enough: at most 11 characters (the decimal
+// point counted, a minus sign aside), 15 significant digits at most, scientific form with six
+// significant digits where the fixed form would not fit (1.23457E+11, 1.23457E-05, 1E-10).
+
+#include <charconv>
+#include <cmath>
+
+#include "sheet/numfmt/DecimalDigits.h"
+#include "sheet/numfmt/FormatSection.h"
+#include "sheet/numfmt/NumberFormat.h"
+
+namespace lomandra::numfmt {
+
+namespace {
+
+constexpr int kGeneralWidth = 11;
+
+void appendFixed(const DecimalDigits& d, std::string& out) {
+  if (d.pointPos <= 0) {
+    out += '0';
+  } else {
+    for (int i = 0; i < d.pointPos; ++i) out += d.at(i);
+  }
+  if (d.count > d.pointPos) {
+    out += '.';
+    for (int i = d.pointPos < 0 ? d.pointPos : 0; i < 0; ++i) out += '0';
+    for (int i = d.pointPos > 0 ? d.pointPos : 0; i < d.count; ++i) out += d.digit[i];
+  }
+}
+
+void appendScientific(DecimalDigits d, std::string& out) {
+  roundToDecimals(d, 5 - (d.pointPos - 1));  // six significant digits
+  const int exponent = d.pointPos - 1;
+  out += d.digit[0];
+  if (d.count > 1) {
+    out += '.';
+    out.append(d.digit + 1, static_cast<std::size_t>(d.count - 1));
+  }
+  out += 'E';
+  out += exponent < 0 ? '-' : '+';
+  const int e = exponent < 0 ? -exponent : exponent;
+  if (e < 10) out += '0';
+  char buf[8];
+  const auto res = std::to_chars(buf, buf + sizeof buf, e);
+  out.append(buf, res.ptr);
+}
+
+}  // namespace
+
+void appendGeneral(double absValue, std::string& out) {
+  if (std::isnan(absValue)) {
+    out += "#NUM!";
+    return;
+  }
+  if (std::isinf(absValue)) {
+    out += "#NUM!";
+    return;
+  }
+  DecimalDigits d = toDecimal15(absValue);
+  if (d.isZero()) {
+    out += '0';
+    return;
+  }
+  const int exponent = d.pointPos - 1;
+  if (exponent >= kGeneralWidth || exponent < -9) {
+    appendScientific(d, out);
+    return;
+  }
+  if (exponent >= 0) {
+    // Integer digits plus as many decimals as fit beside them.
+    const int decimals = exponent >= 9 ? 0 : kGeneralWidth - 2 - exponent;
+    DecimalDigits r = d;
+    roundToDecimals(r, decimals);
+    if (r.pointPos > kGeneralWidth) {
+      appendScientific(d, out);
+      return;
+    }
+    appendFixed(r, out);
+    return;
+  }
+  // Below 1: "0." and the leading zeros take room from the significant digits.
+  const int fixedLength = 2 + (-exponent - 1) + d.count;
+  if (fixedLength <= kGeneralWidth) {
+    appendFixed(d, out);
+    return;
+  }
+  if (exponent >= -4) {
+    DecimalDigits r = d;
+    roundToDecimals(r, kGeneralWidth - 2);
+    appendFixed(r, out);
+    return;
+  }
+  appendScientific(d, out);
+}
+
+std::string formatGeneral(double value) {
+  std::string out;
+  if (std::signbit(value) && value != 0.0 && !std::isnan(value)) out += '-';
+  appendGeneral(std::fabs(value), out);
+  return out;
+}
+
+}  // namespace lomandra::numfmt

@@ -1,0 +1,140 @@
+#pragma once
+
+// The XML handlers of the OpenDocument spreadsheet reader. The same handlers read a package's
+// settings.xml and content.xml and a flat document, which holds both in one file.
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "sheet/container/XmlReader.h"
+#include "sheet/model/WorkbookFile.h"
+
+namespace lomandra::ods {
+
+/// What the reader needs of a named automatic style.
+struct OdsStyle {
+  bool tableHidden = false;   ///< a table style with table:display="false"
+  double columnWidth = -1;    ///< a column style's width in characters of the default font, or -1
+};
+
+/// Collects the automatic styles the tables and columns name.
+class OdsStyleCollector {
+ public:
+  /// Feeds one start tag; returns true when it was part of a style definition.
+  bool startElement(std::string_view name, const char** attributes);
+  void endElement(std::string_view name);
+  const OdsStyle* find(std::string_view name) const;
+
+ private:
+  std::unordered_map<std::string, OdsStyle> styles_;
+  std::string current_;  // the style:style being read, empty outside one
+};
+
+/// A length as OpenDocument writes it ("0.889in", "2.258cm", "64pt") in characters of the
+/// default font (7 pixels each at 96 pixels an inch, plus 5 pixels of margin), or -1.
+double columnWidthInCharacters(std::string_view length);
+
+/// Reads the sheet list: the tables' names and visibility, and the active table the view
+/// settings name. Feed settings.xml and then content.xml, or the one flat document.
+class OdsIndexHandler : public container::XmlHandler {
+ public:
+  void startElement(std::string_view name, const char** attributes) override;
+  void endElement(std::string_view name) override;
+  void characters(std::string_view text) override;
+
+  std::vector<model::SheetInfo> sheets;
+  std::string activeTable;  ///< as the settings name it; empty when they do not
+  bool sawSpreadsheet = false;  ///< the body is an office:spreadsheet
+
+ private:
+  OdsStyleCollector styles_;
+  int spreadsheetDepth_ = 0;  // > 0 inside office:spreadsheet
+  int tableNesting_ = 0;      // depth of table:table elements
+  bool inActiveTableItem_ = false;
+  bool haveActiveTable_ = false;
+};
+
+/// Streams one table of content.xml (or of a flat document) to a visitor: column widths and
+/// hidden columns, hidden rows, and every cell holding text, through row `lastRow`. Repeated
+/// empty rows, columns and cells cost nothing; repeated cells with text are passed once per
+/// cell, within a fixed budget.
+class OdsSheetHandler : public container::XmlHandler {
+ public:
+  /// The most text kept of one cell, in bytes (longer text is cut at a character boundary).
+  static constexpr std::size_t kMaxCellBytes = 1u << 20;
+  /// The most cells a sheet's repeat counts may add beyond the cells the file writes out.
+  static constexpr std::uint64_t kMaxRepeatedCells = 16u << 20;
+  /// The most text bytes those repeated cells may add.
+  static constexpr std::uint64_t kMaxRepeatedBytes = 512u << 20;
+
+  OdsSheetHandler(int tableIndex, std::string sheetName, model::SheetVisitor& visitor,
+                  std::uint32_t lastRow);
+  void startElement(std::string_view name, const char** attributes) override;
+  void endElement(std::string_view name) override;
+  void characters(std::string_view text) override;
+
+  /// True once the wanted table was found.
+  bool found() const { return found_; }
+
+ private:
+  struct RowCell {
+    std::uint32_t firstColumn, lastColumn;
+    model::CellKind kind;
+    double number;
+    std::string text;
+  };
+  void startColumn(const char** attributes);
+  void startRow(const char** attributes);
+  void endRow();
+  void startCell(std::string_view name, const char** attributes);
+  void endCell();
+  void appendText(std::string_view text);
+  void appendSpaces(std::uint64_t count);
+  void reportHidden(std::uint32_t first, std::uint32_t last);
+  void flushPendingHidden();
+  void stop() { stopRequested = true; }
+  [[noreturn]] void tooMuch() const;
+
+  int wantedTable_;
+  std::string sheetName_;
+  model::SheetVisitor& visitor_;
+  std::uint32_t lastRow_;
+  OdsStyleCollector styles_;
+
+  int spreadsheetDepth_ = 0;
+  int tableIndex_ = -1;       // index of the top-level table being read
+  int tableNesting_ = 0;
+  bool inWanted_ = false;
+  bool found_ = false;
+
+  std::uint32_t column_ = 0;  // next column of the table-column list, then of the current row
+  std::uint32_t row_ = 0;     // first row of the current table-row
+  bool inRow_ = false;
+  std::uint32_t rowRepeat_ = 1;
+  bool rowHidden_ = false;
+  std::vector<RowCell> rowCells_;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> pendingHidden_;
+
+  bool inCell_ = false;
+  bool covered_ = false;
+  std::uint32_t cellRepeat_ = 1;
+  int cellDepth_ = 0;          // element depth inside the cell
+  int skipDepth_ = 0;          // > 0 inside an annotation, drawing or note of the cell
+  int paragraphDepth_ = 0;     // > 0 inside a paragraph
+  int paragraphs_ = 0;
+  bool paragraphStart_ = false;
+  bool lastSpace_ = false;
+  std::string text_;
+  std::string valueType_, value_;
+
+  std::uint64_t repeatedCells_ = 0;
+  std::uint64_t repeatedBytes_ = 0;
+};
+
+/// A repeat count attribute: 1 when absent or unreadable, at most `limit`.
+std::uint32_t repeatCount(const char* value, std::uint32_t limit);
+
+}  // namespace lomandra::ods

@@ -1,0 +1,163 @@
+#include "sheet/ods/OdsWorkbook.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "sheet/Failure.h"
+#include "sheet/container/XmlReader.h"
+#include "sheet/container/ZipArchive.h"
+#include "sheet/ods/OdsContentReader.h"
+
+namespace lomandra::ods {
+
+namespace {
+
+constexpr std::string_view kContentPart = "content.xml";
+constexpr std::string_view kSettingsPart = "settings.xml";
+constexpr std::string_view kManifestPart = "META-INF/manifest.xml";
+constexpr std::string_view kSpreadsheetMime = "application/vnd.oasis.opendocument.spreadsheet";
+// A flat document is parsed from memory: the most of one this program reads.
+constexpr std::uintmax_t kMaxFlatBytes = 512u << 20;
+
+std::string readFilePrefix(const std::string& path, std::size_t count) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(status))
+    throw Failure("The file \"" + path + "\" does not exist.");
+  if (std::filesystem::is_directory(status))
+    throw Failure("\"" + path + "\" is a folder, not a workbook file.");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Failure("The file \"" + path + "\" cannot be read.");
+  std::string bytes(count, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(count));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+std::string readFlatFile(const std::string& path) {
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) throw Failure("The file \"" + path + "\" cannot be read.");
+  if (size > kMaxFlatBytes)
+    throw Failure("The file \"" + path + "\" is a flat OpenDocument spreadsheet larger than this "
+                  "program reads; save it as .ods instead.");
+  std::string text = readFilePrefix(path, static_cast<std::size_t>(size));
+  if (text.size() != size) throw Failure("The file \"" + path + "\" cannot be read to its end.");
+  return text;
+}
+
+class OdsWorkbook : public model::WorkbookFile {
+ public:
+  explicit OdsWorkbook(const std::string& path) : path_(path) {
+    const std::string head = readFilePrefix(path, 1u << 16);
+    if (head.starts_with("PK\x03\x04")) {
+      openPackage();
+    } else if (looksLikeFlatOds(head)) {
+      OdsIndexHandler index;
+      container::parseXmlText(readFlatFile(path_), fileName(), index);
+      takeIndex(index);
+    } else {
+      throw Failure("The file \"" + path + "\" is not an OpenDocument spreadsheet.");
+    }
+  }
+
+  const std::vector<model::SheetInfo>& sheets() const override { return sheets_; }
+  int activeSheet() const override { return active_; }
+  bool date1904() const override { return false; }
+  std::string formatCode(std::uint32_t) const override { return "General"; }
+
+  void readSheet(int index, model::SheetVisitor& visitor, std::uint32_t lastRow) override {
+    if (index < 0 || static_cast<std::size_t>(index) >= sheets_.size())
+      throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
+    OdsSheetHandler handler(index, sheets_[static_cast<std::size_t>(index)].name, visitor, lastRow);
+    if (zip_) container::parseXmlPart(*zip_, kContentPart, handler);
+    else container::parseXmlText(readFlatFile(path_), fileName(), handler);
+    if (!handler.found())
+      throw Failure("The workbook changed since it was opened: its sheet \"" +
+                    sheets_[static_cast<std::size_t>(index)].name + "\" is gone.");
+  }
+
+ private:
+  std::string fileName() const { return std::filesystem::path(path_).filename().string(); }
+
+  void openPackage() {
+    zip_ = container::ZipArchive::open(path_);
+    if (zip_->contains("mimetype")) {
+      const std::string mime = zip_->read("mimetype", 4096);
+      if (!mime.starts_with(kSpreadsheetMime))
+        throw Failure("The file \"" + path_ + "\" is not a spreadsheet (it is a document of type \"" +
+                      mime.substr(0, 100) + "\").");
+    }
+    if (zip_->contains(kManifestPart) &&
+        zip_->read(kManifestPart, 4u << 20).find("encryption-data") != std::string::npos)
+      throw Failure("The workbook is protected by a password and cannot be read.");
+    if (!zip_->contains(kContentPart))
+      throw Failure("The file \"" + path_ + "\" is damaged: it has no content part (content.xml).");
+    OdsIndexHandler index;
+    if (zip_->contains(kSettingsPart)) {
+      try {
+        container::parseXmlPart(*zip_, kSettingsPart, index);
+      } catch (const Failure&) {
+        index.activeTable.clear();  // damaged view settings: open on the first sheet
+      }
+    }
+    container::parseXmlPart(*zip_, kContentPart, index);
+    takeIndex(index);
+  }
+
+  void takeIndex(const OdsIndexHandler& index) {
+    if (!index.sawSpreadsheet)
+      throw Failure("The file \"" + path_ + "\" is an OpenDocument file but not a spreadsheet.");
+    if (index.sheets.empty()) throw Failure("The workbook \"" + path_ + "\" has no sheets.");
+    sheets_ = index.sheets;
+    const auto it = std::find_if(sheets_.begin(), sheets_.end(), [&](const model::SheetInfo& s) {
+      return s.name == index.activeTable;
+    });
+    active_ = it == sheets_.end() ? 0 : static_cast<int>(it - sheets_.begin());
+  }
+
+  std::string path_;
+  std::unique_ptr<container::ZipArchive> zip_;  // null for a flat document
+  std::vector<model::SheetInfo> sheets_;
+  int active_ = 0;
+};
+
+// Skips white space, then any XML declaration, processing instructions and comments.
+std::string_view skipProlog(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  for (;;) {
+    const std::size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) return {};
+    text.remove_prefix(start);
+    std::string_view close;
+    if (text.starts_with("<?")) close = "?>";
+    else if (text.starts_with("<!--")) close = "-->";
+    else return text;
+    const std::size_t end = text.find(close);
+    if (end == std::string_view::npos) return {};
+    text.remove_prefix(end + close.size());
+  }
+}
+
+}  // namespace
+
+bool looksLikeFlatOds(std::string_view firstBytes) {
+  const std::string_view root = skipProlog(firstBytes);
+  constexpr std::string_view kRoot = "<office:document";
+  if (!root.starts_with(kRoot) || root.size() <= kRoot.size()) return false;
+  const char after = root[kRoot.size()];
+  if (after != ' ' && after != '\t' && after != '\r' && after != '\n' && after != '>') return false;
+  // The root names its document type; another type (a flat text document) is not ours.
+  const std::string_view tag = root.substr(0, root.find('>'));
+  const std::size_t mime = tag.find("office:mimetype=");
+  if (mime == std::string_view::npos) return true;
+  const std::string_view value = tag.substr(mime + 17);  // past the opening quote
+  return value.starts_with(kSpreadsheetMime);
+}
+
+std::unique_ptr<model::WorkbookFile> openOds(const std::string& path) {
+  return std::make_unique<OdsWorkbook>(path);
+}
+
+}  // namespace lomandra::ods

@@ -1,0 +1,59 @@
+#pragma once
+
+// The selected cells of one sheet as a spreadsheet application keeps them: one or more areas,
+// the active cell, and the corner the next extension moves. Mouse, header and keyboard actions
+// of the workbook window map onto the operations below.
+
+#include <cstdint>
+#include <vector>
+
+#include "sheet/engine/BuiltinWorkbook.h"
+
+namespace lomandra::window {
+
+/// A cell position, 0-based.
+struct CellPos {
+  std::uint32_t row = 0, column = 0;
+  bool operator==(const CellPos&) const = default;
+};
+
+class GridSelection {
+ public:
+  /// What the last area spans: cells, whole columns (a column letter) or whole rows.
+  enum class Span { Cells, Columns, Rows };
+
+  GridSelection() { select({0, 0}); }
+
+  const std::vector<engine::Area>& areas() const { return areas_; }
+  /// The active cell (where the last area was started).
+  CellPos active() const { return anchor_; }
+  /// The corner of the last area the extension moved to.
+  CellPos cursor() const { return cursor_; }
+
+  /// A plain click: just this cell. With `addArea` (Ctrl) it becomes a further area.
+  void select(CellPos cell, bool addArea = false);
+  /// Shift+click, a drag or Shift+arrow: the last area spans from the active cell to `cell`,
+  /// in whole columns or rows when the area was started on a header.
+  void extendTo(CellPos cell);
+  /// A click on a column letter (Ctrl: a further area).
+  void selectColumn(std::uint32_t column, bool addArea = false);
+  /// A click on a row number (Ctrl: a further area).
+  void selectRow(std::uint32_t row, bool addArea = false);
+  /// An arrow key: moves the active cell by (rows, columns) and selects just it; with `extend`
+  /// (Shift) moves the cursor corner instead and extends the last area to it.
+  void move(int rows, int columns, bool extend);
+  /// A typed reference: these areas; the last one is where a further extension continues.
+  void setAreas(const std::vector<engine::Area>& areas);
+
+  /// True for an area covering whole columns / whole rows.
+  static bool isWholeColumns(const engine::Area& area);
+  static bool isWholeRows(const engine::Area& area);
+
+ private:
+  void begin(CellPos cell, Span span, bool addArea);
+  std::vector<engine::Area> areas_;
+  CellPos anchor_, cursor_;
+  Span span_ = Span::Cells;
+};
+
+}  // namespace lomandra::window

@@ -1,0 +1,294 @@
+#include "sheet/window/SheetGrid.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace lomandra::window {
+
+namespace {
+// Within this many pixels of a column letter's edge a press resizes the column instead.
+constexpr int kResizeGrip = 4;
+}  // namespace
+
+SheetGrid::SheetGrid(QWidget* parent) : QTableView(parent) {
+  // Qt's own selection handling is off: the grid keeps a GridSelection and mirrors it into the
+  // view's selection model only for painting.
+  setSelectionMode(QAbstractItemView::NoSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setCornerButtonEnabled(false);
+  setWordWrap(false);
+  setTextElideMode(Qt::ElideNone);
+  setFocusPolicy(Qt::StrongFocus);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  verticalHeader()->setHighlightSections(true);
+  horizontalHeader()->setHighlightSections(true);
+  horizontalHeader()->setMinimumSectionSize(4);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->viewport()->installEventFilter(this);
+  verticalHeader()->viewport()->installEventFilter(this);
+
+  // The grid grows as the user scrolls to its end, up to the sheet's limits.
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (model_ && value >= verticalScrollBar()->maximum()) model_->growRows();
+  });
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (model_ && value >= horizontalScrollBar()->maximum()) model_->growColumns();
+  });
+}
+
+SheetGrid::~SheetGrid() {
+  QItemSelectionModel* old = selectionModel();
+  setModel(nullptr);
+  delete old;
+}
+
+void SheetGrid::setSheet(const engine::SheetData* sheet, GridSelection* selection) {
+  dragging_ = headerDragging_ = false;
+  QItemSelectionModel* oldSelection = selectionModel();
+  std::unique_ptr<SheetTableModel> previous = std::move(model_);
+  selection_ = selection;
+  if (sheet) {
+    model_ = std::make_unique<SheetTableModel>(*sheet);
+    setModel(model_.get());
+    connect(model_.get(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int) {
+              applyHiddenRows(first);
+              showSelection(false);
+            });
+    connect(model_.get(), &QAbstractItemModel::columnsInserted, this,
+            [this](const QModelIndex&, int first, int) {
+              applyColumnWidths(first);
+              showSelection(false);
+            });
+  } else {
+    setModel(nullptr);
+  }
+  delete oldSelection;
+  previous.reset();
+  if (!model_) return;
+  applyColumnWidths();
+  applyHiddenRows(0);
+  showSelection(true);
+}
+
+int SheetGrid::pixelsForCharacters(double characters) const {
+  // As a spreadsheet application does: the width in characters of the font's average width,
+  // plus a little padding on either side.
+  const int average = std::max(1, fontMetrics().averageCharWidth());
+  return static_cast<int>(characters * average + 0.5) + 5;
+}
+
+double SheetGrid::charactersForText(const QString& text) const {
+  const int average = std::max(1, fontMetrics().averageCharWidth());
+  return (fontMetrics().horizontalAdvance(text) + 4.0) / average;
+}
+
+void SheetGrid::applyColumnWidths(int first) {
+  if (!model_) return;
+  const engine::SheetData& sheet = model_->sheet();
+  const int columns = model_->columnCount();
+  for (int c = std::max(first, 0); c < columns; ++c) {
+    const auto column = static_cast<std::uint32_t>(c);
+    const double width = sheet.columnWidth(column);
+    const bool hidden = sheet.columnHidden(column) || width <= 0;
+    setColumnHidden(c, hidden);
+    if (!hidden) setColumnWidth(c, pixelsForCharacters(width));
+  }
+}
+
+void SheetGrid::applyHiddenRows(int first) {
+  if (!model_) return;
+  const engine::SheetData& sheet = model_->sheet();
+  const int rows = model_->rowCount();
+  for (int r = std::max(first, 0); r < rows; ++r) {
+    if (sheet.rowHidden(static_cast<std::uint32_t>(r))) setRowHidden(r, true);
+  }
+}
+
+void SheetGrid::showSelection(bool scroll) {
+  if (!model_ || !selection_) return;
+  // Bring the selected cells into the grid, except whole columns and rows, which reach the
+  // sheet's end and are shown as far as the grid goes.
+  for (const engine::Area& area : selection_->areas()) {
+    if (!GridSelection::isWholeColumns(area)) model_->ensureRows(area.lastRow + 1);
+    if (!GridSelection::isWholeRows(area)) model_->ensureColumns(area.lastColumn + 1);
+  }
+  const int rows = model_->rowCount(), columns = model_->columnCount();
+  QItemSelection shown;
+  for (const engine::Area& area : selection_->areas()) {
+    const int top = static_cast<int>(area.firstRow), left = static_cast<int>(area.firstColumn);
+    const int bottom = std::min(static_cast<int>(area.lastRow), rows - 1);
+    const int right = std::min(static_cast<int>(area.lastColumn), columns - 1);
+    if (top > bottom || left > right) continue;
+    shown.select(model_->index(top, left), model_->index(bottom, right));
+  }
+  selectionModel()->select(shown, QItemSelectionModel::ClearAndSelect);
+  const CellPos active = selection_->active();
+  selectionModel()->setCurrentIndex(
+      model_->index(std::min(static_cast<int>(active.row), rows - 1),
+                    std::min(static_cast<int>(active.column), columns - 1)),
+      QItemSelectionModel::NoUpdate);
+  if (scroll) {
+    const CellPos cursor = selection_->cursor();
+    scrollTo(model_->index(std::min(static_cast<int>(cursor.row), rows - 1),
+                           std::min(static_cast<int>(cursor.column), columns - 1)));
+  }
+}
+
+void SheetGrid::userChanged(bool scroll) {
+  showSelection(scroll);
+  emit selectionEdited();
+}
+
+QRect SheetGrid::cellRect(std::uint32_t row, std::uint32_t column) const {
+  if (!model_) return {};
+  return visualRect(model_->index(static_cast<int>(row), static_cast<int>(column)));
+}
+
+CellPos SheetGrid::cellAt(QPoint pos) const {
+  const QRect area = viewport()->rect();
+  pos.setX(std::clamp(pos.x(), 0, std::max(0, area.width() - 1)));
+  pos.setY(std::clamp(pos.y(), 0, std::max(0, area.height() - 1)));
+  int row = rowAt(pos.y()), column = columnAt(pos.x());
+  // Below or right of the last row or column: the last one.
+  if (row < 0) row = model_ ? model_->rowCount() - 1 : 0;
+  if (column < 0) column = model_ ? model_->columnCount() - 1 : 0;
+  return {static_cast<std::uint32_t>(std::max(row, 0)), static_cast<std::uint32_t>(std::max(column, 0))};
+}
+
+void SheetGrid::mousePressEvent(QMouseEvent* event) {
+  if (!model_ || !selection_ || event->button() != Qt::LeftButton) {
+    event->ignore();
+    return;
+  }
+  setFocus(Qt::MouseFocusReason);
+  const CellPos cell = cellAt(event->position().toPoint());
+  if (event->modifiers() & Qt::ShiftModifier) {
+    selection_->extendTo(cell);
+  } else {
+    selection_->select(cell, (event->modifiers() & Qt::ControlModifier) != 0);
+  }
+  dragging_ = true;
+  userChanged(false);
+}
+
+void SheetGrid::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragging_ || !selection_) return;
+  const QPoint pos = event->position().toPoint();
+  // Dragging past the edge scrolls on, a step per move.
+  const QRect area = viewport()->rect();
+  if (pos.y() > area.bottom()) verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  if (pos.y() < area.top()) verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  if (pos.x() > area.right()) horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  if (pos.x() < area.left()) horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  const CellPos cell = cellAt(pos);
+  if (cell == selection_->cursor()) return;
+  selection_->extendTo(cell);
+  userChanged(false);
+}
+
+void SheetGrid::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) dragging_ = false;
+}
+
+void SheetGrid::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    emit returnPressed();
+    return;
+  }
+  if (event->key() == Qt::Key_Escape) {
+    emit escapePressed();
+    return;
+  }
+  if (!model_ || !selection_) {
+    QTableView::keyPressEvent(event);
+    return;
+  }
+  const bool extend = (event->modifiers() & Qt::ShiftModifier) != 0;
+  const int page = std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()) - 1);
+  switch (event->key()) {
+    case Qt::Key_Up: selection_->move(-1, 0, extend); break;
+    case Qt::Key_Down: selection_->move(1, 0, extend); break;
+    case Qt::Key_Left: selection_->move(0, -1, extend); break;
+    case Qt::Key_Right: selection_->move(0, 1, extend); break;
+    case Qt::Key_PageUp: selection_->move(-page, 0, extend); break;
+    case Qt::Key_PageDown: selection_->move(page, 0, extend); break;
+    case Qt::Key_Home: {
+      const CellPos from = extend ? selection_->cursor() : selection_->active();
+      const int toRow = (event->modifiers() & Qt::ControlModifier) ? -static_cast<int>(from.row) : 0;
+      selection_->move(toRow, -static_cast<int>(from.column), extend);
+      break;
+    }
+    default: QTableView::keyPressEvent(event); return;
+  }
+  userChanged(true);
+}
+
+bool SheetGrid::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == horizontalHeader()->viewport()) return headerEvent(true, event);
+  if (watched == verticalHeader()->viewport()) return headerEvent(false, event);
+  return QTableView::eventFilter(watched, event);
+}
+
+bool SheetGrid::headerEvent(bool horizontal, QEvent* event) {
+  if (!model_ || !selection_) return false;
+  const auto type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+      type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+    return false;
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  QHeaderView* header = horizontal ? horizontalHeader() : verticalHeader();
+  const QPoint pos = mouse->position().toPoint();
+  const int along = horizontal ? pos.x() : pos.y();
+  int section = header->logicalIndexAt(along);
+  if (section < 0) section = header->count() - 1;
+  if (section < 0) return false;
+
+  if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+    if (mouse->button() != Qt::LeftButton) return false;
+    if (horizontal) {
+      // Near a column letter's edge the press belongs to the header: it resizes the column.
+      const int start = header->sectionViewportPosition(section);
+      const int end = start + header->sectionSize(section);
+      if (along >= end - kResizeGrip || (section > 0 && along <= start + kResizeGrip)) return false;
+    }
+    const auto index = static_cast<std::uint32_t>(section);
+    if (mouse->modifiers() & Qt::ShiftModifier) {
+      // Shift extends from the active cell's column or row, in whole columns or rows.
+      const CellPos active = selection_->active();
+      const engine::Area& last = selection_->areas().back();
+      if (horizontal && !GridSelection::isWholeColumns(last)) selection_->selectColumn(active.column);
+      if (!horizontal && !GridSelection::isWholeRows(last)) selection_->selectRow(active.row);
+      selection_->extendTo(horizontal ? CellPos{0, index} : CellPos{index, 0});
+    } else if (horizontal) {
+      selection_->selectColumn(index, (mouse->modifiers() & Qt::ControlModifier) != 0);
+    } else {
+      selection_->selectRow(index, (mouse->modifiers() & Qt::ControlModifier) != 0);
+    }
+    headerDragging_ = true;
+    setFocus(Qt::MouseFocusReason);
+    userChanged(false);
+    return true;
+  }
+  if (type == QEvent::MouseMove) {
+    if (!headerDragging_) return false;
+    const auto index = static_cast<std::uint32_t>(section);
+    const CellPos target = horizontal ? CellPos{0, index} : CellPos{index, 0};
+    if (!(target == selection_->cursor())) {
+      selection_->extendTo(target);
+      userChanged(false);
+    }
+    return true;
+  }
+  // Release.
+  const bool was = headerDragging_;
+  headerDragging_ = false;
+  return was;
+}
+
+}  // namespace lomandra::window

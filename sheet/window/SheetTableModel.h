@@ -1,0 +1,48 @@
+#pragma once
+
+// The cells of one sheet as a Qt table model: texts are fetched from the sheet as the view draws
+// them, and the grid holds the used rows and columns plus a margin, growing as the user scrolls.
+
+#include <QAbstractTableModel>
+#include <cstdint>
+
+#include "sheet/engine/BuiltinWorkbook.h"
+
+namespace lomandra::window {
+
+class SheetTableModel final : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  /// Rows and columns shown beyond the last used one, and how many a step of growth adds.
+  static constexpr std::uint32_t kRowMargin = 100, kRowStep = 1000;
+  static constexpr std::uint32_t kColumnMargin = 10, kColumnStep = 26;
+
+  /// Shows `sheet`, which must outlive the model.
+  explicit SheetTableModel(const engine::SheetData& sheet, QObject* parent = nullptr);
+
+  const engine::SheetData& sheet() const { return sheet_; }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  /// Makes at least `rows` rows / `columns` columns available, up to the sheet's limits.
+  void ensureRows(std::uint32_t rows);
+  void ensureColumns(std::uint32_t columns);
+  /// One step of growth, when the user scrolls to the end.
+  void growRows() { ensureRows(rows_ + kRowStep); }
+  void growColumns() { ensureColumns(columns_ + kColumnStep); }
+
+  /// Tells the views that a cell's text changed, growing the grid so the cell is in it.
+  void cellChanged(std::uint32_t row, std::uint32_t column);
+
+ private:
+  const engine::SheetData& sheet_;
+  std::uint32_t rows_ = 0, columns_ = 0;
+};
+
+}  // namespace lomandra::window

@@ -1,0 +1,214 @@
+#include "sheet/window/WorkbookWindow.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScreen>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "sheet/window/RangeBox.h"
+#include "sheet/window/SheetGrid.h"
+
+namespace lomandra::window {
+
+namespace {
+
+/// What the grid shows for a sheet that could not be read.
+class EmptySheet final : public engine::SheetData {
+ public:
+  std::uint32_t usedRows() const override { return 0; }
+  std::uint32_t usedColumns() const override { return 0; }
+  std::string text(std::uint32_t, std::uint32_t) const override { return {}; }
+  double columnWidth(std::uint32_t) const override { return 8.43; }
+  bool columnHidden(std::uint32_t) const override { return false; }
+  bool rowHidden(std::uint32_t) const override { return false; }
+  void forEachText(const engine::Area& area,
+                   const std::function<bool(std::string_view)>& visit) const override {
+    for (std::uint32_t r = area.firstRow; r <= area.lastRow; ++r)
+      for (std::uint32_t c = area.firstColumn; c <= area.lastColumn; ++c)
+        if (!visit({})) return;
+  }
+};
+
+const EmptySheet kEmptySheet;
+
+}  // namespace
+
+WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* parent)
+    : QWidget(parent, Qt::Window), workbook_(workbook) {
+  setWindowTitle(QString::fromStdString(workbook.fileName()));
+  setObjectName(QStringLiteral("workbookWindow"));
+  grid_ = new SheetGrid(this);
+  tabs_ = new QTabBar(this);
+  tabs_->setShape(QTabBar::RoundedSouth);
+  tabs_->setExpanding(false);
+  tabs_->setDrawBase(false);
+  problem_ = new QLabel(this);
+  problem_->hide();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(grid_, 1);
+  layout->addWidget(problem_);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(tabs_);
+  bottom->addStretch(1);
+  layout->addLayout(bottom);
+
+  const auto& sheets = workbook.sheets();
+  selections_.resize(sheets.size());
+  int activeTab = -1;
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    if (!sheets[i].visible) continue;  // hidden sheets get no tab
+    const int tab = tabs_->addTab(QString::fromStdString(sheets[i].name));
+    tabs_->setTabData(tab, static_cast<int>(i));
+    // The active sheet's tab, or the first tab when the active sheet is hidden.
+    if (activeTab < 0 || static_cast<int>(i) == workbook.activeSheet()) activeTab = tab;
+  }
+  connect(tabs_, &QTabBar::currentChanged, this, &WorkbookWindow::tabChosen);
+  if (activeTab >= 0) {
+    tabs_->setCurrentIndex(activeTab);
+    tabChosen(activeTab);  // currentChanged does not fire when the tab already is current
+  }
+  resize(960, 640);
+}
+
+WorkbookWindow::~WorkbookWindow() {
+  // The grid's model refers to the workbook's sheets; let it go before anything else.
+  grid_->setSheet(nullptr, nullptr);
+}
+
+QString WorkbookWindow::problem() const { return problem_->isVisible() ? problem_->text() : QString(); }
+
+bool WorkbookWindow::showSheet(int index) {
+  for (int tab = 0; tab < tabs_->count(); ++tab) {
+    if (tabs_->tabData(tab).toInt() == index) {
+      tabs_->setCurrentIndex(tab);
+      return true;
+    }
+  }
+  return false;
+}
+
+void WorkbookWindow::tabChosen(int tab) {
+  if (tab < 0) return;
+  const int index = tabs_->tabData(tab).toInt();
+  if (index == current_) return;
+  current_ = index;
+  problem_->hide();
+  try {
+    grid_->setSheet(&workbook_.sheet(index), &selections_[static_cast<std::size_t>(index)]);
+  } catch (const std::exception& e) {
+    grid_->setSheet(&kEmptySheet, &selections_[static_cast<std::size_t>(index)]);
+    problem_->setText(tr("This sheet could not be read: %1").arg(QString::fromUtf8(e.what())));
+    problem_->show();
+  }
+  if (box_ && !applyingTyped_) box_->setAddress(currentAddress());
+}
+
+QString WorkbookWindow::currentAddress() const {
+  if (current_ < 0) return {};
+  return QString::fromStdString(
+      engine::formatAddress(selections_[static_cast<std::size_t>(current_)].areas()));
+}
+
+std::optional<PickedRange> WorkbookWindow::typedRange(const QString& text) const {
+  const QString trimmed = text.trimmed();
+  if (trimmed.isEmpty() || trimmed.size() > 2000) return std::nullopt;
+  engine::Reference reference;
+  try {
+    reference = engine::parseReference(trimmed.toStdString());
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  if (reference.areas.empty()) return std::nullopt;
+  PickedRange picked{current_, reference.areas};
+  if (reference.hasSheet) {
+    // The sheet's name as typed; a visible sheet only, since only those have a tab.
+    const auto& sheets = workbook_.sheets();
+    const QString wanted = QString::fromStdString(reference.sheet);
+    picked.sheet = -1;
+    for (std::size_t i = 0; i < sheets.size() && picked.sheet < 0; ++i) {
+      if (sheets[i].visible && QString::fromStdString(sheets[i].name) == wanted)
+        picked.sheet = static_cast<int>(i);
+    }
+    for (std::size_t i = 0; i < sheets.size() && picked.sheet < 0; ++i) {
+      if (sheets[i].visible &&
+          QString::fromStdString(sheets[i].name).compare(wanted, Qt::CaseInsensitive) == 0)
+        picked.sheet = static_cast<int>(i);
+    }
+    if (picked.sheet < 0) return std::nullopt;
+  }
+  if (picked.sheet < 0) return std::nullopt;
+  return picked;
+}
+
+void WorkbookWindow::referenceTyped(const QString& text) {
+  const auto typed = typedRange(text);
+  if (!typed) return;  // an unfinished reference selects nothing yet
+  applyingTyped_ = true;
+  showSheet(typed->sheet);
+  selections_[static_cast<std::size_t>(typed->sheet)].setAreas(typed->areas);
+  grid_->showSelection(true);
+  applyingTyped_ = false;
+}
+
+std::optional<PickedRange> WorkbookWindow::pickRange(const QString& prompt) {
+  if (box_) return std::nullopt;  // one box at a time
+  if (current_ < 0) return std::nullopt;  // no sheet to pick from
+  show();
+  raise();
+  activateWindow();
+
+  QPointer<WorkbookWindow> self(this);
+  QPointer<RangeBox> box = new RangeBox(prompt, this);
+  box_ = box;
+  box->setAddress(currentAddress());
+  // Top right of the workbook window, clear of the first cells.
+  box->adjustSize();
+  box->move(frameGeometry().topRight() - QPoint(box->width() + 40, -60));
+
+  QEventLoop loop;
+  std::optional<PickedRange> answer;
+  const auto accept = [&] {
+    if (!box) return;
+    auto picked = typedRange(box->field()->text());
+    if (!picked) {
+      box->showProblem(tr("Type a reference such as $A$1:$B$3, or select cells in the sheet."));
+      box->focusField();
+      return;
+    }
+    answer = std::move(picked);
+    loop.quit();
+  };
+  connect(box, &RangeBox::okChosen, &loop, accept);
+  connect(grid_, &SheetGrid::returnPressed, &loop, accept);
+  connect(box, &RangeBox::cancelChosen, &loop, &QEventLoop::quit);
+  connect(grid_, &SheetGrid::escapePressed, &loop, &QEventLoop::quit);
+  connect(this, &WorkbookWindow::closed, &loop, &QEventLoop::quit);
+  connect(box, &QObject::destroyed, &loop, &QEventLoop::quit);
+  connect(grid_, &SheetGrid::selectionEdited, &loop, [&] {
+    if (box) box->setAddress(currentAddress());
+  });
+  connect(box, &RangeBox::referenceEdited, &loop, [this](const QString& text) { referenceTyped(text); });
+
+  box->show();
+  box->focusField();
+  loop.exec(QEventLoop::DialogExec);
+
+  if (!self) return std::nullopt;  // the window went away while the box was open
+  box_ = nullptr;
+  delete box.data();
+  return answer;
+}
+
+void WorkbookWindow::closeEvent(QCloseEvent* event) {
+  event->accept();
+  emit closed();
+}
+
+}  // namespace lomandra::window

@@ -1,0 +1,77 @@
+#pragma once
+
+// The window Show makes visible for an opened workbook: a read-only grid of the active sheet
+// with tabs for the visible sheets, titled with the workbook's file name. Pick range opens the
+// range box above it and waits, in a nested event loop, until the user answers.
+
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+#include "sheet/engine/BuiltinWorkbook.h"
+#include "sheet/window/GridSelection.h"
+
+class QLabel;
+class QTabBar;
+
+namespace lomandra::window {
+
+class RangeBox;
+class SheetGrid;
+
+/// The cells the user picked: a sheet of the workbook (index) and its areas.
+struct PickedRange {
+  int sheet = 0;
+  std::vector<engine::Area> areas;
+};
+
+class WorkbookWindow final : public QWidget {
+  Q_OBJECT
+
+ public:
+  /// A window over `workbook`, which must outlive it. Opens on the active sheet.
+  explicit WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* parent = nullptr);
+  ~WorkbookWindow() override;
+
+  /// The sheet (index into the workbook's sheets) the grid shows.
+  int currentSheet() const { return current_; }
+  /// Shows sheet `index` when it is a visible sheet; false otherwise.
+  bool showSheet(int index);
+  /// The selection's address on the shown sheet, as the range box writes it.
+  QString currentAddress() const;
+
+  /// Pick range: opens the range box with `prompt` and returns the picked cells, or nothing
+  /// when the user cancels, presses Escape or closes either window.
+  std::optional<PickedRange> pickRange(const QString& prompt);
+
+  SheetGrid* grid() const { return grid_; }
+  QTabBar* tabBar() const { return tabs_; }
+  /// The open range box, or null.
+  RangeBox* rangeBox() const { return box_; }
+  /// A description of a sheet that could not be read, shown under the grid ("" when none).
+  QString problem() const;
+
+ signals:
+  /// The user closed the window.
+  void closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void tabChosen(int tab);
+  void referenceTyped(const QString& text);
+  /// The sheet and areas a reference typed into the range box names, or nothing.
+  std::optional<PickedRange> typedRange(const QString& text) const;
+
+  engine::BuiltinWorkbook& workbook_;
+  SheetGrid* grid_;
+  QTabBar* tabs_;
+  QLabel* problem_;
+  RangeBox* box_ = nullptr;
+  std::vector<GridSelection> selections_;  ///< one per sheet of the workbook
+  int current_ = -1;
+  bool applyingTyped_ = false;
+};
+
+}  // namespace lomandra::window

@@ -1,0 +1,90 @@
+#pragma once
+
+// The record stream of an .xls workbook: records of a 2-byte id and a 2-byte length, and the
+// CONTINUE records that carry on a record longer than one record can hold.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lomandra::xls {
+
+/// Record ids this reader interprets (BIFF5/BIFF8 numbering unless marked).
+namespace record {
+constexpr std::uint16_t kBlank2 = 0x0001, kInteger2 = 0x0002, kNumber2 = 0x0003,
+                        kLabel2 = 0x0004, kBoolErr2 = 0x0005, kFormula = 0x0006,
+                        kString2 = 0x0007, kBof2 = 0x0009, kEof = 0x000A, kFormat2 = 0x001E,
+                        kDateMode = 0x0022, kFilePass = 0x002F, kContinue = 0x003C,
+                        kWindow1 = 0x003D, kCodePage = 0x0042, kXf2 = 0x0043, kIxfe2 = 0x0044,
+                        kDefColWidth = 0x0055, kColInfo = 0x007D, kBoundSheet = 0x0085,
+                        kStandardWidth = 0x0099, kMulRk = 0x00BD, kMulBlank = 0x00BE,
+                        kRString = 0x00D6, kXf = 0x00E0, kSst = 0x00FC, kLabelSst = 0x00FD,
+                        kDimension = 0x0200, kBlank = 0x0201, kNumber = 0x0203, kLabel = 0x0204,
+                        kBoolErr = 0x0205, kFormula3 = 0x0206, kString = 0x0207, kRow = 0x0208,
+                        kBof3 = 0x0209, kXf3 = 0x0243, kRk = 0x027E, kFormula4 = 0x0406,
+                        kBof4 = 0x0409, kFormat = 0x041E, kXf4 = 0x0443, kBof = 0x0809;
+}  // namespace record
+
+/// One record: its id, its data and where its header starts in the stream.
+struct Record {
+  std::uint16_t id = 0;
+  std::string_view data;
+  std::size_t offset = 0;
+};
+
+/// Walks the records of a workbook stream from a given offset.
+class RecordStream {
+ public:
+  RecordStream(std::string_view stream, std::size_t offset);
+  /// Reads the next record; false at the end of the stream. Throws lomandra::Failure when a
+  /// record runs past the end of the stream.
+  bool next(Record& record);
+  /// The data of the CONTINUE records right after the last record read (consumes them).
+  std::vector<std::string_view> continuations();
+  /// The id of the record that follows, or -1 at the end of the stream.
+  int peekId() const;
+
+ private:
+  std::string_view stream_;
+  std::size_t offset_;
+};
+
+/// Reads little-endian values and strings from a record and its CONTINUE records, as one
+/// sequence of bytes except where strings restate their option byte at a record boundary.
+/// Every read past the end throws lomandra::Failure.
+class RecordCursor {
+ public:
+  explicit RecordCursor(std::string_view data, std::vector<std::string_view> more = {});
+  std::size_t remaining() const;
+  bool atEnd() const { return remaining() == 0; }
+  std::uint8_t u8();
+  std::uint16_t u16();
+  std::uint32_t u32();
+  double f64();
+  void skip(std::uint64_t count);
+  /// `count` raw bytes, which may span record boundaries.
+  std::string bytes(std::size_t count);
+  /// A BIFF8 string: a character count of `countBytes` bytes (1 or 2), an option byte, the
+  /// rich-text run count and extended-data size when flagged, the characters, and the runs and
+  /// extended data, which are skipped. Characters that go on in the next CONTINUE record are
+  /// preceded there by a fresh option byte that says whether they are one or two bytes each.
+  std::string unicodeString(int countBytes);
+  /// A BIFF2-BIFF7 string: a byte count of `countBytes` bytes and that many 8-bit bytes (raw).
+  std::string byteString(int countBytes);
+
+ private:
+  void advanceSegment();
+  std::vector<std::string_view> segments_;
+  std::size_t segment_ = 0;
+  std::size_t pos_ = 0;
+};
+
+/// The number an RK value stands for (an integer or the top 30 bits of a double, either
+/// possibly divided by 100).
+double decodeRk(std::uint32_t rk);
+
+/// The text of an error value code as a cell shows it ("#DIV/0!"), "#N/A" for unknown codes.
+std::string_view errorText(std::uint8_t code);
+
+}  // namespace lomandra::xls

@@ -1,0 +1,46 @@
+#pragma once
+
+// The workbook's shared strings, held in one buffer with an offset per string, and read from
+// the package only as far as the cells asked for so far need.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lomandra::container {
+class ZipArchive;
+}
+
+namespace lomandra::xlsx {
+
+class SharedStringTable {
+ public:
+  /// A table over part `part` of `zip` ("" when the workbook has no shared strings).
+  SharedStringTable(const container::ZipArchive& zip, std::string part, std::uint64_t maxPartBytes,
+                    std::size_t maxStringBytes, std::size_t maxCount);
+
+  /// String `index`, reading further into the part when needed. Throws lomandra::Failure when
+  /// the part holds fewer strings or is damaged. The view lives as long as the table.
+  std::string_view at(std::size_t index);
+
+  /// Strings read so far.
+  std::size_t loaded() const { return offsets_.size() - 1; }
+  /// True when the whole part has been read.
+  bool complete() const { return complete_; }
+
+ private:
+  friend class SharedStringsHandler;
+  void readUpTo(std::size_t count);
+
+  const container::ZipArchive& zip_;
+  std::string part_;
+  std::uint64_t maxPartBytes_;
+  std::size_t maxStringBytes_;
+  std::size_t maxCount_;
+  std::string buffer_;
+  std::vector<std::uint64_t> offsets_{0};  // string i is buffer_[offsets_[i], offsets_[i+1])
+  bool complete_ = false;
+};
+
+}  // namespace lomandra::xlsx

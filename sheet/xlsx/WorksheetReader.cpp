@@ -1,0 +1,273 @@
+#include "sheet/xlsx/WorksheetReader.h"
+
+#include <cstdlib>
+
+#include "sheet/Failure.h"
+#include "sheet/container/XmlReader.h"
+#include "sheet/xlsx/SharedStringTable.h"
+#include "sheet/xlsx/XlsxValues.h"
+#include "sheet/xlsx/XlsxWorkbook.h"
+
+namespace lomandra::xlsx {
+
+namespace {
+
+using container::xmlAttribute;
+using model::CellKind;
+
+bool isTrue(const char* value) {
+  return value && (std::string_view(value) == "1" || std::string_view(value) == "true");
+}
+
+std::optional<std::uint32_t> parseIndex(const char* text) {
+  if (!text) return std::nullopt;
+  const auto value = parseNumber(text);
+  if (!value || *value < 0 || *value > 4294967295.0) return std::nullopt;
+  return static_cast<std::uint32_t>(*value);
+}
+
+enum class CellType { Number, SharedString, InlineString, FormulaString, Boolean, Error, Date };
+
+CellType cellType(const char* t) {
+  if (!t) return CellType::Number;
+  const std::string_view type(t);
+  if (type == "s") return CellType::SharedString;
+  if (type == "inlineStr") return CellType::InlineString;
+  if (type == "str") return CellType::FormulaString;
+  if (type == "b") return CellType::Boolean;
+  if (type == "e") return CellType::Error;
+  if (type == "d") return CellType::Date;
+  return CellType::Number;
+}
+
+class WorksheetHandler : public container::XmlHandler {
+ public:
+  WorksheetHandler(SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
+                   model::SheetVisitor& visitor, std::uint32_t lastRow)
+      : strings_(strings), date1904_(date1904), limits_(limits), visitor_(visitor),
+        lastRow_(lastRow) {}
+
+  void startElement(std::string_view name, const char** attributes) override {
+    if (name == "c") {
+      startCell(attributes);
+    } else if (name == "v") {
+      if (inCell_) collecting_ = Collect::Value;
+    } else if (name == "t") {
+      if (inInline_ && phonetic_ == 0) collecting_ = Collect::Inline;
+    } else if (name == "is") {
+      if (inCell_) inInline_ = true;
+    } else if (name == "rPh") {
+      ++phonetic_;
+    } else if (name == "row") {
+      startRow(attributes);
+    } else if (name == "col") {
+      column(attributes);
+    } else if (name == "sheetFormatPr") {
+      sheetFormat(attributes);
+    }
+  }
+
+  void endElement(std::string_view name) override {
+    if (name == "c") {
+      if (inCell_) endCell();
+    } else if (name == "v" || name == "t") {
+      collecting_ = Collect::None;
+    } else if (name == "is") {
+      inInline_ = false;
+    } else if (name == "rPh") {
+      if (phonetic_ > 0) --phonetic_;
+    } else if (name == "row") {
+      // The rows come in ascending order: the last row asked for ends the read.
+      if (lastRow_ != model::kAllRows && rowSeen_ && row_ >= lastRow_) stopRequested = true;
+    } else if (name == "sheetData") {
+      stopRequested = true;  // nothing after the cells matters here
+    }
+  }
+
+  void characters(std::string_view text) override {
+    if (collecting_ == Collect::None) return;
+    std::string& target = collecting_ == Collect::Value ? value_ : inline_;
+    if (target.size() + text.size() > limits_.cellTextBytes + 64) {
+      text = text.substr(0, limits_.cellTextBytes + 64 - std::min(target.size(),
+                                                                  limits_.cellTextBytes + 64));
+    }
+    target.append(text);
+  }
+
+ private:
+  enum class Collect { None, Value, Inline };
+
+  void startRow(const char** attributes) {
+    const auto r = parseIndex(xmlAttribute(attributes, "r"));
+    // A row without a number follows the previous one.
+    row_ = r && *r >= 1 ? *r - 1 : (rowSeen_ ? row_ + 1 : 0);
+    rowSeen_ = true;
+    column_ = 0;
+    nextColumn_ = 0;
+    if (row_ > lastRow_ && lastRow_ != model::kAllRows) {
+      stopRequested = true;
+      return;
+    }
+    if (row_ < model::kMaxRows && isTrue(xmlAttribute(attributes, "hidden")))
+      visitor_.hiddenRow(row_);
+  }
+
+  void startCell(const char** attributes) {
+    inCell_ = true;
+    value_.clear();
+    inline_.clear();
+    const char* r = xmlAttribute(attributes, "r");
+    bool inside = true;
+    if (r) {
+      const auto position = parseCellPosition(r);
+      if (position) {
+        if (!rowSeen_ || position->row != row_) {
+          row_ = position->row;
+          rowSeen_ = true;
+        }
+        column_ = position->column;
+      } else {
+        inside = false;  // beyond the sheet's limits or malformed: left out
+      }
+    } else {
+      // A cell without a reference follows the previous cell of its row.
+      column_ = nextColumn_;
+    }
+    nextColumn_ = column_ + 1;
+    if (row_ >= model::kMaxRows || column_ >= model::kMaxColumns) inside = false;
+    skip_ = !inside;
+    type_ = cellType(xmlAttribute(attributes, "t"));
+    const auto s = parseIndex(xmlAttribute(attributes, "s"));
+    format_ = s ? *s : 0;
+  }
+
+  void endCell() {
+    inCell_ = false;
+    inInline_ = false;
+    collecting_ = Collect::None;
+    if (skip_) return;
+    if (row_ > lastRow_ && lastRow_ != model::kAllRows) {
+      stopRequested = true;
+      return;
+    }
+    model::CellRef cell;
+    cell.format = format_;
+    switch (type_) {
+      case CellType::Number:
+        if (const auto n = parseNumber(value_)) {
+          cell.kind = CellKind::Number;
+          cell.number = *n;
+        } else if (!trimmedEmpty(value_)) {
+          cell.kind = CellKind::Text;  // a value that is no number is shown as written
+          cell.text = value_;
+        }
+        break;
+      case CellType::SharedString:
+        if (const auto index = parseIndex(value_.c_str())) {
+          cell.kind = CellKind::Text;
+          cell.text = strings_.at(*index);
+        } else if (!trimmedEmpty(value_)) {
+          throw Failure("The workbook is damaged: a cell refers to shared text \"" +
+                        value_.substr(0, 40) + "\", which is no number.");
+        }
+        break;
+      case CellType::InlineString:
+        decoded_.clear();
+        appendUnescaped(decoded_, inline_.empty() ? value_ : inline_);
+        truncateUtf8(decoded_, limits_.cellTextBytes);
+        cell.kind = CellKind::Text;
+        cell.text = decoded_;
+        break;
+      case CellType::FormulaString:
+        decoded_.clear();
+        appendUnescaped(decoded_, value_);
+        truncateUtf8(decoded_, limits_.cellTextBytes);
+        cell.kind = CellKind::Text;
+        cell.text = decoded_;
+        break;
+      case CellType::Boolean:
+        if (const auto n = parseNumber(value_)) {
+          cell.kind = CellKind::Boolean;
+          cell.number = *n != 0 ? 1 : 0;
+        } else if (value_ == "true" || value_ == "false") {
+          cell.kind = CellKind::Boolean;
+          cell.number = value_ == "true" ? 1 : 0;
+        }
+        break;
+      case CellType::Error:
+        if (!value_.empty()) {
+          truncateUtf8(value_, 64);
+          cell.kind = CellKind::Error;
+          cell.text = value_;
+        }
+        break;
+      case CellType::Date:
+        if (const auto serial = isoDateToSerial(value_, date1904_)) {
+          cell.kind = CellKind::Number;
+          cell.number = *serial;
+        } else if (!value_.empty()) {
+          cell.kind = CellKind::Error;  // a date the application cannot place
+          cell.text = "#VALUE!";
+        }
+        break;
+    }
+    if (!visitor_.cell(row_, column_, cell)) stopRequested = true;
+  }
+
+  void column(const char** attributes) {
+    const auto min = parseIndex(xmlAttribute(attributes, "min"));
+    const auto max = parseIndex(xmlAttribute(attributes, "max"));
+    if (!min || !max || *min < 1 || *min > model::kMaxColumns || *max < *min) return;
+    const std::uint32_t last = std::min<std::uint32_t>(*max, model::kMaxColumns);
+    double width = -1;
+    if (const char* w = xmlAttribute(attributes, "width")) {
+      if (const auto value = parseNumber(w); value && *value >= 0 && *value <= 65535) width = *value;
+    }
+    visitor_.columns(*min - 1, last - 1, width, isTrue(xmlAttribute(attributes, "hidden")));
+  }
+
+  void sheetFormat(const char** attributes) {
+    if (const char* w = xmlAttribute(attributes, "defaultColWidth")) {
+      if (const auto value = parseNumber(w); value && *value >= 0 && *value <= 255) {
+        visitor_.defaultColumnWidth(*value);
+        return;
+      }
+    }
+    if (const char* b = xmlAttribute(attributes, "baseColWidth")) {
+      // The default width is the base width in digits plus the cell's padding (5 pixels at the
+      // usual 7-pixel digit), as the application computes it.
+      if (const auto value = parseNumber(b); value && *value >= 0 && *value <= 255)
+        visitor_.defaultColumnWidth(*value + 5.0 / 7.0);
+    }
+  }
+
+  static bool trimmedEmpty(const std::string& s) {
+    return s.find_first_not_of(" \t\r\n") == std::string::npos;
+  }
+
+  SharedStringTable& strings_;
+  bool date1904_;
+  const XlsxLimits& limits_;
+  model::SheetVisitor& visitor_;
+  std::uint32_t lastRow_;
+
+  std::uint32_t row_ = 0, column_ = 0, nextColumn_ = 0;
+  bool rowSeen_ = false;
+  bool inCell_ = false, inInline_ = false, skip_ = false;
+  int phonetic_ = 0;
+  Collect collecting_ = Collect::None;
+  CellType type_ = CellType::Number;
+  std::uint32_t format_ = 0;
+  std::string value_, inline_, decoded_;
+};
+
+}  // namespace
+
+void readWorksheet(const container::ZipArchive& zip, const std::string& part,
+                   SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
+                   model::SheetVisitor& visitor, std::uint32_t lastRow) {
+  WorksheetHandler handler(strings, date1904, limits, visitor, lastRow);
+  container::parseXmlPart(zip, part, handler, limits.sheetPartBytes);
+}
+
+}  // namespace lomandra::xlsx

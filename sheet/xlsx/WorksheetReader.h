@@ -1,0 +1,26 @@
+#pragma once
+
+// Streams one worksheet part to a SheetVisitor: column layout, hidden rows and every cell kind.
+
+#include <cstdint>
+#include <string>
+
+#include "sheet/model/WorkbookFile.h"
+
+namespace lomandra::container {
+class ZipArchive;
+}
+
+namespace lomandra::xlsx {
+
+class SharedStringTable;
+struct XlsxLimits;
+
+/// Reads worksheet part `part` into `visitor`, stopping after row `lastRow` (0-based).
+/// Cells outside the sheet's limits are left out. Throws lomandra::Failure when the part is
+/// damaged or a cell names a shared text the workbook does not hold.
+void readWorksheet(const container::ZipArchive& zip, const std::string& part,
+                   SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
+                   model::SheetVisitor& visitor, std::uint32_t lastRow);
+
+}  // namespace lomandra::xlsx

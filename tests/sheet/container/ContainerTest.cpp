@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include "sheet/Failure.h"
+#include "sheet/container/XmlReader.h"
+#include "sheet/container/ZipArchive.h"
+#include "tests/sheet/container/TestPackage.h"
+
+namespace lomandra::container {
+namespace {
+
+using testing::TempDir;
+using testing::ZipPart;
+
+std::string failureOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Failure& f) {
+    return f.what();
+  }
+  return "(no failure)";
+}
+
+TEST(ZipArchiveTest, ReadsStoredAndDeflatedEntries) {
+  TempDir dir;
+  testing::writeZip(dir.file("a.zip"), {{"one.txt", "hello", false}, {"Dir/Two.xml", "<a/>", true}});
+  const auto zip = ZipArchive::open(dir.file("a.zip"));
+  EXPECT_EQ(zip->read("one.txt"), "hello");
+  EXPECT_EQ(zip->read("dir/two.xml"), "<a/>");  // names compare without regard to case
+  EXPECT_TRUE(zip->contains("DIR/TWO.XML"));
+  EXPECT_FALSE(zip->contains("three"));
+  EXPECT_EQ(zip->names(), (std::vector<std::string>{"one.txt", "Dir/Two.xml"}));
+}
+
+TEST(ZipArchiveTest, FailuresNameWhatIsWrong) {
+  TempDir dir;
+  testing::writeFile(dir.file("text.zip"), "this is no zip at all, just some words");
+  const std::string full = testing::zipBytes({{"part.xml", std::string(5000, 'x'), true}});
+  testing::writeFile(dir.file("truncated.zip"), full.substr(0, full.size() / 2));
+  testing::writeZip(dir.file("ok.zip"), {{"part.xml", std::string(5000, 'x'), true}});
+
+  struct Row {
+    const char* name;
+    std::function<void()> action;
+    const char* expected;
+  };
+  const std::vector<Row> rows = {
+      {"missing file", [&] { ZipArchive::open(dir.file("none.zip")); }, "does not exist"},
+      {"not a zip", [&] { ZipArchive::open(dir.file("text.zip")); }, "is not a readable workbook"},
+      {"truncated", [&] { ZipArchive::open(dir.file("truncated.zip")); }, "is not a readable workbook"},
+      {"missing part", [&] { ZipArchive::open(dir.file("ok.zip"))->read("nope.xml"); },
+       "its part \"nope.xml\" is missing"},
+      {"read limit", [&] { ZipArchive::open(dir.file("ok.zip"))->read("part.xml", 100); },
+       "larger than this program reads"},
+  };
+  for (const Row& row : rows)
+    EXPECT_NE(failureOf(row.action).find(row.expected), std::string::npos)
+        << row.name << ": " << failureOf(row.action);
+}
+
+TEST(ZipArchiveTest, DecompressionBombStopsAtTheLimit) {
+  TempDir dir;
+  // 256 MiB of spaces in a file of a few hundred KB.
+  testing::writeZip(dir.file("bomb.zip"), {testing::bombPart("bomb.xml", "<a>", ' ', 256u << 20, "</a>")});
+  const auto zip = ZipArchive::open(dir.file("bomb.zip"));
+  std::uint64_t seen = 0;
+  EXPECT_NE(failureOf([&] {
+              zip->stream("bomb.xml", [&](const char*, std::size_t n) {
+                seen += n;
+                return true;
+              }, 16u << 20);
+            }).find("larger than this program reads"),
+            std::string::npos);
+  EXPECT_LE(seen, 16u << 20);
+}
+
+TEST(ZipArchiveTest, BombInflatesCorrectlyUnderAGenerousLimit) {
+  // The helper itself must write a valid stream, or the bomb tests prove nothing.
+  TempDir dir;
+  testing::writeZip(dir.file("b.zip"), {testing::bombPart("b", "[", 'z', 3u << 20, "]")});
+  const std::string text = ZipArchive::open(dir.file("b.zip"))->read("b");
+  ASSERT_EQ(text.size(), (3u << 20) + 2);
+  EXPECT_EQ(text.front(), '[');
+  EXPECT_EQ(text.back(), ']');
+  EXPECT_EQ(text.find_first_not_of('z', 1), text.size() - 1);
+}
+
+class Recorder : public XmlHandler {
+ public:
+  std::string log;
+  int stopAfterStarts = -1;
+  bool throwOnText = false;
+  void startElement(std::string_view name, const char** attributes) override {
+    log += "<" + std::string(name);
+    for (const char** a = attributes; *a; a += 2) log += " " + std::string(a[0]) + "=" + a[1];
+    log += ">";
+    if (--stopAfterStarts == 0) stopRequested = true;
+  }
+  void endElement(std::string_view name) override { log += "</" + std::string(name) + ">"; }
+  void characters(std::string_view text) override {
+    if (throwOnText) throw Failure("handler refused");
+    log += text;
+  }
+};
+
+TEST(XmlReaderTest, StripsPrefixesFromElementsAndAttributes) {
+  Recorder r;
+  parseXmlText("<x:a xmlns:x='u' xmlns:r='v' r:id='7'><x:b>t</x:b></x:a>", "p", r);
+  EXPECT_EQ(r.log, "<a x=u r=v id=7><b>t</b></a>");
+  EXPECT_STREQ(xmlAttribute(std::vector<const char*>{"id", "7", nullptr}.data(), "id"), "7");
+}
+
+TEST(XmlReaderTest, StopsWhenTheHandlerAsks) {
+  Recorder r;
+  r.stopAfterStarts = 2;
+  parseXmlText("<a><b/><c/><d/></a>", "p", r);
+  // Expat may still report the end of the empty element it was in; nothing after it.
+  EXPECT_TRUE(r.log == "<a><b>" || r.log == "<a><b></b>") << r.log;
+}
+
+TEST(XmlReaderTest, RejectsDamagedXml) {
+  struct Row {
+    const char* xml;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"<a><b></a>", "is not well-formed XML"},
+      {"<a>", "is not well-formed XML"},
+      {"<!DOCTYPE a [<!ENTITY x 'y'>]><a>&x;</a>", "declares a document type"},
+      {"", "is not well-formed XML"},
+  };
+  for (const Row& row : rows) {
+    Recorder r;
+    const std::string what = failureOf([&] { parseXmlText(row.xml, "xl/part.xml", r); });
+    EXPECT_NE(what.find(row.expected), std::string::npos) << row.xml << " -> " << what;
+    EXPECT_NE(what.find("xl/part.xml"), std::string::npos) << what;
+  }
+}
+
+TEST(XmlReaderTest, HandlerFailurePassesThroughTheParser) {
+  Recorder r;
+  r.throwOnText = true;
+  EXPECT_EQ(failureOf([&] { parseXmlText("<a>text</a>", "p", r); }), "handler refused");
+}
+
+TEST(XmlReaderTest, PartLimitStopsABomb) {
+  TempDir dir;
+  testing::writeZip(dir.file("b.zip"), {testing::bombPart("b.xml", "<a>", ' ', 64u << 20, "</a>")});
+  const auto zip = ZipArchive::open(dir.file("b.zip"));
+  Recorder r;
+  EXPECT_NE(failureOf([&] { parseXmlPart(*zip, "b.xml", r, 8u << 20); }).find("larger"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace lomandra::container

@@ -1,0 +1,510 @@
+#include <gtest/gtest.h>
+#include <xlsxwriter.h>
+
+#include <map>
+
+#include "sheet/Failure.h"
+#include "sheet/container/ZipArchive.h"
+#include "sheet/xlsx/PackageParts.h"
+#include "sheet/xlsx/SharedStringTable.h"
+#include "sheet/xlsx/XlsxValues.h"
+#include "sheet/xlsx/XlsxWorkbook.h"
+#include "tests/sheet/container/TestPackage.h"
+
+namespace lomandra::xlsx {
+namespace {
+
+using model::CellKind;
+using testing::TempDir;
+using testing::worksheet;
+using testing::xlsxParts;
+
+std::string cellName(std::uint32_t row, std::uint32_t column) {
+  std::string letters;
+  for (std::uint32_t n = column + 1; n > 0; n = (n - 1) / 26)
+    letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+  return letters + std::to_string(row + 1);
+}
+
+// Records what a reader reports, one readable line per cell.
+class Collector : public model::SheetVisitor {
+ public:
+  std::map<std::string, std::string> cells;
+  std::vector<std::uint32_t> hiddenRows;
+  std::vector<std::string> columnLog;
+  double defaultWidth = -1;
+  std::uint32_t maxRow = 0;
+  std::size_t count = 0;
+
+  void columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) override {
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "%u-%u:%.2f%s", first, last, width, hidden ? ":hidden" : "");
+    columnLog.emplace_back(buffer);
+  }
+  void defaultColumnWidth(double width) override { defaultWidth = width; }
+  void hiddenRow(std::uint32_t row) override { hiddenRows.push_back(row); }
+  bool cell(std::uint32_t row, std::uint32_t column, const model::CellRef& v) override {
+    ++count;
+    maxRow = std::max(maxRow, row);
+    std::string text;
+    char buffer[64];
+    switch (v.kind) {
+      case CellKind::Empty: text = "empty"; break;
+      case CellKind::Number:
+        std::snprintf(buffer, sizeof buffer, "n:%.17g", v.number);
+        text = buffer;
+        break;
+      case CellKind::Text: text = "s:" + std::string(v.text); break;
+      case CellKind::Boolean: text = v.number != 0 ? "b:1" : "b:0"; break;
+      case CellKind::Error: text = "e:" + std::string(v.text); break;
+    }
+    if (v.format != 0) text += " f" + std::to_string(v.format);
+    cells[cellName(row, column)] = text;
+    return true;
+  }
+};
+
+std::string failureOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Failure& f) {
+    return f.what();
+  }
+  return "(no failure)";
+}
+
+Collector readFirstSheet(const std::string& path, const XlsxLimits& limits = XlsxLimits{},
+                         std::uint32_t lastRow = model::kAllRows) {
+  auto book = openXlsx(path, limits);
+  Collector c;
+  book->readSheet(0, c, lastRow);
+  return c;
+}
+
+// ---------------------------------------------------------------- value decoders
+
+TEST(XlsxValuesTest, Unescapes) {
+  struct Row {
+    const char* in;
+    const char* out;
+  };
+  const Row rows[] = {
+      {"plain", "plain"},
+      {"a_x000D_b", "a\rb"},
+      {"_x005F_x000D_", "_x000D_"},  // an escaped escape stays literal
+      {"_x00e9_", "\xC3\xA9"},
+      {"_xD83C__xDF63_", "\xF0\x9F\x8D\xA3"},  // a surrogate pair joins into one character
+      {"_xD83C_", "\xEF\xBF\xBD"},             // a lone surrogate becomes U+FFFD
+      {"_x12_", "_x12_"},
+      {"_xZZZZ_ and _x0041_", "_xZZZZ_ and A"},
+      {"snake_case_x", "snake_case_x"},
+  };
+  for (const Row& row : rows) {
+    std::string out;
+    appendUnescaped(out, row.in);
+    EXPECT_EQ(out, row.out) << row.in;
+  }
+}
+
+TEST(XlsxValuesTest, TruncatesOnCharacterBoundaries) {
+  std::string s = "ab\xC3\xA9";
+  truncateUtf8(s, 3);
+  EXPECT_EQ(s, "ab");
+}
+
+TEST(XlsxValuesTest, CellPositions) {
+  struct Row {
+    const char* text;
+    bool valid;
+    std::uint32_t row, column;
+  };
+  const Row rows[] = {
+      {"A1", true, 0, 0},         {"Z9", true, 8, 25},        {"AA10", true, 9, 26},
+      {"XFD1048576", true, 1048575, 16383},                   {"xfd1", true, 0, 16383},
+      {"XFE1", false, 0, 0},      {"A0", false, 0, 0},        {"A1048577", false, 0, 0},
+      {"1A", false, 0, 0},        {"A", false, 0, 0},         {"", false, 0, 0},
+      {"AAAAA1", false, 0, 0},    {"A1B", false, 0, 0},       {"A99999999999", false, 0, 0},
+  };
+  for (const Row& row : rows) {
+    const auto p = parseCellPosition(row.text);
+    ASSERT_EQ(p.has_value(), row.valid) << row.text;
+    if (p) {
+      EXPECT_EQ(p->row, row.row) << row.text;
+      EXPECT_EQ(p->column, row.column) << row.text;
+    }
+  }
+}
+
+TEST(XlsxValuesTest, IsoDates) {
+  struct Row {
+    const char* text;
+    bool date1904;
+    double serial;  // negative: not a date
+  };
+  const Row rows[] = {
+      {"1900-01-01", false, 1},
+      {"1900-02-28", false, 59},
+      {"1900-02-29", false, 60},  // the 1900 system's fictitious day
+      {"1900-03-01", false, 61},
+      {"2024-01-31", false, 45322},
+      {"2024-01-31T12:00:00", false, 45322.5},
+      {"2024-01-31T06:00:00Z", false, 45322.25},
+      {"2024-01-31T00:00:00.5", false, 45322 + 0.5 / 86400},
+      {"12:00:00", false, 0.5},
+      {"1904-01-01", true, 0},
+      {"1904-01-02T18:00:00", true, 1.75},
+      {"1900-02-29", true, -1},  // no such day in the 1904 system
+      {"2023-02-29", false, -1},
+      {"2024-13-01", false, -1},
+      {"yesterday", false, -1},
+      {"2024-01-31X", false, -1},
+  };
+  for (const Row& row : rows) {
+    const auto serial = isoDateToSerial(row.text, row.date1904);
+    if (row.serial < 0) {
+      EXPECT_FALSE(serial.has_value()) << row.text;
+    } else {
+      ASSERT_TRUE(serial.has_value()) << row.text;
+      EXPECT_NEAR(*serial, row.serial, 1e-9) << row.text;
+    }
+  }
+}
+
+TEST(PackagePartsTest, ResolvesTargets) {
+  struct Row {
+    const char* source;
+    const char* target;
+    const char* resolved;
+  };
+  const Row rows[] = {
+      {"xl/workbook.xml", "worksheets/sheet1.xml", "xl/worksheets/sheet1.xml"},
+      {"xl/workbook.xml", "/xl/worksheets/sheet1.xml", "xl/worksheets/sheet1.xml"},
+      {"xl/workbook.xml", "../xl/./styles.xml", "xl/styles.xml"},
+      {"xl/workbook.xml", "../../../../etc/passwd", "etc/passwd"},
+      {"", "xl/workbook.xml", "xl/workbook.xml"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(resolveTarget(row.source, row.target), row.resolved);
+  EXPECT_EQ(relationshipsPartOf("xl/workbook.xml"), "xl/_rels/workbook.xml.rels");
+  EXPECT_EQ(relationshipsPartOf(""), "_rels/.rels");
+}
+
+// ---------------------------------------------------------------- workbooks written by libxlsxwriter
+
+TEST(XlsxReaderTest, ReadsAWorkbookWrittenByLibxlsxwriter) {
+  TempDir dir;
+  const std::string path = dir.file("written.xlsx");
+  {
+    lxw_workbook* wb = workbook_new(path.c_str());
+    lxw_worksheet* first = workbook_add_worksheet(wb, "Data");
+    lxw_worksheet* hidden = workbook_add_worksheet(wb, "Hidden one");
+    lxw_worksheet* third = workbook_add_worksheet(wb, "Dörfer 'q' x");
+    lxw_format* money = workbook_add_format(wb);
+    format_set_num_format(money, "#,##0.00 \"EUR\"");
+    lxw_format* date = workbook_add_format(wb);
+    format_set_num_format_index(date, 14);
+    worksheet_write_number(first, 0, 0, 1.5, nullptr);
+    worksheet_write_string(first, 0, 1, "text", nullptr);
+    worksheet_write_string(first, 1, 0, "text", nullptr);  // shared twice
+    worksheet_write_number(first, 1, 1, 1234.5, money);
+    worksheet_write_number(first, 2, 0, 45322, date);
+    worksheet_write_boolean(first, 2, 1, 1, nullptr);
+    worksheet_write_formula_num(first, 3, 0, "=A1*2", nullptr, 3);
+    worksheet_write_formula_str(first, 3, 1, "=B1&\"!\"", nullptr, "text!");
+    worksheet_write_blank(first, 4, 0, money);
+    worksheet_set_column(first, 2, 3, 20, nullptr);
+    lxw_row_col_options hide = {1, 0, 0};
+    worksheet_set_column_opt(first, 5, 5, 8, nullptr, &hide);
+    worksheet_set_row_opt(first, 6, 15, nullptr, &hide);
+    worksheet_write_string(first, 6, 0, "in a hidden row", nullptr);
+    worksheet_hide(hidden);
+    worksheet_activate(third);
+    worksheet_write_string(third, 0, 0, "third", nullptr);
+    ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+  }
+  auto book = openXlsx(path);
+  ASSERT_EQ(book->sheets().size(), 3u);
+  EXPECT_EQ(book->sheets()[0].name, "Data");
+  EXPECT_TRUE(book->sheets()[0].visible);
+  EXPECT_FALSE(book->sheets()[1].visible);
+  EXPECT_EQ(book->sheets()[2].name, "Dörfer 'q' x");
+  EXPECT_EQ(book->activeSheet(), 2);
+  EXPECT_FALSE(book->date1904());
+
+  Collector c;
+  book->readSheet(0, c);
+  const std::map<std::string, std::string> expected = {
+      {"A1", "n:1.5"},     {"B1", "s:text"},     {"A2", "s:text"},       {"B2", "n:1234.5 f1"},
+      {"A3", "n:45322 f2"}, {"B3", "b:1"},       {"A4", "n:3"},          {"B4", "s:text!"},
+      {"A5", "empty f1"},  {"A7", "s:in a hidden row"},
+  };
+  EXPECT_EQ(c.cells, expected);
+  EXPECT_EQ(book->formatCode(0), "General");
+  EXPECT_EQ(book->formatCode(1), "#,##0.00 \"EUR\"");
+  EXPECT_EQ(book->formatCode(2), "m/d/yy");
+  EXPECT_EQ(book->formatCode(999), "General");
+  EXPECT_EQ(c.hiddenRows, std::vector<std::uint32_t>{6});
+  ASSERT_EQ(c.columnLog.size(), 2u);
+  EXPECT_EQ(c.columnLog[0].substr(0, 4), "2-3:");
+  EXPECT_NE(c.columnLog[1].find(":hidden"), std::string::npos);
+
+  Collector empty;
+  book->readSheet(1, empty);
+  EXPECT_TRUE(empty.cells.empty());
+  EXPECT_NE(failureOf([&] { book->readSheet(3, empty); }).find("no sheet number 4"),
+            std::string::npos);
+}
+
+// ---------------------------------------------------------------- packages written by hand
+
+TEST(XlsxReaderTest, EveryCellKind) {
+  TempDir dir;
+  const std::string sst =
+      "<sst xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+      "<si><t>plain</t></si>"
+      "<si><r><rPr><b/></rPr><t>rich </t></r><r><t xml:space='preserve'>runs</t></r></si>"
+      "<si><t>\xE6\xBC\xA2</t><rPh sb='0' eb='1'><t>\xE3\x81\x8B\xE3\x82\x93</t></rPh><phoneticPr fontId='1'/></si>"
+      "<si><t>line_x000D_&#10;break</t></si>"
+      "</sst>";
+  const std::string data =
+      "<row r='1'><c r='A1' t='s'><v>0</v></c><c r='B1' t='s'><v>1</v></c><c r='C1' t='s'><v>2</v></c>"
+      "<c r='D1' t='s'><v>3</v></c></row>"
+      "<row r='2'><c r='A2' t='inlineStr'><is><t>inline</t><rPh><t>skip</t></rPh></is></c>"
+      "<c r='B2' t='str'><f>A1</f><v>formula text</v></c>"
+      "<c r='C2' t='b'><v>0</v></c><c r='D2' t='e'><f>1/0</f><v>#DIV/0!</v></c>"
+      "<c r='E2' t='d'><v>2024-01-31T12:00:00</v></c><c r='F2' t='n' s='3'><v>-1.25E-3</v></c>"
+      "<c r='G2'><f>SUM(1,2)</f><v>3</v></c><c r='H2' s='2'/><c r='I2' t='s'/></row>";
+  testing::writeZip(dir.file("kinds.xlsx"), xlsxParts({worksheet(data)}, sst));
+  const Collector c = readFirstSheet(dir.file("kinds.xlsx"));
+  const std::map<std::string, std::string> expected = {
+      {"A1", "s:plain"},          {"B1", "s:rich runs"},  {"C1", "s:\xE6\xBC\xA2"},
+      {"D1", "s:line\r\nbreak"},  {"A2", "s:inline"},     {"B2", "s:formula text"},
+      {"C2", "b:0"},              {"D2", "e:#DIV/0!"},    {"E2", "n:45322.5"},
+      {"F2", "n:-0.00125 f3"},    {"G2", "n:3"},          {"H2", "empty f2"},
+      {"I2", "empty"},
+  };
+  EXPECT_EQ(c.cells, expected);
+}
+
+TEST(XlsxReaderTest, CellsWithoutReferencesFollowThePreviousCell) {
+  TempDir dir;
+  const std::string data =
+      "<row><c><v>1</v></c><c><v>2</v></c></row>"
+      "<row r='4'><c r='C4'><v>3</v></c><c><v>4</v></c></row>"
+      "<row><c><v>5</v></c></row>";
+  testing::writeZip(dir.file("nor.xlsx"), xlsxParts({worksheet(data)}));
+  const Collector c = readFirstSheet(dir.file("nor.xlsx"));
+  const std::map<std::string, std::string> expected = {
+      {"A1", "n:1"}, {"B1", "n:2"}, {"C4", "n:3"}, {"D4", "n:4"}, {"A5", "n:5"}};
+  EXPECT_EQ(c.cells, expected);
+}
+
+TEST(XlsxReaderTest, LayoutOfColumnsAndRows) {
+  TempDir dir;
+  const std::string before =
+      "<sheetFormatPr baseColWidth='10' defaultRowHeight='15'/>"
+      "<cols><col min='1' max='2' width='30.5' customWidth='1'/><col min='4' max='4' width='9' hidden='1'/>"
+      "<col min='16000' max='99999' width='3'/><col min='0' max='5' width='1'/></cols>";
+  testing::writeZip(dir.file("layout.xlsx"),
+                    xlsxParts({worksheet("<row r='3' hidden='1'/><row r='5' hidden='true'><c r='A5'><v>1</v></c></row>", before)}));
+  const Collector c = readFirstSheet(dir.file("layout.xlsx"));
+  EXPECT_EQ(c.columnLog, (std::vector<std::string>{"0-1:30.50", "3-3:9.00:hidden", "15999-16383:3.00"}));
+  EXPECT_NEAR(c.defaultWidth, 10 + 5.0 / 7.0, 1e-9);
+  EXPECT_EQ(c.hiddenRows, (std::vector<std::uint32_t>{2, 4}));
+}
+
+TEST(XlsxReaderTest, FindsTheWorkbookPartByContentWhateverItsName) {
+  TempDir dir;
+  auto parts = xlsxParts({worksheet("<row r='1'><c r='A1'><v>7</v></c></row>")});
+  // Rename the workbook part and point the content types and package relationship at it.
+  for (auto& p : parts) {
+    if (p.name == "xl/workbook.xml") p.name = "book/main.xml";
+    if (p.name == "xl/_rels/workbook.xml.rels") {
+      p.name = "book/_rels/main.xml.rels";
+      const std::string from = "worksheets/sheet1.xml";
+      p.data.replace(p.data.find(from), from.size(), "/xl/worksheets/sheet1.xml");
+    }
+    for (std::string* text : {&p.data}) {
+      for (const std::string from : {"/xl/workbook.xml\"", "\"xl/workbook.xml\""}) {
+        const auto at = text->find(from);
+        if (at != std::string::npos)
+          text->replace(at, from.size(), from[0] == '/' ? "/book/main.xml\"" : "\"book/main.xml\"");
+      }
+    }
+  }
+  testing::writeZip(dir.file("renamed.data"), parts);
+  EXPECT_TRUE(isXlsxPackage(dir.file("renamed.data")));
+  EXPECT_EQ(readFirstSheet(dir.file("renamed.data")).cells.at("A1"), "n:7");
+}
+
+TEST(XlsxReaderTest, WorkbookAttributes) {
+  TempDir dir;
+  testing::writeZip(dir.file("wb.xlsx"),
+                    xlsxParts({worksheet(""), worksheet(""), worksheet("")}, {}, {},
+                              "<workbookPr date1904='true'/><bookViews><workbookView activeTab='1'/>"
+                              "<workbookView activeTab='2'/></bookViews>"));
+  auto book = openXlsx(dir.file("wb.xlsx"));
+  EXPECT_TRUE(book->date1904());
+  EXPECT_EQ(book->activeSheet(), 1);
+  ASSERT_EQ(book->sheets().size(), 3u);
+}
+
+TEST(XlsxReaderTest, StylesGiveTheFormatCodeOfEachCellFormat) {
+  TempDir dir;
+  const std::string styles =
+      "<styleSheet><numFmts count='2'><numFmt numFmtId='164' formatCode='0.000&quot;kg&quot;'/>"
+      "<numFmt numFmtId='14' formatCode='yyyy-mm-dd'/></numFmts>"
+      "<cellStyleXfs><xf numFmtId='10'/></cellStyleXfs>"
+      "<cellXfs><xf numFmtId='0'/><xf numFmtId='164'/><xf numFmtId='14'/><xf numFmtId='10'/><xf/>"
+      "<xf numFmtId='4000'/></cellXfs></styleSheet>";
+  testing::writeZip(dir.file("st.xlsx"), xlsxParts({worksheet("")}, {}, styles));
+  auto book = openXlsx(dir.file("st.xlsx"));
+  const char* expected[] = {"General", "0.000\"kg\"", "yyyy-mm-dd", "0.00%", "General", "General"};
+  for (std::uint32_t i = 0; i < 6; ++i) EXPECT_EQ(book->formatCode(i), expected[i]) << i;
+}
+
+TEST(XlsxReaderTest, StopsAfterTheLastRowAsked) {
+  TempDir dir;
+  std::string data;
+  for (int r = 1; r <= 1000; ++r)
+    data += "<row r='" + std::to_string(r) + "'><c r='A" + std::to_string(r) + "'><v>" +
+            std::to_string(r) + "</v></c></row>";
+  data += "<row r='1001'><c r='A1001'><v>broken";  // never reached when stopping early
+  testing::writeZip(dir.file("rows.xlsx"), xlsxParts({worksheet(data)}));
+  const Collector c = readFirstSheet(dir.file("rows.xlsx"), XlsxLimits{}, 9);
+  EXPECT_EQ(c.count, 10u);
+  EXPECT_EQ(c.maxRow, 9u);
+  EXPECT_NE(failureOf([&] { readFirstSheet(dir.file("rows.xlsx")); }).find("not well-formed"),
+            std::string::npos);
+}
+
+TEST(SharedStringTableTest, ReadsNoFurtherThanNeeded) {
+  TempDir dir;
+  std::string sst = "<sst>";
+  for (int i = 0; i < 20000; ++i) sst += "<si><t>s" + std::to_string(i) + "</t></si>";
+  sst += "</sst>";
+  testing::writeZip(dir.file("s.zip"), {{"sst.xml", sst, true}});
+  const auto zip = container::ZipArchive::open(dir.file("s.zip"));
+  SharedStringTable table(*zip, "sst.xml", 1u << 30, 1000, 1u << 20);
+  EXPECT_EQ(table.at(3), "s3");
+  EXPECT_LT(table.loaded(), 20000u);
+  EXPECT_FALSE(table.complete());
+  EXPECT_EQ(table.at(19999), "s19999");
+  EXPECT_EQ(table.at(5000), "s5000");
+  EXPECT_NE(failureOf([&] { table.at(20000); }).find("holds only 20000"), std::string::npos);
+  EXPECT_TRUE(table.complete());
+}
+
+// ---------------------------------------------------------------- hostile packages
+
+TEST(XlsxHostileTest, DamagedPackagesFailClearly) {
+  TempDir dir;
+  const auto good = xlsxParts({worksheet("<row r='1'><c r='A1' t='s'><v>0</v></c></row>")},
+                              "<sst><si><t>x</t></si></sst>");
+  auto without = [&](const std::string& name) {
+    auto parts = good;
+    std::erase_if(parts, [&](const testing::ZipPart& p) { return p.name == name; });
+    return parts;
+  };
+  auto replaced = [&](const std::string& name, const std::string& data) {
+    auto parts = good;
+    for (auto& p : parts)
+      if (p.name == name) p.data = data;
+    return parts;
+  };
+  struct Row {
+    const char* name;
+    std::vector<testing::ZipPart> parts;
+    const char* expected;  // "" = opens and reads without failure
+  };
+  const std::vector<Row> rows = {
+      {"no workbook part", without("xl/workbook.xml"), "holds no spreadsheet workbook"},
+      {"no content types or rels", without("[Content_Types].xml"), ""},
+      {"no shared strings", without("xl/sharedStrings.xml"), "shared text number 0"},
+      {"no sheet part", without("xl/worksheets/sheet1.xml"), ""},
+      {"malformed workbook", replaced("xl/workbook.xml", "<workbook><sheets>"), "not well-formed XML"},
+      {"no sheets", replaced("xl/workbook.xml", "<workbook><sheets/></workbook>"), "holds no sheets"},
+      {"malformed sheet", replaced("xl/worksheets/sheet1.xml", "<worksheet><sheetData><row>"), "not well-formed"},
+      {"index past the strings",
+       replaced("xl/worksheets/sheet1.xml", worksheet("<row><c t='s'><v>5</v></c></row>")),
+       "shared text number 5, but the workbook holds only 1"},
+      {"index not a number",
+       replaced("xl/worksheets/sheet1.xml", worksheet("<row><c t='s'><v>x</v></c></row>")),
+       "which is no number"},
+      {"entity expansion",
+       replaced("xl/sharedStrings.xml", "<!DOCTYPE s [<!ENTITY a 'aaaaaaaa'>]><sst><si><t>&a;</t></si></sst>"),
+       "declares a document type"},
+  };
+  for (const Row& row : rows) {
+    const std::string path = dir.file("damaged.xlsx");
+    testing::writeZip(path, row.parts);
+    const std::string what = failureOf([&] { readFirstSheet(path); });
+    if (*row.expected)
+      EXPECT_NE(what.find(row.expected), std::string::npos) << row.name << ": " << what;
+    else
+      EXPECT_EQ(what, "(no failure)") << row.name;
+  }
+  const std::string bytes = testing::zipBytes(good);
+  testing::writeFile(dir.file("truncated.xlsx"), bytes.substr(0, bytes.size() - 30));
+  EXPECT_NE(failureOf([&] { openXlsx(dir.file("truncated.xlsx")); }).find("not a readable workbook"),
+            std::string::npos);
+}
+
+TEST(XlsxHostileTest, CellsBeyondTheSheetAreLeftOut) {
+  TempDir dir;
+  const std::string data =
+      "<dimension ref='A1:XFD10000000'/>"
+      "<row r='1'><c r='XFE1'><v>1</v></c><c r='XFD1'><v>2</v></c></row>"
+      "<row r='1048576'><c r='A1048576'><v>3</v></c></row>"
+      "<row r='10000000'><c r='A10000000'><v>4</v></c><c><v>5</v></c></row>"
+      "<row r='99999999999999999999'><c><v>6</v></c></row>";
+  testing::writeZip(dir.file("big.xlsx"), xlsxParts({worksheet(data)}));
+  const Collector c = readFirstSheet(dir.file("big.xlsx"));
+  const std::map<std::string, std::string> expected = {{"XFD1", "n:2"}, {"A1048576", "n:3"}};
+  EXPECT_EQ(c.cells, expected);
+}
+
+TEST(XlsxHostileTest, EnormousTextsAreCut) {
+  TempDir dir;
+  const std::string huge(300000, 'a');
+  const std::string data = "<row r='1'><c r='A1' t='inlineStr'><is><t>" + huge +
+                           "</t></is></c><c r='B1' t='s'><v>0</v></c><c r='C1' t='e'><v>" + huge +
+                           "</v></c></row>";
+  testing::writeZip(dir.file("huge.xlsx"),
+                    xlsxParts({worksheet(data)}, "<sst><si><t>" + huge + "</t></si></sst>"));
+  XlsxLimits limits;
+  limits.cellTextBytes = 1000;
+  const Collector c = readFirstSheet(dir.file("huge.xlsx"), limits);
+  EXPECT_EQ(c.cells.at("A1").size(), 2 + 1000u);
+  EXPECT_EQ(c.cells.at("B1").size(), 2 + 1000u);
+  EXPECT_LE(c.cells.at("C1").size(), 2 + 64u);
+}
+
+TEST(XlsxHostileTest, DecompressionBombsStopAtTheLimits) {
+  TempDir dir;
+  XlsxLimits limits;
+  limits.sheetPartBytes = 32u << 20;
+  limits.sharedStringBytes = 32u << 20;
+  // A sheet that inflates to 512 MiB of spaces between its rows.
+  auto parts = xlsxParts({worksheet("")}, "<sst><si><t>x</t></si></sst>");
+  for (auto& p : parts)
+    if (p.name == "xl/worksheets/sheet1.xml")
+      p = testing::bombPart(p.name, "<worksheet><sheetData><row r='1'><c r='A1' t='s'><v>0</v></c></row>",
+                            ' ', 512u << 20, "</sheetData></worksheet>");
+  testing::writeZip(dir.file("sheetbomb.xlsx"), parts);
+  EXPECT_NE(failureOf([&] { readFirstSheet(dir.file("sheetbomb.xlsx"), limits); }).find("larger than this program reads"),
+            std::string::npos);
+  // Reading only the first row stops before the bomb goes off.
+  EXPECT_EQ(readFirstSheet(dir.file("sheetbomb.xlsx"), limits, 0).cells.at("A1"), "s:x");
+
+  // One shared string of 512 MiB: cut to the text limit, then stopped at the part limit.
+  parts = xlsxParts({worksheet("<row r='1'><c r='A1' t='s'><v>0</v></c></row>")}, "<sst/>");
+  for (auto& p : parts)
+    if (p.name == "xl/sharedStrings.xml")
+      p = testing::bombPart(p.name, "<sst><si><t>", 'a', 512u << 20, "</t></si></sst>");
+  testing::writeZip(dir.file("sstbomb.xlsx"), parts);
+  EXPECT_NE(failureOf([&] { readFirstSheet(dir.file("sstbomb.xlsx"), limits); }).find("larger than this program reads"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace lomandra::xlsx
