@@ -33,7 +33,8 @@ class BuiltinApplication final : public sheet::Application {
     // when closed). One never shown would be out of reach, so it goes too.
     window_.reset();
     for (const auto& added : added_) {
-      if (added && !added->isVisible()) delete added.data();
+      window::NewWorkbookWindow* book = added.data();
+      if (book != nullptr && !book->isVisible()) delete book;
     }
   }
 
@@ -106,7 +107,7 @@ class BuiltinApplication final : public sheet::Application {
     workbook_.reset();
     // Added workbooks close as the user would close them: unsaved ones ask first.
     for (const auto& added : added_) {
-      if (added) added->close();
+      if (window::NewWorkbookWindow* book = added.data()) book->close();
     }
     added_.clear();
     active_ = Active::None;

@@ -34,6 +34,7 @@ class CellFormatter {
   bool date1904_;
   mutable std::vector<std::unique_ptr<Compiled>> cache_;
   mutable std::unique_ptr<Compiled> general_;
+  mutable std::unique_ptr<Compiled> uncached_;
 };
 
 /// The displayed text of a number in the General format.

@@ -17,7 +17,7 @@ void stripTrailingZeros(DecimalDigits& d) {
 DecimalDigits toDecimal15(double absValue) {
   DecimalDigits d;
   if (!(absValue > 0.0) || !std::isfinite(absValue)) return d;
-  // "d.dddddddddddddde+XX": the shortest exact route to 15 correctly rounded digits.
+  // "d.dddddddddddddde+XX": 15 correctly rounded significant digits.
   char buf[40];
   const auto res = std::to_chars(buf, buf + sizeof buf, absValue, std::chars_format::scientific, 14);
   const char* p = buf;

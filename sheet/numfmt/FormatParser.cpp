@@ -13,7 +13,7 @@ namespace lomandra::numfmt {
 
 namespace {
 
-/// Sections longer than this are refused (the application limits a code to 255 characters).
+/// Codes longer than this are refused (the application itself keeps a code to 255 characters).
 constexpr std::size_t kMaxCodeLength = 4096;
 constexpr std::size_t kMaxSections = 4;
 

@@ -90,6 +90,14 @@ void appendGeneral(double absValue, std::string& out) {
     appendFixed(r, out);
     return;
   }
+  // Further below 1 the scientific form keeps more digits, unless its six significant digits
+  // fit the fixed form anyway (9.99999999999E-05 shows as 0.0001).
+  DecimalDigits r = d;
+  roundToDecimals(r, 5 - exponent);
+  if (2 + (-r.pointPos) + r.count <= kGeneralWidth) {
+    appendFixed(r, out);
+    return;
+  }
   appendScientific(d, out);
 }
 

@@ -57,11 +57,20 @@ std::shared_ptr<const NumberFormat> NumberFormat::compile(std::string_view code)
   std::shared_ptr<NumberFormat> f(new NumberFormat());
   ParsedCode parsed = parseFormatCode(code);
   std::vector<Section>& all = parsed.sections;
-  // A fourth section is for text only; a number or date there is refused.
-  if (!parsed.refused && all.size() == 4 && all[3].kind != SectionKind::Text && all[3].kind != SectionKind::Empty &&
-      !(all[3].kind == SectionKind::Number && all[3].integerDigits + all[3].fractionDigits == 0 && !all[3].hasGeneral))
-    parsed.refused = true;
-  if (parsed.refused || all.empty()) {
+  // A fourth section is for text only (General there stands for the text); a number or a date
+  // there is refused.
+  if (!parsed.refused && all.size() == 4) {
+    Section& text = all[3];
+    if (text.kind == SectionKind::Number && text.integerDigits + text.fractionDigits == 0) {
+      for (Part& p : text.parts) {
+        if (p.kind == PartKind::General) p.kind = PartKind::TextValue;
+      }
+      text.kind = SectionKind::Text;
+    } else if (text.kind != SectionKind::Text && text.kind != SectionKind::Empty) {
+      parsed.refused = true;
+    }
+  }
+  if (parsed.refused || all.empty() || code.empty()) {
     f->fallback_ = parsed.refused;
     f->sections_.push_back(generalSection());
     f->sections_.back().autoMinus = true;

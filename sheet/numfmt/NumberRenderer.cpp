@@ -244,6 +244,13 @@ void renderFraction(const Section& s, double value, bool showMinus, std::string&
 
   // The whole and fractional parts, from the 15-digit decimal form.
   const DecimalDigits d = toDecimal15(absValue);
+  if (!mixed && d.integerLength() > 18) {
+    // Too large for any fraction to show: the whole number over 1.
+    if (showMinus) out += '-';
+    out += integerDigits(d);
+    out += "/1";
+    return;
+  }
   std::string integer = mixed ? integerDigits(d) : std::string();
   std::uint64_t fracNum = 0;
   std::uint64_t fracDen = 1;
@@ -254,10 +261,6 @@ void renderFraction(const Section& s, double value, bool showMinus, std::string&
     if (decimals > budget) decimals = budget;
     if (decimals < 0) decimals = 0;
     for (int i = 0; i < decimals; ++i) fracDen *= 10;
-    if (!mixed && d.integerLength() > 18) {
-      fracDen = 1;  // too large to be anything but a whole number here
-      decimals = 0;
-    }
     const int from = mixed ? intLen : 0;
     const int to = d.pointPos + decimals;  // exclusive digit index
     for (int i = from; i < to; ++i) fracNum = fracNum * 10 + static_cast<std::uint64_t>(d.at(i) - '0');

@@ -51,12 +51,12 @@ RecordCursor::RecordCursor(std::string_view data, std::vector<std::string_view> 
   segments_.reserve(more.size() + 1);
   segments_.push_back(data);
   for (const std::string_view part : more) segments_.push_back(part);
+  after_.assign(segments_.size() + 1, 0);
+  for (std::size_t i = segments_.size(); i-- > 0;) after_[i] = after_[i + 1] + segments_[i].size();
 }
 
 std::size_t RecordCursor::remaining() const {
-  std::size_t total = 0;
-  for (std::size_t i = segment_; i < segments_.size(); ++i) total += segments_[i].size();
-  return total - pos_;
+  return after_[segment_] - pos_;
 }
 
 void RecordCursor::advanceSegment() {

@@ -76,6 +76,7 @@ class RecordCursor {
  private:
   void advanceSegment();
   std::vector<std::string_view> segments_;
+  std::vector<std::size_t> after_;  // bytes from the start of each segment to the end
   std::size_t segment_ = 0;
   std::size_t pos_ = 0;
 };

@@ -1,48 +1,12 @@
 #include "sheet/xlsx/BuiltinFormats.h"
 
-#ifdef LOMANDRA_HAVE_NUMFMT
 #include "sheet/numfmt/NumberFormat.h"
-#endif
 
 namespace lomandra::xlsx {
 
 std::string builtinFormat(int id) {
-#ifdef LOMANDRA_HAVE_NUMFMT
-  return std::string(numfmt::builtinFormatCode(id));
-#else
-  // The built-in formats as an en-US installation shows them, used until the number-format
-  // engine is part of the build.
-  switch (id) {
-    case 1: return "0";
-    case 2: return "0.00";
-    case 3: return "#,##0";
-    case 4: return "#,##0.00";
-    case 9: return "0%";
-    case 10: return "0.00%";
-    case 11: return "0.00E+00";
-    case 12: return "# ?/?";
-    case 13: return "# ?\?/??";
-    case 14: return "m/d/yy";
-    case 15: return "d-mmm-yy";
-    case 16: return "d-mmm";
-    case 17: return "mmm-yy";
-    case 18: return "h:mm AM/PM";
-    case 19: return "h:mm:ss AM/PM";
-    case 20: return "h:mm";
-    case 21: return "h:mm:ss";
-    case 22: return "m/d/yy h:mm";
-    case 37: return "#,##0 ;(#,##0)";
-    case 38: return "#,##0 ;[Red](#,##0)";
-    case 39: return "#,##0.00;(#,##0.00)";
-    case 40: return "#,##0.00;[Red](#,##0.00)";
-    case 45: return "mm:ss";
-    case 46: return "[h]:mm:ss";
-    case 47: return "mmss.0";
-    case 48: return "##0.0E+0";
-    case 49: return "@";
-    default: return "General";
-  }
-#endif
+  const std::string_view code = numfmt::builtinFormatCode(id);
+  return code.empty() ? std::string("General") : std::string(code);
 }
 
 }  // namespace lomandra::xlsx

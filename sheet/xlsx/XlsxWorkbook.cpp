@@ -57,18 +57,18 @@ class WorkbookHandler : public container::XmlHandler {
             activeTab = static_cast<int>(*n);
         }
       }
-    } else if (name == "workbookPr") {
+    } else if (name == "workbookPr" && !propertiesSeen_) {
+      // Only the first: extensions (x15:workbookPr) arrive under the same unprefixed name.
+      propertiesSeen_ = true;
       date1904 = isTrue(xmlAttribute(attributes, "date1904"));
     }
   }
-  void endElement(std::string_view name) override {
-    if (name == "sheets") sheetsDone_ = true;
-  }
+  void endElement(std::string_view) override {}
   void characters(std::string_view) override {}
 
  private:
   bool viewSeen_ = false;
-  bool sheetsDone_ = false;
+  bool propertiesSeen_ = false;
 };
 
 // styles.xml: the custom number formats and the number format of each cell format (cellXfs).

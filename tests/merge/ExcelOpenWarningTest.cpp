@@ -37,8 +37,9 @@ TEST(IsExcelRunning, OnlyARunningInstanceNamedMicrosoftExcelCounts) {
     EXPECT_EQ(IsExcelRunning(sheets), c.expected) << c.name;
     EXPECT_EQ(sheets.quit, 0) << c.name << ": the running instance is never told to quit";
     EXPECT_FALSE(sheets.log.contains(QStringLiteral("show#0"))) << c.name;
-    if (c.running && !c.failing.count("attach"))
+    if (c.running && !c.failing.count("attach")) {
       EXPECT_EQ(sheets.released, 1) << c.name << ": the attached instance is let go";
+    }
   }
 }
 

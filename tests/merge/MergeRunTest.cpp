@@ -208,7 +208,9 @@ TEST(MergeRun, StepsAndFailureConsequences) {
     EXPECT_EQ(entries(form.results), c.results);
     EXPECT_EQ(form.reports(), c.reports);
     EXPECT_EQ(notices(form), c.notices);
-    if (c.log) EXPECT_EQ(form.sheets.log, *c.log);
+    if (c.log) {
+      EXPECT_EQ(form.sheets.log, *c.log);
+    }
     EXPECT_EQ(form.pointerHistory, c.pointers);
     EXPECT_EQ(form.sheets.created, c.created);
     EXPECT_EQ(form.sheets.quit, c.quit);

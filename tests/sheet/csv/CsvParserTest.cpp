@@ -33,6 +33,8 @@ struct ParseCase {
   char separator = ',';
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+
 class CsvParsing : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(CsvParsing, GivesTheFields) {

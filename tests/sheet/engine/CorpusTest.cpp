@@ -23,7 +23,7 @@ using Grid = std::vector<std::vector<std::string>>;
 
 fs::path corpusRoot() {
   if (const char* env = std::getenv("LOMANDRA_CORPUS")) return env;
-  for (const fs::path candidate : {fs::path(LOMANDRA_SOURCE_DIR) / ".." / "shared" / "corpus",
+  for (const fs::path& candidate : {fs::path(LOMANDRA_SOURCE_DIR) / ".." / "shared" / "corpus",
                                    fs::path("/work/shared/corpus")})
     if (fs::exists(candidate / "files")) return candidate;
   return {};

@@ -1,1 +1,357 @@
 #include <gtest/gtest.h>
+#include <xlsxwriter.h>
+
+#include "sheet/Failure.h"
+#include "sheet/engine/BuiltinWorkbook.h"
+#include "sheet/engine/WorkbookSniffer.h"
+#include "tests/sheet/container/TestPackage.h"
+
+namespace lomandra::engine {
+namespace {
+
+using model::kMaxColumns;
+using model::kMaxRows;
+using testing::TempDir;
+
+std::string failureOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Failure& f) {
+    return f.what();
+  }
+  return "(no failure)";
+}
+
+// ---------------------------------------------------------------- addresses
+
+TEST(RangeReferenceTest, ColumnNames) {
+  const std::pair<std::uint32_t, const char*> rows[] = {
+      {0, "A"}, {25, "Z"}, {26, "AA"}, {51, "AZ"}, {52, "BA"}, {701, "ZZ"}, {702, "AAA"},
+      {16383, "XFD"}};
+  for (const auto& [column, name] : rows) EXPECT_EQ(columnName(column), name) << column;
+}
+
+TEST(RangeReferenceTest, FormatsAddressesAsTheApplicationWritesThem) {
+  struct Row {
+    std::vector<Area> areas;
+    const char* text;
+  };
+  const Row rows[] = {
+      {{{0, 0, 0, 0}}, "$A$1"},
+      {{{0, 0, 2, 1}}, "$A$1:$B$3"},
+      {{{0, 0, kMaxRows - 1, 0}}, "$A:$A"},
+      {{{0, 2, kMaxRows - 1, 4}}, "$C:$E"},
+      {{{1, 0, 4, kMaxColumns - 1}}, "$2:$5"},
+      {{{0, 0, kMaxRows - 1, kMaxColumns - 1}}, "$1:$1048576"},
+      {{{kMaxRows - 1, kMaxColumns - 1, kMaxRows - 1, kMaxColumns - 1}}, "$XFD$1048576"},
+      {{{0, 0, 0, 0}, {2, 2, 3, 3}}, "$A$1,$C$3:$D$4"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(formatAddress(row.areas), row.text);
+}
+
+TEST(RangeReferenceTest, ParsesReferences) {
+  struct Row {
+    const char* text;
+    bool hasSheet;
+    const char* sheet;
+    const char* asWritten;
+    std::vector<Area> areas;
+  };
+  const Row rows[] = {
+      {"'Data'!$A$1:$A$20", true, "Data", "Data", {{0, 0, 19, 0}}},
+      {"Data!A1", true, "Data", "Data", {{0, 0, 0, 0}}},
+      {"$B$2", false, "", "", {{1, 1, 1, 1}}},
+      {"b2:a1", false, "", "", {{0, 0, 1, 1}}},
+      {"'My Sheet'!$A:$C", true, "My Sheet", "My Sheet", {{0, 0, kMaxRows - 1, 2}}},
+      {"'My Sheet'!$2:$5", true, "My Sheet", "My Sheet", {{1, 0, 4, kMaxColumns - 1}}},
+      {"'S'!A:A", true, "S", "S", {{0, 0, kMaxRows - 1, 0}}},
+      {"'S'!3:3", true, "S", "S", {{2, 0, 2, kMaxColumns - 1}}},
+      {"'S'!$A$1,$C$3:$D$4, E5", true, "S", "S", {{0, 0, 0, 0}, {2, 2, 3, 3}, {4, 4, 4, 4}}},
+      {"'O'Brien'!$A$1", true, "O'Brien", "O'Brien", {{0, 0, 0, 0}}},       // as the range box writes it
+      {"'O''Brien'!$A$1", true, "O'Brien", "O''Brien", {{0, 0, 0, 0}}},     // doubled, as formulas write it
+      {"'It's a 'test''!B2", true, "It's a 'test'", "It's a 'test'", {{1, 1, 1, 1}}},
+      {"'a'!b'!A1", true, "a'!b", "a'!b", {{0, 0, 0, 0}}},  // the last "'!" ends the name
+      {"'Dörfer Ümlaut'!$XFD$1048576", true, "Dörfer Ümlaut", "Dörfer Ümlaut",
+       {{kMaxRows - 1, kMaxColumns - 1, kMaxRows - 1, kMaxColumns - 1}}},
+      {"'\xE6\x97\xA5\xE6\x9C\xAC'!A1:B2", true, "\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5\xE6\x9C\xAC", {{0, 0, 1, 1}}},
+      {"  'S'!A1  ", true, "S", "S", {{0, 0, 0, 0}}},
+      {"$A$1:$XFD$1048576", false, "", "", {{0, 0, kMaxRows - 1, kMaxColumns - 1}}},
+  };
+  for (const Row& row : rows) {
+    const Reference ref = parseReference(row.text);
+    EXPECT_EQ(ref.hasSheet, row.hasSheet) << row.text;
+    EXPECT_EQ(ref.sheet, row.sheet) << row.text;
+    EXPECT_EQ(ref.sheetAsWritten, row.asWritten) << row.text;
+    EXPECT_EQ(ref.areas, row.areas) << row.text;
+  }
+}
+
+TEST(RangeReferenceTest, RejectsMalformedReferences) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"", "is empty"},
+      {"   ", "is empty"},
+      {"'Data!A1", "does not close it"},
+      {"'Data'", "does not close it"},
+      {"''!A1", "names no sheet"},
+      {"!A1", "names no sheet"},
+      {"'Data'!", "names no cells"},
+      {"'Data'!A", "not a valid cell address"},
+      {"'Data'!3", "not a valid cell address"},
+      {"A1:B", "not a valid cell address"},
+      {"A:3", "not a valid cell address"},
+      {"A1:", "not a valid cell address"},
+      {"A1,", "not a valid cell address"},
+      {"A1,,B2", "not a valid cell address"},
+      {"A$:B$", "not a valid cell address"},
+      {"A1 B2", "not a valid cell address"},
+      {"$$A1", "not a valid cell address"},
+      {"R1C1", "not a valid cell address"},
+      {"XFE1", "names column XFE, beyond the last column XFD"},
+      {"A1048577", "names row 1048577, beyond the last row 1048576"},
+      {"A0", "names row 0"},
+      {"ZZZZZZZZZZZZZZZZ1", "beyond the last column XFD"},
+      {"A99999999999999999999", "beyond the last row"},
+  };
+  for (const auto& [text, expected] : rows) {
+    const std::string what = failureOf([&] { parseReference(text); });
+    EXPECT_NE(what.find(expected), std::string::npos) << "[" << text << "] -> " << what;
+  }
+}
+
+TEST(RangeReferenceTest, ParsedAddressesWriteBackUnchanged) {
+  for (const char* text : {"$A$1", "$B$2:$D$9", "$A:$A", "$C:$XFD", "$7:$7", "$1:$1048576",
+                           "$A$1,$B$2:$C$3,$D:$D,$4:$4"})
+    EXPECT_EQ(formatAddress(parseReference(text).areas), text);
+}
+
+// ---------------------------------------------------------------- opening by content
+
+// A compound file holding only a directory with the given stream names (no data).
+std::string compoundFile(const std::vector<std::string>& streams) {
+  std::string file(512 * 3, '\0');
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) file[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  auto put16 = [&](std::size_t at, std::uint32_t v) {
+    file[at] = static_cast<char>(v & 0xFF);
+    file[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+  };
+  const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  for (int i = 0; i < 8; ++i) file[static_cast<std::size_t>(i)] = static_cast<char>(signature[i]);
+  put16(24, 0x3E);
+  put16(26, 3);
+  put16(28, 0xFFFE);
+  put16(30, 9);
+  put16(32, 6);
+  put32(44, 1);           // one allocation-table sector
+  put32(48, 1);           // the directory starts at sector 1
+  put32(56, 4096);
+  put32(60, 0xFFFFFFFE);
+  put32(68, 0xFFFFFFFE);
+  put32(76, 0);           // the allocation table is sector 0
+  for (int i = 1; i < 109; ++i) put32(76 + 4 * static_cast<std::size_t>(i), 0xFFFFFFFF);
+  for (std::size_t i = 0; i < 128; ++i) put32(512 + 4 * i, 0xFFFFFFFF);
+  put32(512, 0xFFFFFFFD);
+  put32(516, 0xFFFFFFFE);
+  std::vector<std::string> names = {"Root Entry"};
+  names.insert(names.end(), streams.begin(), streams.end());
+  for (std::size_t e = 0; e < names.size() && e < 4; ++e) {
+    const std::size_t at = 1024 + 128 * e;
+    for (std::size_t i = 0; i < names[e].size(); ++i) put16(at + 2 * i, static_cast<unsigned char>(names[e][i]));
+    put16(at + 64, static_cast<std::uint32_t>(2 * (names[e].size() + 1)));
+    file[at + 66] = e == 0 ? 5 : 2;
+  }
+  return file;
+}
+
+TEST(WorkbookSnifferTest, RecognisesFormatsByContent) {
+  TempDir dir;
+  testing::writeZip(dir.file("book.bin"), testing::xlsxParts({testing::worksheet("")}));
+  testing::writeZip(dir.file("doc.xlsx"), {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
+                                           {"content.xml", "<x/>", true}});
+  testing::writeZip(dir.file("text.ods"), {{"mimetype", "application/vnd.oasis.opendocument.text", false}});
+  testing::writeZip(dir.file("plain.zip"), {{"readme.txt", "hello", true}});
+  testing::writeFile(dir.file("enc.xlsx"), compoundFile({"EncryptionInfo", "EncryptedPackage"}));
+  testing::writeFile(dir.file("old.xlsx"), compoundFile({"Workbook", "\x05SummaryInformation"}));
+  testing::writeFile(dir.file("biff5.dat"), compoundFile({"Book"}));
+  testing::writeFile(dir.file("word.doc"), compoundFile({"WordDocument"}));
+  testing::writeFile(dir.file("data.xls"), "a,b,c\n1,2,3\n");
+  testing::writeFile(dir.file("picture.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  struct Row {
+    const char* file;
+    WorkbookFormat format;
+  };
+  const Row rows[] = {
+      {"book.bin", WorkbookFormat::Xlsx},      {"doc.xlsx", WorkbookFormat::Ods},
+      {"text.ods", WorkbookFormat::Unknown},   {"plain.zip", WorkbookFormat::Unknown},
+      {"enc.xlsx", WorkbookFormat::Encrypted}, {"old.xlsx", WorkbookFormat::Xls},
+      {"biff5.dat", WorkbookFormat::Xls},      {"word.doc", WorkbookFormat::Unknown},
+      {"data.xls", WorkbookFormat::Csv},       {"picture.png", WorkbookFormat::Unknown},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(static_cast<int>(sniffWorkbook(dir.file(row.file))), static_cast<int>(row.format)) << row.file;
+}
+
+TEST(BuiltinWorkbookTest, OpenFailuresSayWhatIsWrong) {
+  TempDir dir;
+  testing::writeFile(dir.file("empty.xlsx"), "");
+  testing::writeFile(dir.file("enc.xlsx"), compoundFile({"EncryptionInfo", "EncryptedPackage"}));
+  testing::writeFile(dir.file("noise.xlsx"), std::string("\x01\x02\x03\0\xff\xfe\0\0garbage", 16));
+  testing::writeZip(dir.file("plain.xlsx"), {{"readme.txt", "hello", true}});
+  const std::string bytes = testing::zipBytes(testing::xlsxParts({testing::worksheet("")}));
+  testing::writeFile(dir.file("cut.xlsx"), bytes.substr(0, bytes.size() / 2));
+  const std::pair<std::string, const char*> rows[] = {
+      {dir.file("none.xlsx"), "does not exist"},
+      {dir.path(), "is a folder"},
+      {dir.file("empty.xlsx"), "is empty"},
+      {dir.file("enc.xlsx"), "is protected by a password"},
+      {dir.file("noise.xlsx"), "is not a workbook this program can read"},
+      {dir.file("plain.xlsx"), "is not a workbook this program can read"},
+      {dir.file("cut.xlsx"), "is not a readable workbook"},
+      {"", "No workbook file is named"},
+  };
+  for (const auto& [path, expected] : rows) {
+    const std::string what = failureOf([&] { BuiltinWorkbook::open(path); });
+    EXPECT_NE(what.find(expected), std::string::npos) << path << " -> " << what;
+  }
+}
+
+// ---------------------------------------------------------------- cells and their text
+
+class WrittenWorkbook : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_.file("book.xlsx");
+    lxw_workbook* wb = workbook_new(path_.c_str());
+    lxw_worksheet* data = workbook_add_worksheet(wb, "Data");
+    lxw_worksheet* obrien = workbook_add_worksheet(wb, "O'Brien");
+    lxw_worksheet* umlaut = workbook_add_worksheet(wb, "Dörfer Ümlaut");
+    lxw_format* money = workbook_add_format(wb);
+    format_set_num_format(money, "#,##0.00");
+    lxw_format* date = workbook_add_format(wb);
+    format_set_num_format(date, "yyyy-mm-dd");
+    lxw_format* textSection = workbook_add_format(wb);
+    format_set_num_format(textSection, "0;-0;0;\"<\"@\">\"");
+    worksheet_write_number(data, 0, 0, 1234.5, money);
+    worksheet_write_number(data, 0, 2, 45322, date);
+    worksheet_write_boolean(data, 1, 0, 0, nullptr);
+    worksheet_write_formula_num(data, 1, 1, "=1/3", nullptr, 1.0 / 3);
+    worksheet_write_string(data, 1, 2, "word", textSection);
+    worksheet_write_number(data, 3, 1, 123456789012.0, nullptr);
+    worksheet_write_formula_str(data, 4, 0, "=NA()", nullptr, "#N/A");
+    lxw_row_col_options hide = {1, 0, 0};
+    worksheet_set_column_opt(data, 3, 3, 12, nullptr, &hide);
+    worksheet_set_column(data, 1, 1, 30, nullptr);
+    worksheet_set_row_opt(data, 2, 15, nullptr, &hide);
+    worksheet_write_string(obrien, 0, 0, "apostrophe", nullptr);
+    worksheet_write_string(umlaut, 0, 0, "umlaut", nullptr);
+    worksheet_activate(umlaut);
+    ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+  }
+  TempDir dir_;
+  std::string path_;
+};
+
+std::vector<std::string> texts(const SheetData& sheet, const Area& area) {
+  std::vector<std::string> out;
+  sheet.forEachText(area, [&](std::string_view t) {
+    out.emplace_back(t);
+    return true;
+  });
+  return out;
+}
+
+TEST_F(WrittenWorkbook, OpensAndShowsDisplayedTexts) {
+  auto book = BuiltinWorkbook::open(path_);
+  EXPECT_EQ(book->fileName(), "book.xlsx");
+  ASSERT_EQ(book->sheets().size(), 3u);
+  EXPECT_EQ(book->activeSheet(), 2);
+  const SheetData& sheet = book->sheet(0);
+  EXPECT_EQ(sheet.usedRows(), 5u);
+  EXPECT_EQ(sheet.usedColumns(), 3u);
+  struct Row {
+    std::uint32_t row, column;
+    const char* text;
+  };
+  const Row rows[] = {
+      {0, 0, "1,234.50"}, {0, 1, ""},      {0, 2, "2024-01-31"},   {1, 0, "FALSE"},
+      {1, 1, "0.333333333"}, {1, 2, "<word>"}, {3, 1, "1.23457E+11"}, {4, 0, "#N/A"},
+      {900, 900, ""},
+  };
+  for (const Row& row : rows) EXPECT_EQ(sheet.text(row.row, row.column), row.text) << row.row << "," << row.column;
+  EXPECT_TRUE(sheet.columnHidden(3));
+  EXPECT_FALSE(sheet.columnHidden(1));
+  EXPECT_TRUE(sheet.rowHidden(2));
+  EXPECT_FALSE(sheet.rowHidden(1));
+  EXPECT_GT(sheet.columnWidth(1), 29.0);
+  EXPECT_NEAR(sheet.columnWidth(0), sheet.columnWidth(100), 1e-9);
+}
+
+TEST_F(WrittenWorkbook, WalksAreasRowByRowWithEmptyCells) {
+  auto book = BuiltinWorkbook::open(path_);
+  const SheetData& sheet = book->sheet(0);
+  EXPECT_EQ(texts(sheet, {0, 0, 1, 2}),
+            (std::vector<std::string>{"1,234.50", "", "2024-01-31", "FALSE", "0.333333333", "<word>"}));
+  EXPECT_EQ(texts(sheet, {1, 1, 4, 1}), (std::vector<std::string>{"0.333333333", "", "1.23457E+11", ""}));
+  // A whole column: every one of its 1,048,576 cells, the empty ones included.
+  std::size_t count = 0, nonEmpty = 0;
+  sheet.forEachText({0, 0, kMaxRows - 1, 0}, [&](std::string_view t) {
+    ++count;
+    nonEmpty += !t.empty();
+    return true;
+  });
+  EXPECT_EQ(count, kMaxRows);
+  EXPECT_EQ(nonEmpty, 3u);
+  // Stopping early.
+  count = 0;
+  sheet.forEachText({0, 0, 9, 9}, [&](std::string_view) { return ++count < 7; });
+  EXPECT_EQ(count, 7u);
+}
+
+TEST_F(WrittenWorkbook, ResolvesReferences) {
+  auto book = BuiltinWorkbook::open(path_);
+  struct Row {
+    const char* reference;
+    int sheet;
+    std::vector<Area> areas;
+  };
+  const Row rows[] = {
+      {"'Data'!$A$1:$B$2", 0, {{0, 0, 1, 1}}},
+      {"'O'Brien'!$A$1", 1, {{0, 0, 0, 0}}},
+      {"'O''Brien'!$A$1", 1, {{0, 0, 0, 0}}},
+      {"'Dörfer Ümlaut'!A:A", 2, {{0, 0, kMaxRows - 1, 0}}},
+      {"'dörfer ümlaut'!A1", 2, {{0, 0, 0, 0}}},  // sheet names compare without regard to case
+      {"DATA!B2,C3", 0, {{1, 1, 1, 1}, {2, 2, 2, 2}}},
+      {"$A$1", 2, {{0, 0, 0, 0}}},  // no sheet part: the active sheet
+  };
+  for (const Row& row : rows) {
+    const auto resolved = book->resolve(row.reference);
+    EXPECT_EQ(resolved.sheet, row.sheet) << row.reference;
+    EXPECT_EQ(resolved.areas, row.areas) << row.reference;
+  }
+  EXPECT_EQ(failureOf([&] { book->resolve("'Nope'!A1"); }), "The workbook has no sheet named \"Nope\".");
+  EXPECT_NE(failureOf([&] { book->resolve("'Data'!A0"); }).find("row 0"), std::string::npos);
+  EXPECT_NE(failureOf([&] { book->sheet(3); }).find("no sheet number 4"), std::string::npos);
+}
+
+TEST_F(WrittenWorkbook, ReadsFurtherWhenLaterRowsAreAsked) {
+  auto book = BuiltinWorkbook::open(path_);
+  EXPECT_EQ(book->sheet(0, 0).usedRows(), 1u);
+  EXPECT_EQ(book->sheet(0, 0).text(4, 0), "");
+  EXPECT_EQ(book->sheet(0, 4).text(4, 0), "#N/A");
+  EXPECT_EQ(book->sheet(0).usedRows(), 5u);
+}
+
+TEST(SheetStoreTest, CellsOutOfOrderAreSortedAndTheLaterDuplicateWins) {
+  TempDir dir;
+  const std::string data =
+      "<row r='3'><c r='B3'><v>3</v></c><c r='A3'><v>2</v></c></row>"
+      "<row r='1'><c r='A1'><v>1</v></c></row>"
+      "<row r='3'><c r='B3'><v>4</v></c></row>";
+  testing::writeZip(dir.file("order.xlsx"), testing::xlsxParts({testing::worksheet(data)}));
+  auto book = BuiltinWorkbook::open(dir.file("order.xlsx"));
+  EXPECT_EQ(texts(book->sheet(0), {0, 0, 2, 1}), (std::vector<std::string>{"1", "", "", "", "2", "4"}));
+}
+
+}  // namespace
+}  // namespace lomandra::engine

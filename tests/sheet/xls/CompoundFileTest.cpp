@@ -40,6 +40,8 @@ struct LayoutCase {
   std::vector<std::size_t> sizes;  // < 4096 lands in the mini stream
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
 class CompoundFileLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(CompoundFileLayout, ReadsEveryStreamBack) {
@@ -68,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"Sectors4096", {12, 0}, {100, 4096, 20000}},
         LayoutCase{"ExtraDifatSectors", {9, 240}, {300, 12000}},
         LayoutCase{"ExtraDifatSectors4096", {12, 1100}, {5000}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(CompoundFile, ReadsAShortLastSectorAsZeroPadded) {
   std::string bytes = compoundFile({{u"Workbook", pattern(5000, 3)}});
@@ -82,6 +84,8 @@ struct DamageCase {
   void (*damage)(std::string& bytes, const CfbLayout& layout);
   const char* expected;
 };
+
+void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
 
 class CompoundFileDamage : public ::testing::TestWithParam<DamageCase> {};
 
@@ -136,13 +140,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "The workbook is damaged: the stream \"Workbook\" is larger than the file."},
         DamageCase{"FileCutInHalf",
                    [](std::string& b, const CfbLayout&) { b.resize(b.size() / 2); },
-                   "The workbook is damaged: a sector lies beyond the end of the file."},
+                   "The workbook is damaged: the stream \"Workbook\" is larger than the file."},
         DamageCase{"NoRootEntry",
                    [](std::string& b, const CfbLayout& l) {
                      b[static_cast<std::size_t>(l.sectorOffset(l.directoryStart)) + 0x42] = 0;
                    },
                    "The workbook is damaged: its directory has no root entry."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(CompoundFile, DifatLoopFails) {
   CfbLayout layout;

@@ -24,6 +24,7 @@ const fs::path kCorpus = LOMANDRA_CORPUS_DIR;
 
 std::string slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
+  if (!in) return "";
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
@@ -89,20 +90,25 @@ TEST_P(XlsCorpus, SheetsAndTextsMatchTheReferenceExports) {
   const fs::path file = kCorpus / "files" / GetParam();
   if (!fs::exists(file)) GTEST_SKIP() << "corpus not present";
   auto book = openXls(file.string());
-  const auto listing = readTsv(kCorpus / "expected/sheetjs" / GetParam() / "sheets.tsv");
+  // LibreOffice lists every sheet; SheetJS, where it read the file, also gives the state.
+  const auto listing = readTsv(kCorpus / "expected/libreoffice" / GetParam() / "sheets.tsv");
+  const auto states = readTsv(kCorpus / "expected/sheetjs" / GetParam() / "sheets.tsv");
   ASSERT_EQ(book->sheets().size(), listing.size());
   std::size_t compared = 0;
   for (std::size_t i = 0; i < listing.size(); ++i) {
     const auto& sheet = book->sheets()[i];
     EXPECT_EQ(sheet.name, listing[i][1]);
-    EXPECT_EQ(sheet.visible, listing[i][2] == "visible") << sheet.name;
-    const auto lo = readCsv(kCorpus / "expected/libreoffice" / GetParam() / listing[i][3]);
-    const auto sjs = readCsv(kCorpus / "expected/sheetjs" / GetParam() / listing[i][3]);
+    if (i < states.size()) {
+      EXPECT_EQ(sheet.visible, states[i][2] == "visible") << sheet.name;
+    }
+    const auto lo = readCsv(kCorpus / "expected/libreoffice" / GetParam() / listing[i][2]);
+    const fs::path sjsCsv = kCorpus / "expected/sheetjs" / GetParam() / listing[i][2];
+    const auto sjs = fs::exists(sjsCsv) ? readCsv(sjsCsv) : lo;
     CollectingVisitor visitor;
     book->readSheet(static_cast<int>(i), visitor);
     for (const SeenCell& cell : visitor.cells) {
       const std::string code = book->formatCode(cell.format);
-      if (cell.kind != CellKind::Text || (code != "General" && code != "@")) continue;
+      if (cell.kind != CellKind::Text || (code != "General" && code != "GENERAL" && code != "@")) continue;
       const std::string expected = at(lo, cell.row, cell.column);
       if (expected != at(sjs, cell.row, cell.column)) continue;
       ++compared;
@@ -120,8 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "sjs-numfmt_1_russian.xls", "sjs-sheet_visibility5.xls",
                       "sjs-text_and_numbers.xls", "xlrd-Formate.xls", "xlrd-namesdemo.xls",
                       "bad-xls-renamed.xlsx"),
-    [](const auto& info) {
-      std::string name = info.param;
+    [](const auto& p) {
+      std::string name = p.param;
       for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
       return name;
@@ -141,9 +147,14 @@ TEST(XlsCorpusValues, GoldenCells) {
       {"sjs-RkNumber.xls", 0, 1, 2, CellKind::Number, 10000000, "", "General"},
       {"sjs-RkNumber.xls", 0, 3, 2, CellKind::Number, 0.01, "", "General"},
       {"sjs-RkNumber.xls", 0, 4, 2, CellKind::Number, 12004.55, "", "General"},
-      {"sjs-1904.xls", 0, 1, 0, CellKind::Number, 1, "", "yyyy\\-mm\\-dd"},
-      {"sjs-text_and_numbers.xls", 0, 0, 0, CellKind::Text, 0, "\xD7\xA9\xD7\x9D", "General"},
-      {"xlrd-Formate.xls", 3, 1, 1, CellKind::Number, 38845, "", "DD/MM/YYYY"},
+      {"sjs-1904.xls", 0, 0, 1, CellKind::Number, 1, "", "yyyy\\-mm\\-dd;@"},
+      {"sjs-text_and_numbers.xls", 0, 1, 1, CellKind::Text, 0,
+       "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", "General"},
+      {"xlrd-Formate.xls", 0, 1, 1, CellKind::Number, 38406, "", "DD/MM/YYYY"},
+      {"xlrd-Formate.xls", 0, 2, 1, CellKind::Number, 32266, "", "DDDD\", \"MMMM\\ DD\", \"YYYY"},
+      {"sjs-numfmt_1_russian.xls", 0, 3, 0, CellKind::Number, 1234567.89, "",
+       "#,##0.00\\ \"\xD1\x80.\""},
+      {"sjs-number_format-biff5.xls", 1, 2, 5, CellKind::Boolean, 1, "", "General"},
   };
   for (const auto& row : rows) {
     const fs::path file = kCorpus / "files" / row.file;
@@ -200,11 +211,16 @@ TEST(XlsSample, OpensWithItsSheetsAndTopLeftTexts) {
   for (const SeenCell& cell : visitor.cells) texts[{cell.row, cell.column}] = cell.text;
   const char* topLeft[4][2] = {{"Name", "Department"}, {"Ada Lovelace", "Research"},
                                {"Grace Hopper", "Engineering"}, {"Alan Turing", "Research"}};
-  for (std::uint32_t r = 0; r < 4; ++r)
-    for (std::uint32_t c = 0; c < 2; ++c) EXPECT_EQ(texts[{r, c}], topLeft[r][c]);
+  for (std::uint32_t r = 0; r < 4; ++r) {
+    for (std::uint32_t c = 0; c < 2; ++c) EXPECT_EQ(texts[std::make_pair(r, c)], topLeft[r][c]);
+  }
   for (const SeenCell& cell : visitor.cells) {
-    if (cell.row == 1 && cell.column == 2) EXPECT_EQ(book->formatCode(cell.format), "m/d/yyyy");
-    if (cell.row == 1 && cell.column == 3) EXPECT_EQ(book->formatCode(cell.format), "\"$\"#,##0.00");
+    if (cell.row == 1 && cell.column == 2) {
+      EXPECT_EQ(book->formatCode(cell.format), "m/d/yyyy");
+    }
+    if (cell.row == 1 && cell.column == 3) {
+      EXPECT_EQ(book->formatCode(cell.format), "\"$\"#,##0.00");
+    }
   }
   CollectingVisitor sales;
   book->readSheet(1, sales);

@@ -68,6 +68,8 @@ struct CellCase {
   std::string text;
 };
 
+void PrintTo(const CellCase& c, std::ostream* os) { *os << c.name; }
+
 class XlsCellRecord : public ::testing::TestWithParam<CellCase> {};
 
 TEST_P(XlsCellRecord, GivesTheCellsValue) {
@@ -117,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         CellCase{"FormulaEmptyText", formula(4, 2, taggedResult(3, 0)), CellKind::Text, 0, ""},
         CellCase{"FormulaTextWithoutString", formula(4, 2, taggedResult(0, 0)), CellKind::Text, 0, ""},
         CellCase{"Blank", rec(kBlank, cellHead(4, 2, 0)), CellKind::Empty, 0, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(XlsWorkbook, MultipleCellRecordsGiveEachCellWithItsFormat) {
   const std::string records =
@@ -289,6 +291,8 @@ struct BadCase {
   const char* expected;
 };
 
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
+
 class XlsBadStream : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(XlsBadStream, FailsWithAClearDescription) {
@@ -330,7 +334,7 @@ INSTANTIATE_TEST_SUITE_P(
                   return s;
                 }(),
                 "The workbook is damaged: a sheet lies beyond the end of the workbook stream."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(XlsWorkbook, FilesThatAreNoWorkbook) {
   const struct {
