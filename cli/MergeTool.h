@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -13,7 +14,7 @@ struct ToolStreams {
 };
 
 /// Most cells one run reads: sixteen whole columns. A reference past it fails.
-constexpr unsigned long long kMaxCellsPerRun = 16ull * 1048576ull;
+constexpr std::uint64_t kMaxCellsPerRun = std::uint64_t{16} * 1048576;
 
 /// Runs lomandra-merge on `arguments` (without the program name) and returns its exit status:
 /// 0 when every reference was read, 1 when some failed, 2 for bad usage, a workbook that cannot

@@ -36,6 +36,16 @@ const char* xmlAttribute(const char** attributes, std::string_view name);
 void parseXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler,
                   std::uint64_t maxBytes = kXmlPartLimit);
 
+/// Streams zip entry `part` through `handler` like parseXmlPart, with a lighter scanner made for
+/// the large, plain parts (worksheets, shared strings): UTF-8 only, elements, attributes, text,
+/// CDATA, comments and the five predefined and numeric entities. It checks that tags nest and
+/// close, and refuses document type declarations. A part in another encoding goes to expat.
+void scanXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler,
+                 std::uint64_t maxBytes = kXmlPartLimit);
+
+/// The scanner of scanXmlPart over a text held in memory.
+void scanXmlText(std::string_view xml, std::string_view partName, XmlHandler& handler);
+
 /// Parses an XML text held in memory, with the same rules.
 void parseXmlText(std::string_view xml, std::string_view partName, XmlHandler& handler);
 

@@ -1,6 +1,7 @@
 // Renders date and time sections: the serial number's whole part counts days (1900 or 1904
 // system), its fraction the time of day. The time is rounded to the precision the section shows
-// (whole seconds, or the .0/.00/.000 fraction), so 10:29:59.6 shows as 10:30 with h:mm.
+// (whole seconds, or the .0/.00/.000 fraction), so 10:29:59.6 shows as 10:30 with h:mm; a section
+// without any time part shows the day the serial falls in.
 
 #include <charconv>
 #include <cmath>
@@ -77,8 +78,11 @@ bool renderDateTime(const Section& s, double value, bool date1904, std::string& 
   long long days = static_cast<long long>(std::floor(value));
   const double timeUnits = (value - static_cast<double>(days)) * static_cast<double>(unitsPerDay);
   long long units = static_cast<long long>(std::floor(timeUnits + 0.5));
+  // A serial that rounds past the last day shows '#', whether or not the time is shown.
+  if (days + (units >= unitsPerDay ? 1 : 0) > lastSerial) return false;
   if (units >= unitsPerDay) {
-    days += units / unitsPerDay;
+    // Rounding reached midnight: the next day, when the section shows the time at all.
+    if (s.hasTimeParts) days += units / unitsPerDay;
     units %= unitsPerDay;
   }
   if (days > lastSerial) return false;

@@ -248,6 +248,10 @@ RawSection readSection(std::string_view code, std::size_t& pos) {
       continue;
     }
     const char l = lower(c);
+    if (l == 'b' && pos + 1 < code.size() && (code[pos + 1] == '1' || code[pos + 1] == '2')) {
+      pos += 2;  // B1/B2 choose the calendar; only the Gregorian one is shown
+      continue;
+    }
     if (l == 'y' || l == 'm' || l == 'd' || l == 'h' || l == 's' || l == 'b' || l == 'g' || l == 'e') {
       std::size_t n = 1;
       while (pos + n < code.size() && lower(code[pos + n]) == l) ++n;
@@ -324,16 +328,14 @@ void mergeLiterals(std::vector<Part>& parts) {
 void finishDateTime(Section& s) {
   s.kind = SectionKind::DateTime;
   auto& parts = s.parts;
-  bool secondSeen = false;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     Part& p = parts[i];
-    if (p.kind == PartKind::Second || p.kind == PartKind::ElapsedSeconds) secondSeen = true;
     if (p.kind == PartKind::DecimalPoint) {
-      // .0 .00 .000 after seconds: the second's fraction.
+      // .0 .00 .000: the fraction of the second (ss.00; also where no seconds are shown).
       std::size_t j = i + 1;
       while (j < parts.size() && parts[j].kind == PartKind::Digit && parts[j].ch == '0') ++j;
       const int zeros = static_cast<int>(j - i - 1);
-      if (secondSeen && zeros > 0) {
+      if (zeros > 0) {
         p.kind = PartKind::SubSecond;
         p.count = static_cast<std::uint8_t>(std::min(zeros, 3));
         s.secondDecimals = std::max(s.secondDecimals, static_cast<int>(p.count));
@@ -355,42 +357,48 @@ void finishDateTime(Section& s) {
       makeLiteral(p, std::string());
     }
   }
-  // m and mm are minutes right after an hour or right before a second, months elsewhere.
+  // m and mm are minutes right after an hour or a second (each pairs with one m), or right
+  // before a second; months elsewhere. Literals and AM/PM between them do not count.
+  std::vector<bool> used(parts.size(), false);
+  std::size_t last = parts.size();  // the previous date or time part
   for (std::size_t i = 0; i < parts.size(); ++i) {
     Part& p = parts[i];
-    if (p.kind != PartKind::Month || p.count > 2) continue;
-    bool minute = false;
-    for (std::size_t j = i; j-- > 0;) {
-      const PartKind k = parts[j].kind;
-      if (k == PartKind::Literal) continue;
-      minute = k == PartKind::Hour || k == PartKind::ElapsedHours;
-      break;
-    }
-    if (!minute) {
-      for (std::size_t j = i + 1; j < parts.size(); ++j) {
-        const PartKind k = parts[j].kind;
-        if (k == PartKind::Literal) continue;
-        minute = k == PartKind::Second || k == PartKind::ElapsedSeconds;
-        break;
+    const PartKind k = p.kind;
+    if (k == PartKind::Literal || k == PartKind::AmPm || k == PartKind::SubSecond) continue;
+    const bool lastIsClock = last < parts.size() && !used[last] &&
+                             (parts[last].kind == PartKind::Hour || parts[last].kind == PartKind::ElapsedHours ||
+                              parts[last].kind == PartKind::Second || parts[last].kind == PartKind::ElapsedSeconds);
+    if (k == PartKind::Month && p.count <= 2 && lastIsClock) {
+      p.kind = PartKind::Minute;
+      used[last] = true;
+    } else if (k == PartKind::Second && last < parts.size()) {
+      if (parts[last].kind == PartKind::Minute || parts[last].kind == PartKind::ElapsedMinutes) {
+        used[i] = true;
+      } else if (parts[last].kind == PartKind::Month && parts[last].count <= 2) {
+        parts[last].kind = PartKind::Minute;
+        used[i] = true;
       }
     }
-    if (minute) p.kind = PartKind::Minute;
+    last = i;
   }
   bool clockPart = false;
   bool elapsedPart = false;
   for (const Part& p : parts) {
     const bool elapsed = p.kind == PartKind::ElapsedHours || p.kind == PartKind::ElapsedMinutes ||
                          p.kind == PartKind::ElapsedSeconds;
-    // An elapsed count after a clock or calendar part (hh[m]) is refused by the application.
+    // An elapsed count after an hour, minute or second (hh[m]) is refused by the application.
     if (elapsed && clockPart) s.invalid = true;
     elapsedPart = elapsedPart || elapsed;
-    if (!elapsed && p.kind != PartKind::Literal && p.kind != PartKind::SubSecond) clockPart = true;
+    if (p.kind == PartKind::Hour || p.kind == PartKind::Minute || p.kind == PartKind::Second) clockPart = true;
     if (p.kind == PartKind::AmPm) s.twelveHour = true;
     if (p.kind == PartKind::Year || p.kind == PartKind::BuddhistYear || p.kind == PartKind::Month ||
         p.kind == PartKind::Day)
       s.hasDateParts = true;
+    else if (p.kind != PartKind::Literal)
+      s.hasTimeParts = true;
   }
-  s.elapsedOnly = elapsedPart && !clockPart;
+  s.elapsedOnly = elapsedPart && !clockPart && !s.hasDateParts &&
+                  std::none_of(parts.begin(), parts.end(), [](const Part& p) { return p.kind == PartKind::AmPm; });
 }
 
 /// Gives the number-section placeholders their roles, reads commas, and finds fraction parts.
@@ -454,9 +462,10 @@ void finishNumber(Section& s) {
           parts[i].kind == PartKind::Exponent || isComma(parts[i]))
         makeLiteral(parts[i], literalTextOf(parts[i]));
     }
+    // Commas among the whole number's placeholders still group thousands (read below).
     for (std::size_t i = 0; i < slash; ++i) {
-      if (parts[i].kind == PartKind::DecimalPoint || parts[i].kind == PartKind::Exponent || isComma(parts[i]) ||
-          parts[i].kind == PartKind::Slash)
+      if (parts[i].kind == PartKind::DecimalPoint || parts[i].kind == PartKind::Exponent ||
+          (isComma(parts[i]) && i >= numStart) || parts[i].kind == PartKind::Slash)
         makeLiteral(parts[i], literalTextOf(parts[i]));
     }
   } else {
@@ -490,7 +499,9 @@ void finishNumber(Section& s) {
     if (!isComma(parts[i])) continue;
     std::size_t end = i;
     while (end < parts.size() && isComma(parts[end])) ++end;
-    const bool afterDigit = i > 0 && parts[i - 1].kind == PartKind::Digit;
+    // A point right after placeholders counts as part of the number (0.,  scales too).
+    const bool afterDigit = i > 0 && (parts[i - 1].kind == PartKind::Digit ||
+                                      (parts[i - 1].kind == PartKind::DecimalPoint && i > 1 && parts[i - 2].kind == PartKind::Digit));
     const bool beforeDigit = end < parts.size() && parts[end].kind == PartKind::Digit;
     const bool inInteger = beforeDigit ? parts[end].role == DigitRole::Integer : afterDigit && parts[i - 1].role == DigitRole::Integer;
     if (beforeDigit && inInteger && (afterDigit || s.integerDigits > 0)) {

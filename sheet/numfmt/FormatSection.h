@@ -75,6 +75,7 @@ struct Section {
   bool twelveHour = false;      // an AM/PM or A/P marker is present
   int secondDecimals = 0;       // the longest .0/.00/.000 after seconds
   bool hasDateParts = false;    // a year, month or day is shown
+  bool hasTimeParts = false;    // an hour, minute, second, AM/PM or duration is shown
   bool elapsedOnly = false;     // only [h] [m] [s] (and their fractions): negatives show a minus
   bool invalid = false;         // the application refuses a code with this section
 

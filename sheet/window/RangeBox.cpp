@@ -46,7 +46,7 @@ RangeBox::RangeBox(const QString& prompt, QWidget* owner)
   });
 }
 
-QString RangeBox::problem() const { return problem_->isVisible() ? problem_->text() : QString(); }
+QString RangeBox::problem() const { return problem_->isHidden() ? QString() : problem_->text(); }
 
 void RangeBox::setAddress(const QString& address) {
   field_->setText(address);

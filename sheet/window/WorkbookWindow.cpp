@@ -82,7 +82,7 @@ WorkbookWindow::~WorkbookWindow() {
   grid_->setSheet(nullptr, nullptr);
 }
 
-QString WorkbookWindow::problem() const { return problem_->isVisible() ? problem_->text() : QString(); }
+QString WorkbookWindow::problem() const { return problem_->isHidden() ? QString() : problem_->text(); }
 
 bool WorkbookWindow::showSheet(int index) {
   for (int tab = 0; tab < tabs_->count(); ++tab) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -17,6 +18,7 @@ namespace {
 using model::CellKind;
 using model::CellRef;
 
+constexpr std::uint32_t kColumns = 256;  // columns A to IV; no version of the format has more
 constexpr std::uint64_t kMaxFileSize = 1ull << 31;  // far beyond any workbook the format allows
 constexpr char kEncrypted[] = "The workbook is protected by a password and cannot be read.";
 
@@ -39,6 +41,11 @@ double f64(std::string_view b, std::size_t at) {
 }
 
 std::string readFile(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error))
+    throw Failure("The file \"" + path + "\" does not exist.");
+  if (!std::filesystem::is_regular_file(path, error))
+    throw Failure("\"" + path + "\" is not a file.");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw Failure("The file \"" + path + "\" cannot be opened.");
   in.seekg(0, std::ios::end);
@@ -162,8 +169,6 @@ void XlsWorkbook::readGlobals(const std::string& path) {
   std::vector<std::pair<std::uint16_t, RawName>> rawFormats;
   bool haveWindow = false;
   std::uint16_t implicitFormat = 0;
-  std::uint16_t ixfeCount = 0;
-  (void)ixfeCount;
   while (records.next(rec)) {
     const std::string_view d = rec.data;
     switch (rec.id) {
@@ -327,7 +332,7 @@ void XlsWorkbook::parseSheet(std::size_t offset, model::SheetVisitor& visitor,
   // Hands on one cell; false when reading should stop.
   auto deliver = [&]() -> bool {
     if (cell.row > lastRow) return !ordered;
-    if (cell.column >= 256 && biff_ < 8) return true;
+    if (cell.column >= kColumns) return true;
     return emit(cell);
   };
   auto flushFormula = [&]() -> bool {
@@ -387,9 +392,8 @@ void XlsWorkbook::parseSheet(std::size_t offset, model::SheetVisitor& visitor,
         continue;
       case record::kColInfo: {
         if (d.size() < 10) continue;
-        const std::uint32_t limit = biff_ == 8 ? 255 : 255;
         const std::uint32_t first = u16(d, 0);
-        const std::uint32_t last = std::min<std::uint32_t>(u16(d, 2), limit);
+        const std::uint32_t last = std::min<std::uint32_t>(u16(d, 2), kColumns - 1);
         if (first <= last) visitor.columns(first, last, u16(d, 4) / 256.0, u16(d, 8) & 0x01);
         continue;
       }

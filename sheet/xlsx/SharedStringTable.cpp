@@ -82,7 +82,7 @@ void SharedStringTable::readUpTo(std::size_t count) {
   // for at least twice as many strings as are loaded: the total work stays linear.
   const std::size_t wanted = std::max({count, loaded() * 2, std::size_t{4096}});
   SharedStringsHandler handler(*this, wanted);
-  container::parseXmlPart(zip_, part_, handler, maxPartBytes_);
+  container::scanXmlPart(zip_, part_, handler, maxPartBytes_);
   if (!handler.stopRequested) complete_ = true;
 }
 

@@ -267,7 +267,7 @@ void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
                    model::SheetVisitor& visitor, std::uint32_t lastRow) {
   WorksheetHandler handler(strings, date1904, limits, visitor, lastRow);
-  container::parseXmlPart(zip, part, handler, limits.sheetPartBytes);
+  container::scanXmlPart(zip, part, handler, limits.sheetPartBytes);
 }
 
 }  // namespace lomandra::xlsx

@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <vector>
 #include <gtest/gtest.h>
 
 #ifdef __linux__
@@ -74,44 +76,49 @@ TEST(SettingsStore, KeysAreKeptApartAndSavesReplace) {
 }
 
 #ifdef __linux__
-// Makes a folder refuse new files, even to root (immutable flag), or to anyone else (mode).
-class LockedFolder {
+// Makes files and folders refuse every change, even to root (the immutable flag), or at least
+// to anyone else (the mode), for as long as it lives.
+class Locked {
  public:
-  explicit LockedFolder(const QString& path) : path_(path.toLocal8Bit()) {
-    const int fd = ::open(path_.constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-      int flags = 0;
-      if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        flags |= FS_IMMUTABLE_FL;
-        immutable_ = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-      }
-      ::close(fd);
+  explicit Locked(const QStringList& paths) {
+    for (const QString& path : paths) {
+      const QByteArray local = path.toLocal8Bit();
+      locked_.push_back({local, setImmutable(local, true)});
+      if (!locked_.back().immutable) ::chmod(local.constData(), 0555);
     }
-    if (!immutable_) ::chmod(path_.constData(), 0555);
   }
-  ~LockedFolder() {
-    if (immutable_) {
-      const int fd = ::open(path_.constData(), O_RDONLY | O_DIRECTORY);
-      int flags = 0;
-      if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        flags &= ~FS_IMMUTABLE_FL;
-        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-      }
-      if (fd >= 0) ::close(fd);
+  ~Locked() {
+    for (const auto& entry : locked_) {
+      if (entry.immutable) setImmutable(entry.path, false);
+      ::chmod(entry.path.constData(), 0755);
     }
-    ::chmod(path_.constData(), 0755);
   }
-  /// Whether writing into the folder really fails here.
-  bool locked() const {
-    QFile probe(QString::fromLocal8Bit(path_) + QStringLiteral("/probe"));
+  /// Whether writing into `folder` really fails here.
+  static bool refusesNewFiles(const QString& folder) {
+    QFile probe(folder + QStringLiteral("/probe"));
     if (!probe.open(QIODevice::WriteOnly)) return true;
     probe.remove();
     return false;
   }
 
  private:
-  QByteArray path_;
-  bool immutable_ = false;
+  static bool setImmutable(const QByteArray& path, bool on) {
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = false;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+      done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+  }
+  struct Entry {
+    QByteArray path;
+    bool immutable;
+  };
+  std::vector<Entry> locked_;
 };
 
 TEST(SettingsStore, AFailedSaveReportsItAndKeepsEveryStoredValue) {
@@ -120,8 +127,8 @@ TEST(SettingsStore, AFailedSaveReportsItAndKeepsEveryStoredValue) {
   ASSERT_TRUE(store.save(kApp, kSection, QStringLiteral("Option"), QStringLiteral("Remove duplicates from results")));
   ASSERT_TRUE(store.save(kApp, kSection, QStringLiteral("Excel File"), QStringLiteral("/kept.xls")));
   {
-    LockedFolder lock(dir.path());
-    if (!lock.locked()) GTEST_SKIP() << "this machine cannot make a folder unwritable";
+    const Locked lock({dir.path(), store.location(kApp)});
+    if (!Locked::refusesNewFiles(dir.path())) GTEST_SKIP() << "this machine cannot make a folder unwritable";
     EXPECT_FALSE(store.save(kApp, kSection, QStringLiteral("Excel File"), QStringLiteral("/lost.xls")));
     EXPECT_EQ(store.get(kApp, kSection, QStringLiteral("Excel File"), {}), QStringLiteral("/kept.xls"));
     EXPECT_EQ(store.get(kApp, kSection, QStringLiteral("Option"), {}), QStringLiteral("Remove duplicates from results"));

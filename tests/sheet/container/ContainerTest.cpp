@@ -102,22 +102,39 @@ class Recorder : public XmlHandler {
   }
 };
 
-TEST(XmlReaderTest, StripsPrefixesFromElementsAndAttributes) {
+// Both readers (expat, and the lighter scanner for large parts) must give the same events.
+using TextParser = void (*)(std::string_view, std::string_view, XmlHandler&);
+class XmlReaderTest : public ::testing::TestWithParam<TextParser> {};
+INSTANTIATE_TEST_SUITE_P(Readers, XmlReaderTest, ::testing::Values(&parseXmlText, &scanXmlText));
+
+TEST_P(XmlReaderTest, StripsPrefixesFromElementsAndAttributes) {
   Recorder r;
-  parseXmlText("<x:a xmlns:x='u' xmlns:r='v' r:id='7'><x:b>t</x:b></x:a>", "p", r);
+  GetParam()("<x:a xmlns:x='u' xmlns:r='v' r:id='7'><x:b>t</x:b></x:a>", "p", r);
   EXPECT_EQ(r.log, "<a x=u r=v id=7><b>t</b></a>");
   EXPECT_STREQ(xmlAttribute(std::vector<const char*>{"id", "7", nullptr}.data(), "id"), "7");
 }
 
-TEST(XmlReaderTest, StopsWhenTheHandlerAsks) {
+TEST_P(XmlReaderTest, DecodesEntitiesCdataAndSkipsComments) {
+  Recorder r;
+  GetParam()(
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+      "<a f=\"[&gt;=100]0&quot;x&quot;\" g='1>2' h=\"a&#10;b\"><!-- note --><b>&lt;&amp;&#233;&#x1F363;&apos;</b>"
+      "<c><![CDATA[<raw & text>]]></c><d/></a>\n",
+      "p", r);
+  std::string log;
+  for (const char c : r.log) log += c == '\n' ? '|' : c;
+  EXPECT_EQ(log, "<a f=[>=100]0\"x\" g=1>2 h=a b><b><&\xC3\xA9\xF0\x9F\x8D\xA3'</b><c><raw & text></c><d></d></a>|");
+}
+
+TEST_P(XmlReaderTest, StopsWhenTheHandlerAsks) {
   Recorder r;
   r.stopAfterStarts = 2;
-  parseXmlText("<a><b/><c/><d/></a>", "p", r);
+  GetParam()("<a><b/><c/><d/></a>", "p", r);
   // Expat may still report the end of the empty element it was in; nothing after it.
   EXPECT_TRUE(r.log == "<a><b>" || r.log == "<a><b></b>") << r.log;
 }
 
-TEST(XmlReaderTest, RejectsDamagedXml) {
+TEST_P(XmlReaderTest, RejectsDamagedXml) {
   struct Row {
     const char* xml;
     const char* expected;
@@ -127,19 +144,45 @@ TEST(XmlReaderTest, RejectsDamagedXml) {
       {"<a>", "is not well-formed XML"},
       {"<!DOCTYPE a [<!ENTITY x 'y'>]><a>&x;</a>", "declares a document type"},
       {"", "is not well-formed XML"},
+      {"<a>&bogus;</a>", "is not well-formed XML"},
+      {"<a>&#0;</a>", "is not well-formed XML"},
+      {"<a b=c/>", "is not well-formed XML"},
+      {"<a b='<'/>", "is not well-formed XML"},
+      {"<a/><b/>", "is not well-formed XML"},
+      {"text<a/>", "is not well-formed XML"},
+      {"<a></a>tail", "is not well-formed XML"},
+      {"<a><b attr='x></a>", "is not well-formed XML"},
   };
   for (const Row& row : rows) {
     Recorder r;
-    const std::string what = failureOf([&] { parseXmlText(row.xml, "xl/part.xml", r); });
+    const std::string what = failureOf([&] { GetParam()(row.xml, "xl/part.xml", r); });
     EXPECT_NE(what.find(row.expected), std::string::npos) << row.xml << " -> " << what;
     EXPECT_NE(what.find("xl/part.xml"), std::string::npos) << what;
   }
 }
 
-TEST(XmlReaderTest, HandlerFailurePassesThroughTheParser) {
+TEST_P(XmlReaderTest, HandlerFailurePassesThroughTheParser) {
   Recorder r;
   r.throwOnText = true;
-  EXPECT_EQ(failureOf([&] { parseXmlText("<a>text</a>", "p", r); }), "handler refused");
+  EXPECT_EQ(failureOf([&] { GetParam()("<a>text</a>", "p", r); }), "handler refused");
+}
+
+TEST(XmlScannerTest, GivesTheSameEventsAsExpatAcrossChunkBoundaries) {
+  // Long enough that tags, entities and texts fall across the scanner's 64 KiB chunks.
+  std::string xml = "<root>";
+  for (int i = 0; i < 20000; ++i)
+    xml += "<c r=\"A" + std::to_string(i) + "\" t='s'><v>" + std::to_string(i) + "&amp;&#x41;</v></c>\n";
+  xml += "</root>";
+  Recorder expat, scanner;
+  parseXmlText(xml, "p", expat);
+  scanXmlText(xml, "p", scanner);
+  EXPECT_EQ(scanner.log, expat.log);
+}
+
+TEST(XmlScannerTest, OtherEncodingsGoToExpat) {
+  Recorder r;
+  scanXmlText("<?xml version='1.0' encoding='ISO-8859-1'?><a>\xE9</a>", "p", r);
+  EXPECT_EQ(r.log, "<a>\xC3\xA9</a>");
 }
 
 TEST(XmlReaderTest, PartLimitStopsABomb) {
@@ -148,6 +191,8 @@ TEST(XmlReaderTest, PartLimitStopsABomb) {
   const auto zip = ZipArchive::open(dir.file("b.zip"));
   Recorder r;
   EXPECT_NE(failureOf([&] { parseXmlPart(*zip, "b.xml", r, 8u << 20); }).find("larger"),
+            std::string::npos);
+  EXPECT_NE(failureOf([&] { scanXmlPart(*zip, "b.xml", r, 8u << 20); }).find("larger"),
             std::string::npos);
 }
 

@@ -238,8 +238,13 @@ TEST(CorpusTest, DisplayedTextsAgreeWithTheSpreadsheetApplications) {
   std::cout << table.str();
   if (std::getenv("LOMANDRA_CORPUS_MISSES")) std::cout << misses.str();
 
-  // The bars stand a little under what the engine reaches today, so a regression fails.
-  const std::map<std::string, double> bars = {{"xlsx", LOMANDRA_XLSX_BAR}, {"xls", 99.0}, {"ods", 99.0}, {"csv", 99.0}};
+  // The bars stand a little under what the engine reaches today, so a regression fails. What
+  // is left over is almost all cells the application recalculated before exporting and that no
+  // reader of cached values can show: VBA functions (number_format ImpliedNegative!D), formulas
+  // cached as empty text (LONumbers row 38), and results cached by a Russian-locale session
+  // that Excel recomputed in en-US (numfmt_1_russian columns D-F).
+  const std::map<std::string, double> bars = {
+      {"xlsx", 99.9}, {"xls", 98.5}, {"ods", 99.5}, {"csv", 99.0}, {"bad", 99.0}};
   for (const auto& [format, bar] : bars) {
     const auto found = byFormat.find(format);
     if (found == byFormat.end() || found->second.compared == 0) continue;

@@ -152,6 +152,7 @@ const NumberRow kNumberRows[] = {
     {"\?,\?\?\?", 5.0, "    5"},
     {"\?,\?\?\?", 12345.0, "12,345"},
     {"0,000", 5.0, "0,005"},
+    {"0.,", 12345.0, "12.", "a comma after the point still scales"},
     {"0.0,", 1234567.0, "1234.6", "a trailing comma scales by a thousand"},
     {"0.0,", 999.0, "1.0", "a trailing comma scales by a thousand"},
     {"#,##0,,\"M\"", 123456789.0, "123M"},
@@ -248,6 +249,8 @@ const NumberRow kFractionRows[] = {
     {"# \?\?/100", 36.305, "36 30/100", "a written denominator rounds the binary fraction"},
     {"# \?\?/100", -1.2, "-1 20/100"},
     {"0/0", 0.3, "1/3"},
+    {"#,##0 \?/\?", 12345.5, "12,345 1/2"},
+    {"#,##0 \?/\?", 0.25, "0 1/4"},
 };
 
 const NumberRow kSectionsRows[] = {
@@ -363,11 +366,16 @@ const NumberRow kDateRows[] = {
     {"[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", 1.3333, "Sunday, January 1, 1900", "the system long date replaces the written code"},
     {"d \"of\" mmmm", 45000.0, "15 of March"},
     {"bbbb-mm-dd", 45000.0, "2566-03-15"},
+    {"B1yyyy", 45000.0, "2023", "B1 names the Gregorian calendar"},
+    {"e", 45000.0, "2023"},
+    {"dd/mm/yyyy;@", 45000.0, "15/03/2023"},
     {"m/d/yy h:mm", 12345.6789, "10/18/33 16:17"},
     {"m/d/yy h:mm", 0.99999, "1/0/00 23:59"},
     {"m/d/yy h:mm", 0.999999, "1/1/00 0:00", "rounding to the second reaches the next day"},
     {"yyyy-mm-dd hh:mm:ss", 45000.5, "2023-03-15 12:00:00"},
     {"yyyy-mm-dd hh:mm:ss", 45000.99999999, "2023-03-16 00:00:00"},
+    {"yyyy-mm-dd", 45000.9999999, "2023-03-15", "without a time part the day is not rounded up"},
+    {"yyyy-mm-dd AM/PM", 45000.9999999, "2023-03-16 AM"},
     {"mm/dd/yyyy", 1462.0, "01/01/1904"},
     {"mm/dd/yyyy", 1461.0, "12/31/1903"},
 };

@@ -50,7 +50,7 @@ const GestureCase kGestures[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, GridSelectionGestures, ::testing::ValuesIn(kGestures),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(GridSelection, ActiveCellStaysWhereTheAreaBegan) {
   GridSelection s;

@@ -44,3 +44,6 @@ inline void clickHeader(SheetGrid& grid, bool horizontal, int section,
 }
 
 }  // namespace lomandra::window::testing
+
+/// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

@@ -27,7 +27,9 @@ TEST_P(NumberOrText, FollowsTheRule) {
   const WrittenCell* cell = sheet.cell(0, 0);
   ASSERT_NE(cell, nullptr);
   EXPECT_EQ(cell->isNumber, c.number) << c.written;
-  if (c.number) EXPECT_DOUBLE_EQ(cell->number, c.value) << c.written;
+  if (c.number) {
+    EXPECT_DOUBLE_EQ(cell->number, c.value) << c.written;
+  }
   EXPECT_EQ(sheet.text(0, 0), c.shown) << c.written;
 }
 
@@ -70,7 +72,7 @@ const RuleCase kRules[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, NumberOrText, ::testing::ValuesIn(kRules),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(WrittenSheet, TracksUsedRowsAndColumnsAndOrder) {
   WrittenSheet sheet;

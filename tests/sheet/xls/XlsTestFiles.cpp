@@ -198,6 +198,8 @@ std::string writeTempFile(const std::string& name, const std::string& bytes) {
   const auto dir = std::filesystem::temp_directory_path() / "lomandra-xls-tests";
   std::filesystem::create_directories(dir);
   const std::string path = (dir / (std::to_string(::getpid()) + "-" + name)).string();
+  // A new file rather than a truncated one: truncating makes the file system flush to disk.
+  std::filesystem::remove(path);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return path;

@@ -313,6 +313,10 @@ INSTANTIATE_TEST_SUITE_P(
                 biff8Workbook(rec(kSst, le32(1000) + le32(1000) + narrowString("only")),
                               {{"S", 0, kSheetWithLabel}}),
                 "The workbook is damaged: a cell refers to a shared text that does not exist."},
+        BadCase{"SharedStringCountTooHigh",
+                biff8Workbook(rec(kSst, le32(1000) + le32(1000) + narrowString("only")),
+                              {{"S", 0, rec(kLabelSst, cellHead(0, 0, 0) + le32(0))}}),
+                ""},
         BadCase{"StringCutShortAtContinue",
                 biff8Workbook(rec(kSst, le32(1) + le32(1) + le16(100) + std::string(1, '\0') + "abc") +
                                   rec(kContinue, std::string(1, '\0') + "defg"),
@@ -335,6 +339,47 @@ INSTANTIATE_TEST_SUITE_P(
                 }(),
                 "The workbook is damaged: a sheet lies beyond the end of the workbook stream."}),
     [](const auto& p) { return std::string(p.param.name); });
+
+TEST(XlsWorkbook, CellsPastColumnIVAreDropped) {
+  std::string cells;
+  for (std::uint32_t k = 0; k < 10; ++k) cells += le16(0) + le32((k << 2) | 2);
+  auto book = open(biff8Workbook("", {{"S", 0, rec(kMulRk, le16(0) + le16(250) + cells + le16(259))}}),
+                   "wide.xls");
+  const auto seen = cellsOf(*book);
+  ASSERT_EQ(seen.size(), 6u);
+  EXPECT_EQ(seen.back().column, 255u);
+}
+
+// Every prefix of a workbook, and copies with bytes overwritten, either read or fail with a
+// Failure: never a crash, a hang or an unbounded allocation (the sanitizer build checks more).
+TEST(XlsWorkbook, TruncatedAndScrambledFilesFailCleanly) {
+  std::string records;
+  for (std::uint32_t row = 0; row < 40; ++row)
+    records += number(row, 0, row) + rec(kLabelSst, cellHead(row, 1, 0) + le32(row % 2)) +
+               formula(row, 2, taggedResult(0, 0)) + rec(kString, narrowString("f"));
+  const std::string sst = rec(kSst, le32(2) + le32(2) + narrowString("even") + narrowString("odd")) +
+                          rec(kContinue, std::string(1, '\0'));
+  const std::string whole = compoundFile({{u"Workbook", biff8Workbook(sst + xfRecords({0, 14}),
+                                                                      {{"A", 0, records}, {"B", 1, records}})}});
+  auto attempt = [](const std::string& bytes) {
+    try {
+      auto book = openXls(writeTempFile("scrambled.xls", bytes));
+      for (int i = 0; i < static_cast<int>(book->sheets().size()); ++i) cellsOf(*book, i);
+    } catch (const Failure&) {
+    }
+  };
+  for (std::size_t size = 0; size < whole.size(); size += 97) attempt(whole.substr(0, size));
+  std::uint32_t seed = 12345;
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes = whole;
+    for (int k = 0; k < 4; ++k) {
+      seed = seed * 1664525u + 1013904223u;
+      bytes[seed % bytes.size()] = static_cast<char>(seed >> 24);
+    }
+    attempt(bytes);
+  }
+  SUCCEED();
+}
 
 TEST(XlsWorkbook, FilesThatAreNoWorkbook) {
   const struct {

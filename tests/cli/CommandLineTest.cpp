@@ -1,0 +1,75 @@
+#include "cli/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace lomandra::cli {
+namespace {
+
+TEST(ParseCommandLine, OptionsAndOperands) {
+  struct Case {
+    const char* name;
+    QStringList arguments;
+    bool json, unique, clipboard;
+    std::optional<QString> save;
+    QString workbook;
+    QStringList references;
+  } const cases[] = {
+      {"plain", {"book.xlsx", "A1"}, false, false, false, {}, "book.xlsx", {"A1"}},
+      {"every option", {"--json", "--unique", "--save", "out.txt", "book.xlsx", "A1", "B2"},
+       true, true, false, "out.txt", "book.xlsx", {"A1", "B2"}},
+      {"options after the operands", {"book.xlsx", "A1", "--unique", "--clipboard"}, false, true,
+       true, {}, "book.xlsx", {"A1"}},
+      {"--save=FILE", {"--save=out file.txt", "b.xls", "'S'!$A:$A"}, false, false, false,
+       "out file.txt", "b.xls", {"'S'!$A:$A"}},
+      {"-- ends the options", {"--", "--json", "-A1"}, false, false, false, {}, "--json", {"-A1"}},
+      {"a lone dash is an operand", {"-", "A1"}, false, false, false, {}, "-", {"A1"}},
+      {"references keep their order and repeats", {"b.xlsx", "B1", "A1", "B1"}, false, false,
+       false, {}, "b.xlsx", {"B1", "A1", "B1"}},
+  };
+  for (const auto& c : cases) {
+    const MergeToolOptions options = parseCommandLine(c.arguments);
+    EXPECT_FALSE(options.help) << c.name;
+    EXPECT_EQ(options.json, c.json) << c.name;
+    EXPECT_EQ(options.unique, c.unique) << c.name;
+    EXPECT_EQ(options.clipboard, c.clipboard) << c.name;
+    EXPECT_EQ(options.saveFile, c.save) << c.name;
+    EXPECT_EQ(options.workbook, c.workbook) << c.name;
+    EXPECT_EQ(options.references, c.references) << c.name;
+  }
+}
+
+TEST(ParseCommandLine, BadUsageSaysWhatIsWrongInOneLine) {
+  struct Case {
+    QStringList arguments;
+    const char* problem;
+  } const cases[] = {
+      {{}, "no WORKBOOK given"},
+      {{"book.xlsx"}, "no REFERENCE given"},
+      {{"--json"}, "no WORKBOOK given"},
+      {{"--jsn", "book.xlsx", "A1"}, "unknown option \"--jsn\""},
+      {{"-j", "book.xlsx", "A1"}, "unknown option \"-j\""},
+      {{"book.xlsx", "A1", "--save"}, "--save needs a FILE"},
+      {{"--save=", "book.xlsx", "A1"}, "--save needs a FILE"},
+      {{"--save", "a", "--save", "b", "book.xlsx", "A1"}, "--save is given twice"},
+      {{"--json", "--clipboard", "book.xlsx", "A1"},
+       "--json and --clipboard both choose what is printed; give one"},
+  };
+  for (const auto& c : cases) {
+    try {
+      parseCommandLine(c.arguments);
+      ADD_FAILURE() << c.problem << ": accepted";
+    } catch (const UsageError& error) {
+      EXPECT_EQ(std::string(error.what()), std::string(c.problem) + " (see lomandra-merge --help)");
+    }
+  }
+}
+
+TEST(ParseCommandLine, HelpWinsOverEverythingElse) {
+  EXPECT_TRUE(parseCommandLine({"--help"}).help);
+  EXPECT_TRUE(parseCommandLine({"-h", "--json", "--clipboard"}).help);
+  EXPECT_TRUE(helpText().contains(QStringLiteral(
+      "Usage: lomandra-merge [--json] [--unique] [--save FILE] [--clipboard] WORKBOOK REFERENCE...")));
+}
+
+}  // namespace
+}  // namespace lomandra::cli
