@@ -10,6 +10,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "app/Main.h"
 #include "tests/app/Form1Harness.h"
 
 namespace lomandra::testing {

@@ -29,12 +29,14 @@ TEST(PointerKinds, HourglassAndHandGovernTheWholeWindowAndDefaultRestoresEachCon
 
   form.setMousePointer(pointer::Hourglass);
   EXPECT_EQ(form.mousePointer(), 11);
-  for (QWidget* w : allWidgets(form))
+  for (QWidget* w : allWidgets(form)) {
     if (!w->isWindow() || w == &form) EXPECT_EQ(w->cursor().shape(), Qt::WaitCursor) << w->metaObject()->className();
+  }
 
   form.setMousePointer(pointer::Custom);  // no hand loaded: the platform's pointing hand
-  for (QWidget* w : allWidgets(form))
+  for (QWidget* w : allWidgets(form)) {
     if (!w->isWindow() || w == &form) EXPECT_EQ(w->cursor().shape(), Qt::PointingHandCursor) << w->metaObject()->className();
+  }
 
   form.setMousePointer(pointer::Default);
   EXPECT_EQ(h.controls().Text1->cursor().shape(), Qt::IBeamCursor);
