@@ -222,25 +222,25 @@ QCursor Form1::pointerShape(int kind) const {
 void Form1::setMousePointer(int kind) {
   if (kind == pointerKind_) return;  // already shown
   pointerKind_ = kind;
+  // Each widget remembers, on itself, the cursor it had of its own (the text box's I-beam)
+  // before the window's pointer first governed it; kind 0 gives it back.
+  static const char* const kOwnCursor = "lomandraOwnCursor";
   QList<QWidget*> widgets = findChildren<QWidget*>();
   widgets.prepend(this);
   const QCursor shape = pointerShape(kind);
   for (QWidget* widget : widgets) {
     if (widget->isWindow() && widget != this) continue;  // popups and dialogs keep their own
-    if (!ownCursors_.contains(widget)) {
-      ownCursors_.insert(widget, widget->testAttribute(Qt::WA_SetCursor)
-                                     ? std::optional<QCursor>(widget->cursor())
-                                     : std::nullopt);
-      connect(widget, &QObject::destroyed, this,
-              [this, widget] { ownCursors_.remove(widget); });
-    }
-    if (kind != pointer::Default) {
+    if (!widget->property(kOwnCursor).isValid())
+      widget->setProperty(kOwnCursor, widget->testAttribute(Qt::WA_SetCursor)
+                                          ? QVariant::fromValue(widget->cursor())
+                                          : QVariant(false));
+    const QVariant own = widget->property(kOwnCursor);
+    if (kind != pointer::Default)
       widget->setCursor(shape);
-    } else if (const std::optional<QCursor>& own = ownCursors_.value(widget)) {
-      widget->setCursor(*own);
-    } else {
+    else if (own.metaType() == QMetaType::fromType<QCursor>())
+      widget->setCursor(own.value<QCursor>());
+    else
       widget->unsetCursor();
-    }
   }
 }
 

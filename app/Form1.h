@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QCursor>
-#include <QHash>
 #include <QWidget>
 #include <optional>
 
@@ -84,7 +83,6 @@ class Form1 : public QWidget, public MainForm {
   QString appTitle_;
   std::optional<QCursor> customPointer_;
   int pointerKind_ = pointer::Default;
-  QHash<QWidget*, std::optional<QCursor>> ownCursors_;  // each widget's cursor under kind 0
   bool endProgram_ = false;
 };
 

@@ -1,5 +1,6 @@
-// Writes a benchmark workbook: `rows` numbers down column A of one sheet (default 1,000,000).
-//   make_workbook OUT.xlsx [rows]
+// Writes a benchmark workbook: `rows` numbers down column A of one sheet (default 1,000,000),
+// or down each of the first `columns` columns (default 1).
+//   make_workbook OUT.xlsx [rows] [columns]
 // The numbers vary in magnitude and decimals so that General formatting does real work.
 
 #include <xlsxwriter.h>
@@ -9,12 +10,17 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: make_workbook OUT.xlsx [rows]\n");
+    std::fprintf(stderr, "usage: make_workbook OUT.xlsx [rows] [columns]\n");
     return 2;
   }
   const long rows = argc > 2 ? std::atol(argv[2]) : 1000000L;
   if (rows < 1 || rows > 1048576L) {
     std::fprintf(stderr, "rows must be 1..1048576\n");
+    return 2;
+  }
+  const long columns = argc > 3 ? std::atol(argv[3]) : 1L;
+  if (columns < 1 || columns > 16384L) {
+    std::fprintf(stderr, "columns must be 1..16384\n");
     return 2;
   }
   lxw_workbook_options options{};
@@ -26,8 +32,11 @@ int main(int argc, char** argv) {
   }
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Numbers");
   for (long r = 0; r < rows; ++r) {
-    const double value = static_cast<double>(r % 100000) * 1.25 + static_cast<double>(r) / 7.0;
-    worksheet_write_number(sheet, static_cast<lxw_row_t>(r), 0, value, nullptr);
+    for (long c = 0; c < columns; ++c) {
+      const double value =
+          static_cast<double>((r + 7919 * c) % 100000) * 1.25 + static_cast<double>(r + c) / 7.0;
+      worksheet_write_number(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), value, nullptr);
+    }
   }
   const lxw_error error = workbook_close(workbook);
   if (error != LXW_NO_ERROR) {

@@ -92,8 +92,8 @@ QString helpText() {
       "Exit status:\n"
       "  0  every reference was read\n"
       "  1  one or more references failed (the others were merged)\n"
-      "  2  bad usage, the workbook cannot be opened, or FILE cannot be written\n"
-      "     (one line on standard error)\n");
+      "  2  bad usage, the workbook cannot be opened or a sheet of it cannot be read, or\n"
+      "     FILE cannot be written (one line on standard error for each)\n");
 }
 
 }  // namespace lomandra::cli

@@ -122,43 +122,49 @@ class ResultTexts {
   KeptResults kept_;
 };
 
+// A sheet that cannot be read: the workbook itself is damaged, not the reference.
+class DamagedWorkbook : public Failure {
+ public:
+  using Failure::Failure;
+};
+
+// At most 2^34 for an area within a sheet's 1,048,576 rows and 16,384 columns.
 std::uint64_t cellCount(const engine::Area& area) {
-  // An inverted area gives a huge count, which the bound then refuses.
+  if (area.lastRow < area.firstRow || area.lastColumn < area.firstColumn ||
+      area.lastRow >= model::kMaxRows || area.lastColumn >= model::kMaxColumns)
+    throw Failure("The range names cells outside the sheet.");
   return (std::uint64_t{area.lastRow} - area.firstRow + 1) *
          (std::uint64_t{area.lastColumn} - area.firstColumn + 1);
 }
 
 // One Range Reference: resolved in the open workbook, each area walked row by row from the
-// top, left to right, every cell once (cells past the sheet's used part are empty).
+// top, left to right, every cell once, empty cells included.
 void mergeReference(engine::BuiltinWorkbook& workbook, std::string_view reference,
                     std::uint64_t& cellsLeft, ResultTexts& results) {
   const engine::BuiltinWorkbook::Resolved resolved = workbook.resolve(reference);
   std::uint64_t cells = 0;
   std::uint32_t lastRow = 0;
   for (const engine::Area& area : resolved.areas) {
-    cells += std::min(cellCount(area), kMaxCellsPerRun + 1);
+    cells += cellCount(area);
     lastRow = std::max(lastRow, area.lastRow);
   }
   if (cells > cellsLeft)
-    throw Failure("The range holds " + std::to_string(cells) + " cells; a run reads at most " +
+    throw Failure("The range holds " + std::to_string(cells) + " cells, more than the " +
+                  std::to_string(cellsLeft) + " this run has left: a run reads at most " +
                   std::to_string(kMaxCellsPerRun) + " cells in all.");
   cellsLeft -= cells;
 
-  const engine::SheetData& sheet = workbook.sheet(resolved.sheet, lastRow);
-  const std::uint32_t usedRows = sheet.usedRows();
-  const std::uint32_t usedColumns = sheet.usedColumns();
-  for (const engine::Area& area : resolved.areas) {
-    for (std::uint32_t row = area.firstRow;; ++row) {
-      for (std::uint32_t column = area.firstColumn;; ++column) {
-        if (row < usedRows && column < usedColumns)
-          results.add(sheet.text(row, column));
-        else
-          results.add({});
-        if (column == area.lastColumn) break;
-      }
-      if (row == area.lastRow) break;
-    }
+  const engine::SheetData* sheet = nullptr;
+  try {
+    sheet = &workbook.sheet(resolved.sheet, lastRow);
+  } catch (const std::exception& failure) {
+    throw DamagedWorkbook(failure.what());
   }
+  for (const engine::Area& area : resolved.areas)
+    sheet->forEachText(area, [&results](std::string_view text) {
+      results.add(text);
+      return true;
+    });
 }
 
 void writeLine(const ToolStreams& streams, const QString& line) {
@@ -196,14 +202,21 @@ int runMergeTool(const QStringList& arguments, const ToolStreams& streams) {
   ResultTexts results(options, out);
   std::uint64_t cellsLeft = kMaxCellsPerRun;
   bool anyFailed = false;
+  bool damaged = false;  // a sheet could not be read: the workbook itself is bad
   for (const QString& reference : options.references) {
-    try {
-      mergeReference(*workbook, reference.toStdString(), cellsLeft, results);
-    } catch (...) {
-      // Texts read before the failure stay, as in the window's Result List.
+    // Texts read before a failure stay, as in the window's Result List.
+    const auto report = [&] {
       anyFailed = true;
       out.flush();
       writeLine(streams, reference + QStringLiteral(": ") + describeCurrentException());
+    };
+    try {
+      mergeReference(*workbook, reference.toStdString(), cellsLeft, results);
+    } catch (const DamagedWorkbook&) {
+      damaged = true;
+      report();
+    } catch (...) {
+      report();
     }
   }
   results.finish();
@@ -225,6 +238,7 @@ int runMergeTool(const QStringList& arguments, const ToolStreams& streams) {
       return 2;
     }
   }
+  if (damaged) return 2;
   return anyFailed ? 1 : 0;
 }
 

@@ -18,7 +18,7 @@ constexpr std::uint64_t kMaxCellsPerRun = std::uint64_t{16} * 1048576;
 
 /// Runs lomandra-merge on `arguments` (without the program name) and returns its exit status:
 /// 0 when every reference was read, 1 when some failed, 2 for bad usage, a workbook that cannot
-/// be opened or a --save FILE that cannot be written.
+/// be opened or has a sheet that cannot be read, or a --save FILE that cannot be written.
 int runMergeTool(const QStringList& arguments, const ToolStreams& streams);
 
 }  // namespace lomandra::cli

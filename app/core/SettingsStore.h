@@ -11,13 +11,15 @@ namespace lomandra {
 /// - Windows: the registry area of the platform's own settings functions,
 ///   HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<application>\<section>, so values
 ///   stored there by earlier versions are read back.
-/// - elsewhere: one INI file per application name, "<folder>/<application>.ini", with a group per
-///   section; <folder> is the per-user configuration folder (~/.config on Linux), so this
-///   program's values are in ~/.config/Quillbrook.ini under [Lomandra].
+/// - elsewhere: one INI file per application name, "<folder>/<application>.ini", with a
+///   "[section]" group per section and "key=value" lines (UTF-8; '%', CR and LF written as %XX);
+///   <folder> is the per-user configuration folder ($XDG_CONFIG_HOME, normally ~/.config), so
+///   this program's values are in ~/.config/Quillbrook.ini under [Lomandra].
 /// A store constructed with a folder uses "<folder>/<application>.ini" on every platform (tests).
 ///
-/// Every call opens the store afresh: nothing is cached, and a save that cannot be written
-/// leaves the stored file as it was, other keys included.
+/// Every call reads the store afresh: nothing is cached. A save writes a new file that replaces
+/// the old one only when complete, and a store file that cannot be read is never rewritten, so
+/// a failed save leaves every stored value as it was.
 class SettingsStore {
  public:
   /// The per-user store of this platform.

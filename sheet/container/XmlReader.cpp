@@ -88,7 +88,8 @@ struct Parse {
 };
 
 struct ParserHolder {
-  XML_Parser parser = XML_ParserCreate("UTF-8");
+  // No encoding forced: the document's declaration (UTF-8 when it has none) decides.
+  XML_Parser parser = XML_ParserCreate(nullptr);
   ~ParserHolder() {
     if (parser) XML_ParserFree(parser);
   }

@@ -3,6 +3,7 @@
 // hands the same events to the same handlers. It keeps the checks a damaged part needs: tags
 // nest and close, one root, known entities only, no document type declaration.
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -85,7 +86,7 @@ class Scanner {
         // Text without a tag after it yet: hand over what is surely complete.
         std::size_t end = buffer_.size();
         if (!atEnd) {
-          const char* amp = static_cast<const char*>(std::memchr(base + pos_, '&', end - pos_));
+          const char* amp = static_cast<const char*>(memrchr(base + pos_, '&', end - pos_));
           if (amp && !std::memchr(amp, ';', static_cast<std::size_t>(base + end - amp))) end = static_cast<std::size_t>(amp - base);
           if (buffer_.size() - end > 16) end = buffer_.size();  // an '&' never closed: fail below
         }
@@ -115,8 +116,8 @@ class Scanner {
     const std::string_view rest(buffer_.data() + pos_, buffer_.size() - pos_);
     if (rest.size() < 2) return Result::Going;
     if (rest[1] == '?') {
-      const std::size_t end = rest.find("?>");
-      if (end == std::string_view::npos) return Result::Going;
+      const std::size_t end = rest.find("?>", std::max<std::size_t>(resume_, 2));
+      if (end == std::string_view::npos) return waitFor(rest.size() - 1);
       const std::string_view pi = rest.substr(2, end - 2);
       if (pi.starts_with("xml ") || pi.starts_with("xml\t") || pi.starts_with("xml\r") || pi.starts_with("xml\n")) {
         // Only UTF-8 is read here; another declared encoding goes to expat.
@@ -136,22 +137,25 @@ class Scanner {
         }
       }
       pos_ += end + 2;
+      resume_ = 0;
       return Result::Going;
     }
     if (rest[1] == '!') {
       if (rest.size() < 9 && !atEnd) return Result::Going;
       if (rest.starts_with("<!--")) {
-        const std::size_t end = rest.find("-->", 4);
-        if (end == std::string_view::npos) return Result::Going;
+        const std::size_t end = rest.find("-->", std::max<std::size_t>(resume_, 4));
+        if (end == std::string_view::npos) return waitFor(rest.size() - 2);
         pos_ += end + 3;
+        resume_ = 0;
         return Result::Going;
       }
       if (rest.starts_with("<![CDATA[")) {
-        const std::size_t end = rest.find("]]>", 9);
-        if (end == std::string_view::npos) return Result::Going;
+        const std::size_t end = rest.find("]]>", std::max<std::size_t>(resume_, 9));
+        if (end == std::string_view::npos) return waitFor(rest.size() - 2);
         if (stack_.empty()) fail("text stands outside the root element");
         const std::string_view data = rest.substr(9, end - 9);
         pos_ += end + 3;
+        resume_ = 0;
         handler_.characters(data);
         return Result::Going;
       }
@@ -159,8 +163,9 @@ class Scanner {
       fail("unknown markup \"<!\"");
     }
     // A start or end tag: find its '>' outside quoted attribute values.
-    std::size_t i = 1;
-    char quote = 0;
+    // A tag longer than the buffer is scanned on from where the last look stopped.
+    std::size_t i = std::max<std::size_t>(resume_, 1);
+    char quote = resumeQuote_;
     for (; i < rest.size(); ++i) {
       const char c = rest[i];
       if (quote) {
@@ -174,9 +179,14 @@ class Scanner {
         fail("\"<\" inside a tag");
       }
     }
-    if (i >= rest.size()) return Result::Going;
+    if (i >= rest.size()) {
+      resumeQuote_ = quote;
+      return waitFor(i);
+    }
     const std::string_view tag = rest.substr(1, i - 1);
     pos_ += i + 1;
+    resume_ = 0;
+    resumeQuote_ = 0;
     if (!tag.empty() && tag[0] == '/') {
       endTag(tag.substr(1));
     } else {
@@ -264,9 +274,18 @@ class Scanner {
   }
 
   void decode(std::string_view raw, std::string& out, bool attribute) {
+    // Attribute values turn literal line breaks and tabs into spaces (character references
+    // stay as written), as expat does.
+    auto literal = [&](std::string_view piece) {
+      const std::size_t from = out.size();
+      out.append(piece);
+      if (attribute)
+        for (std::size_t k = from; k < out.size(); ++k)
+          if (out[k] == '\t' || out[k] == '\n' || out[k] == '\r') out[k] = ' ';
+    };
     std::size_t start = 0;
     for (std::size_t amp = raw.find('&'); amp != std::string_view::npos; amp = raw.find('&', start)) {
-      out.append(raw.substr(start, amp - start));
+      literal(raw.substr(start, amp - start));
       const std::size_t semi = raw.find(';', amp);
       if (semi == std::string_view::npos || semi - amp > 12) fail("an entity is not closed");
       const std::string_view entity = raw.substr(amp + 1, semi - amp - 1);
@@ -296,12 +315,13 @@ class Scanner {
       }
       start = semi + 1;
     }
-    out.append(raw.substr(start));
-    if (attribute) {
-      // Attribute values normalise line breaks and tabs to spaces, as expat does.
-      for (char& c : out)
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    }
+    literal(raw.substr(start));
+  }
+
+  // The markup at pos_ is incomplete; the next look starts at offset `from` within it.
+  Result waitFor(std::size_t from) {
+    resume_ = from;
+    return Result::Going;
   }
 
   [[noreturn]] void fail(const std::string& what) const {
@@ -319,6 +339,8 @@ class Scanner {
   std::uint64_t consumed_ = 0;
   bool first_ = true;
   bool rootSeen_ = false;
+  std::size_t resume_ = 0;   // where to go on scanning incomplete markup, from pos_
+  char resumeQuote_ = 0;     // the quote open at resume_ in an incomplete tag
   std::vector<std::string> stack_;
   std::string store_, decoded_;
   std::vector<std::size_t> offsets_;

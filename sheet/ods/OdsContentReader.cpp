@@ -12,6 +12,7 @@ namespace {
 
 using container::xmlAttribute;
 
+constexpr std::string_view kTableNamespace = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
 constexpr std::size_t kMaxStyles = 1u << 20;
 constexpr std::size_t kMaxSheets = 32767;
 constexpr std::size_t kMaxSheetNameBytes = 4096;
@@ -111,8 +112,23 @@ const OdsStyle* OdsStyleCollector::find(std::string_view name) const {
 
 void OdsIndexHandler::startElement(std::string_view name, const char** attributes) {
   if (spreadsheetDepth_ == 0) {
+    if (tablePrefix.empty()) {
+      // The reader strips prefixes, so a declaration xmlns:P="urn...table" arrives as P="urn...".
+      for (const char** a = attributes; *a; a += 2)
+        if (std::string_view(a[1]) == kTableNamespace && std::string_view(a[0]) != "xmlns")
+          tablePrefix = a[0];
+    }
+    if (stopAtBody) {
+      if (inBody_) {
+        sawSpreadsheet = name == "spreadsheet";
+        reachedBody = true;
+        stopRequested = true;
+        return;
+      }
+      if (name == "body") inBody_ = true;
+    }
     if (name == "config-item") {
-      if (!haveActiveTable_ && attribute(attributes, "name") == "ActiveTable")
+      if (!haveActiveTable_ && activeTable.empty() && attribute(attributes, "name") == "ActiveTable")
         inActiveTableItem_ = true;
       return;
     }
@@ -126,12 +142,15 @@ void OdsIndexHandler::startElement(std::string_view name, const char** attribute
   }
   if (name != "table") return;
   if (tableNesting_++ > 0) return;  // a table inside a cell is that cell's content
+  addSheet(std::string(attribute(attributes, "name")), attribute(attributes, "style-name"));
+}
+
+void OdsIndexHandler::addSheet(std::string name, std::string_view styleName) {
   if (sheets.size() >= kMaxSheets)
     throw Failure("The workbook has more sheets than this program reads; the file may be damaged.");
-  std::string sheetName(attribute(attributes, "name"));
-  cutAtCharacter(sheetName, kMaxSheetNameBytes);
-  const OdsStyle* style = styles_.find(attribute(attributes, "style-name"));
-  sheets.push_back({std::move(sheetName), !(style && style->tableHidden)});
+  cutAtCharacter(name, kMaxSheetNameBytes);
+  const OdsStyle* style = styles_.find(styleName);
+  sheets.push_back({std::move(name), !(style && style->tableHidden)});
 }
 
 void OdsIndexHandler::endElement(std::string_view name) {

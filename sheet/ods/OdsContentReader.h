@@ -45,14 +45,22 @@ class OdsIndexHandler : public container::XmlHandler {
   void endElement(std::string_view name) override;
   void characters(std::string_view text) override;
 
+  /// Adds a sheet found by other means (the table scanner), its visibility from its style.
+  void addSheet(std::string name, std::string_view styleName);
+
+  /// Set before the parse: stop at the body's first element, the end of what precedes the tables.
+  bool stopAtBody = false;
   std::vector<model::SheetInfo> sheets;
   std::string activeTable;  ///< as the settings name it; empty when they do not
   bool sawSpreadsheet = false;  ///< the body is an office:spreadsheet
+  bool reachedBody = false;     ///< with stopAtBody: the parse stopped at the body
+  std::string tablePrefix;      ///< the prefix the document binds to the table namespace
 
  private:
   OdsStyleCollector styles_;
   int spreadsheetDepth_ = 0;  // > 0 inside office:spreadsheet
   int tableNesting_ = 0;      // depth of table:table elements
+  bool inBody_ = false;
   bool inActiveTableItem_ = false;
   bool haveActiveTable_ = false;
 };

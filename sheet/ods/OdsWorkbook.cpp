@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "sheet/Failure.h"
 #include "sheet/container/XmlReader.h"
 #include "sheet/container/ZipArchive.h"
 #include "sheet/ods/OdsContentReader.h"
+#include "sheet/ods/OdsTableScanner.h"
 
 namespace lomandra::ods {
 
@@ -47,6 +49,33 @@ std::string readFlatFile(const std::string& path) {
   return text;
 }
 
+using ByteSink = std::function<bool(std::string_view)>;
+
+// The sheet list of a content part or flat document. The parser reads what precedes the body
+// (settings, styles, the namespace prefixes); the tables are then found by scanning the bytes,
+// which costs a fraction of parsing every cell. When the scanner cannot serve (an unusual prefix,
+// an enormous tag) the parser reads the whole document.
+OdsIndexHandler indexDocument(const std::string& activeTable,
+                              const std::function<void(container::XmlHandler&)>& parse,
+                              const std::function<bool(const ByteSink&)>& bytes) {
+  OdsIndexHandler prolog;
+  prolog.activeTable = activeTable;
+  prolog.stopAtBody = true;
+  parse(prolog);
+  if (!prolog.reachedBody || !prolog.sawSpreadsheet) return prolog;  // not a spreadsheet
+  if (!prolog.tablePrefix.empty()) {
+    OdsTableScanner scanner(prolog.tablePrefix);
+    if (bytes([&](std::string_view chunk) { return scanner.feed(chunk); })) {
+      for (const auto& table : scanner.tables()) prolog.addSheet(table.name, table.styleName);
+      return prolog;
+    }
+  }
+  OdsIndexHandler full;
+  full.activeTable = prolog.activeTable;
+  parse(full);
+  return full;
+}
+
 class OdsWorkbook : public model::WorkbookFile {
  public:
   explicit OdsWorkbook(const std::string& path) : path_(path) {
@@ -54,9 +83,10 @@ class OdsWorkbook : public model::WorkbookFile {
     if (head.starts_with("PK\x03\x04")) {
       openPackage();
     } else if (looksLikeFlatOds(head)) {
-      OdsIndexHandler index;
-      container::parseXmlText(readFlatFile(path_), fileName(), index);
-      takeIndex(index);
+      const std::string text = readFlatFile(path_);
+      takeIndex(indexDocument(
+          "", [&](container::XmlHandler& handler) { container::parseXmlText(text, fileName(), handler); },
+          [&](const ByteSink& sink) { return sink(text); }));
     } else {
       throw Failure("The file \"" + path + "\" is not an OpenDocument spreadsheet.");
     }
@@ -94,16 +124,27 @@ class OdsWorkbook : public model::WorkbookFile {
       throw Failure("The workbook is protected by a password and cannot be read.");
     if (!zip_->contains(kContentPart))
       throw Failure("The file \"" + path_ + "\" is damaged: it has no content part (content.xml).");
-    OdsIndexHandler index;
+    std::string activeTable;
     if (zip_->contains(kSettingsPart)) {
       try {
-        container::parseXmlPart(*zip_, kSettingsPart, index);
+        OdsIndexHandler settings;
+        container::parseXmlPart(*zip_, kSettingsPart, settings);
+        activeTable = settings.activeTable;
       } catch (const Failure&) {
-        index.activeTable.clear();  // damaged view settings: open on the first sheet
+        // Damaged view settings: the workbook opens on its first sheet.
       }
     }
-    container::parseXmlPart(*zip_, kContentPart, index);
-    takeIndex(index);
+    takeIndex(indexDocument(
+        activeTable,
+        [&](container::XmlHandler& handler) { container::parseXmlPart(*zip_, kContentPart, handler); },
+        [&](const ByteSink& sink) {
+          bool going = true;
+          zip_->stream(kContentPart, [&](const char* data, std::size_t size) {
+            going = sink(std::string_view(data, size));
+            return going;
+          });
+          return going;
+        }));
   }
 
   void takeIndex(const OdsIndexHandler& index) {

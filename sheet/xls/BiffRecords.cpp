@@ -9,16 +9,55 @@
 namespace lomandra::xls {
 namespace {
 
-[[noreturn]] void cutShort() {
-  throw Failure("The workbook is damaged: a record is shorter than its contents.");
-}
+[[noreturn]] void cutShort() { damaged("a record is shorter than its contents"); }
+
+}  // namespace
+
+void damaged(const std::string& why) { throw Failure("The workbook is damaged: " + why + "."); }
 
 std::uint16_t read16(std::string_view b, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
                                     static_cast<unsigned char>(b[at + 1]) << 8);
 }
 
-}  // namespace
+std::uint32_t read32(std::string_view b, std::size_t at) {
+  return static_cast<std::uint32_t>(read16(b, at)) | static_cast<std::uint32_t>(read16(b, at + 2))
+                                                         << 16;
+}
+
+double readDouble(std::string_view b, std::size_t at) {
+  return std::bit_cast<double>(read32(b, at) | static_cast<std::uint64_t>(read32(b, at + 4)) << 32);
+}
+
+bool isBof(std::uint16_t id) {
+  return id == record::kBof || id == record::kBof4 || id == record::kBof3 || id == record::kBof2;
+}
+
+bool isCellRecord(std::uint16_t id, int biff) {
+  switch (id) {
+    case record::kBlank:
+    case record::kNumber:
+    case record::kLabel:
+    case record::kBoolErr:
+    case record::kRk:
+    case record::kMulRk:
+    case record::kMulBlank:
+    case record::kLabelSst:
+    case record::kRString:
+    case record::kFormula:
+    case record::kFormula3:
+    case record::kFormula4:
+      return true;
+    case record::kBlank2:
+    case record::kInteger2:
+    case record::kNumber2:
+    case record::kLabel2:
+    case record::kBoolErr2:
+      return biff == 2;
+    default:
+      return false;
+  }
+}
 
 RecordStream::RecordStream(std::string_view stream, std::size_t offset)
     : stream_(stream), offset_(offset) {}
@@ -55,9 +94,7 @@ RecordCursor::RecordCursor(std::string_view data, std::vector<std::string_view> 
   for (std::size_t i = segments_.size(); i-- > 0;) after_[i] = after_[i + 1] + segments_[i].size();
 }
 
-std::size_t RecordCursor::remaining() const {
-  return after_[segment_] - pos_;
-}
+std::size_t RecordCursor::remaining() const { return after_[segment_] - pos_; }
 
 void RecordCursor::advanceSegment() {
   if (segment_ + 1 >= segments_.size()) cutShort();
@@ -159,15 +196,24 @@ double decodeRk(std::uint32_t rk) {
 
 std::string_view errorText(std::uint8_t code) {
   switch (code) {
-    case 0x00: return "#NULL!";
-    case 0x07: return "#DIV/0!";
-    case 0x0F: return "#VALUE!";
-    case 0x17: return "#REF!";
-    case 0x1D: return "#NAME?";
-    case 0x24: return "#NUM!";
-    case 0x2A: return "#N/A";
-    case 0x2B: return "#GETTING_DATA";
-    default: return "#N/A";
+    case 0x00:
+      return "#NULL!";
+    case 0x07:
+      return "#DIV/0!";
+    case 0x0F:
+      return "#VALUE!";
+    case 0x17:
+      return "#REF!";
+    case 0x1D:
+      return "#NAME?";
+    case 0x24:
+      return "#NUM!";
+    case 0x2A:
+      return "#N/A";
+    case 0x2B:
+      return "#GETTING_DATA";
+    default:
+      return "#N/A";
   }
 }
 

@@ -12,19 +12,36 @@ namespace lomandra::xls {
 
 /// Record ids this reader interprets (BIFF5/BIFF8 numbering unless marked).
 namespace record {
-constexpr std::uint16_t kBlank2 = 0x0001, kInteger2 = 0x0002, kNumber2 = 0x0003,
-                        kLabel2 = 0x0004, kBoolErr2 = 0x0005, kFormula = 0x0006,
-                        kString2 = 0x0007, kBof2 = 0x0009, kEof = 0x000A, kFormat2 = 0x001E,
-                        kDateMode = 0x0022, kFilePass = 0x002F, kContinue = 0x003C,
-                        kWindow1 = 0x003D, kCodePage = 0x0042, kXf2 = 0x0043, kIxfe2 = 0x0044,
-                        kDefColWidth = 0x0055, kColInfo = 0x007D, kBoundSheet = 0x0085,
-                        kStandardWidth = 0x0099, kMulRk = 0x00BD, kMulBlank = 0x00BE,
-                        kRString = 0x00D6, kXf = 0x00E0, kSst = 0x00FC, kLabelSst = 0x00FD,
-                        kDimension = 0x0200, kBlank = 0x0201, kNumber = 0x0203, kLabel = 0x0204,
-                        kBoolErr = 0x0205, kFormula3 = 0x0206, kString = 0x0207, kRow = 0x0208,
-                        kBof3 = 0x0209, kXf3 = 0x0243, kRk = 0x027E, kFormula4 = 0x0406,
-                        kBof4 = 0x0409, kFormat = 0x041E, kXf4 = 0x0443, kBof = 0x0809;
+constexpr std::uint16_t kBlank2 = 0x0001, kInteger2 = 0x0002, kNumber2 = 0x0003, kLabel2 = 0x0004,
+                        kBoolErr2 = 0x0005, kFormula = 0x0006, kString2 = 0x0007, kBof2 = 0x0009,
+                        kEof = 0x000A, kFormat2 = 0x001E, kDateMode = 0x0022, kFilePass = 0x002F,
+                        kContinue = 0x003C, kWindow1 = 0x003D, kCodePage = 0x0042, kXf2 = 0x0043,
+                        kIxfe2 = 0x0044, kDefColWidth = 0x0055, kColInfo = 0x007D,
+                        kBoundSheet = 0x0085, kStandardWidth = 0x0099, kMulRk = 0x00BD,
+                        kMulBlank = 0x00BE, kRString = 0x00D6, kXf = 0x00E0, kSst = 0x00FC,
+                        kLabelSst = 0x00FD, kDimension = 0x0200, kBlank = 0x0201, kNumber = 0x0203,
+                        kLabel = 0x0204, kBoolErr = 0x0205, kFormula3 = 0x0206, kString = 0x0207,
+                        kRow = 0x0208, kBof3 = 0x0209, kXf3 = 0x0243, kRk = 0x027E,
+                        kFormula4 = 0x0406, kBof4 = 0x0409, kFormat = 0x041E, kXf4 = 0x0443,
+                        kBof = 0x0809;
 }  // namespace record
+
+/// The description of an encrypted workbook.
+inline constexpr char kEncryptedWorkbook[] =
+    "The workbook is protected by a password and cannot be read.";
+
+/// Throws lomandra::Failure("The workbook is damaged: <why>.").
+[[noreturn]] void damaged(const std::string& why);
+
+/// Little-endian values at `at` in `bytes`; the caller has checked the length.
+std::uint16_t read16(std::string_view bytes, std::size_t at);
+std::uint32_t read32(std::string_view bytes, std::size_t at);
+double readDouble(std::string_view bytes, std::size_t at);
+
+/// True for the beginning-of-file record of any BIFF version.
+bool isBof(std::uint16_t id);
+/// True for a record that holds one or more cells in a sheet of BIFF version `biff`.
+bool isCellRecord(std::uint16_t id, int biff);
 
 /// One record: its id, its data and where its header starts in the stream.
 struct Record {

@@ -44,40 +44,73 @@ std::string decodeCp1252(std::string_view bytes) {
 // The decoder name of a Windows code page number, or nullptr for Windows-1252 and unknowns.
 const char* codePageName(std::uint16_t codePage) {
   switch (codePage) {
-    case 437: return "IBM437";
-    case 720: return "windows-720";
-    case 737: return "IBM737";
-    case 775: return "IBM775";
-    case 850: return "IBM850";
-    case 852: return "IBM852";
-    case 855: return "IBM855";
-    case 857: return "IBM857";
-    case 858: return "IBM00858";
-    case 860: return "IBM860";
-    case 861: return "IBM861";
-    case 862: return "IBM862";
-    case 863: return "IBM863";
-    case 864: return "IBM864";
-    case 865: return "IBM865";
-    case 866: return "IBM866";
-    case 869: return "IBM869";
-    case 874: return "windows-874";
-    case 932: return "Shift_JIS";
-    case 936: return "GBK";
-    case 949: return "windows-949";
-    case 950: return "Big5";
-    case 1250: return "windows-1250";
-    case 1251: return "windows-1251";
-    case 1253: return "windows-1253";
-    case 1254: return "windows-1254";
-    case 1255: return "windows-1255";
-    case 1256: return "windows-1256";
-    case 1257: return "windows-1257";
-    case 1258: return "windows-1258";
-    case 1361: return "x-Johab";
+    case 437:
+      return "IBM437";
+    case 720:
+      return "windows-720";
+    case 737:
+      return "IBM737";
+    case 775:
+      return "IBM775";
+    case 850:
+      return "IBM850";
+    case 852:
+      return "IBM852";
+    case 855:
+      return "IBM855";
+    case 857:
+      return "IBM857";
+    case 858:
+      return "IBM00858";
+    case 860:
+      return "IBM860";
+    case 861:
+      return "IBM861";
+    case 862:
+      return "IBM862";
+    case 863:
+      return "IBM863";
+    case 864:
+      return "IBM864";
+    case 865:
+      return "IBM865";
+    case 866:
+      return "IBM866";
+    case 869:
+      return "IBM869";
+    case 874:
+      return "windows-874";
+    case 932:
+      return "Shift_JIS";
+    case 936:
+      return "GBK";
+    case 949:
+      return "windows-949";
+    case 950:
+      return "Big5";
+    case 1250:
+      return "windows-1250";
+    case 1251:
+      return "windows-1251";
+    case 1253:
+      return "windows-1253";
+    case 1254:
+      return "windows-1254";
+    case 1255:
+      return "windows-1255";
+    case 1256:
+      return "windows-1256";
+    case 1257:
+      return "windows-1257";
+    case 1258:
+      return "windows-1258";
+    case 1361:
+      return "x-Johab";
     case 10000:
-    case 32768: return "macintosh";
-    default: return nullptr;
+    case 32768:
+      return "macintosh";
+    default:
+      return nullptr;
   }
 }
 

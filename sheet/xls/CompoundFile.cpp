@@ -87,7 +87,8 @@ std::vector<std::uint32_t> CompoundFile::chain(std::uint32_t start,
 
 void CompoundFile::readFat() {
   const std::uint32_t fatSectors = u32(bytes_, 0x2C);
-  if (fatSectors > sectorCount_) damaged("its allocation table claims more sectors than the file holds");
+  if (fatSectors > sectorCount_)
+    damaged("its allocation table claims more sectors than the file holds");
   std::vector<std::uint32_t> fatIds;
   fatIds.reserve(fatSectors);
   for (std::size_t i = 0; i < kHeaderDifatEntries && fatIds.size() < fatSectors; ++i) {
@@ -122,7 +123,8 @@ void CompoundFile::readFat() {
 }
 
 void CompoundFile::readDirectory() {
-  const std::vector<std::uint32_t> ids = chain(u32(bytes_, 0x30), fat_, sectorCount_, "the directory");
+  const std::vector<std::uint32_t> ids =
+      chain(u32(bytes_, 0x30), fat_, sectorCount_, "the directory");
   for (const std::uint32_t id : ids) {
     const std::string_view data = sector(id);
     for (std::size_t at = 0; at + kDirectoryEntrySize <= data.size(); at += kDirectoryEntrySize) {

@@ -17,7 +17,7 @@ class CompoundFile {
   /// One entry of the directory, read as a flat list (the red-black tree is not needed to
   /// find a stream by name).
   struct Entry {
-    std::string name;  ///< UTF-8
+    std::string name;       ///< UTF-8
     std::uint8_t type = 0;  ///< 1 storage, 2 stream, 5 root
     std::uint32_t start = 0;
     std::uint64_t size = 0;

@@ -30,12 +30,16 @@ TEST(PointerKinds, HourglassAndHandGovernTheWholeWindowAndDefaultRestoresEachCon
   form.setMousePointer(pointer::Hourglass);
   EXPECT_EQ(form.mousePointer(), 11);
   for (QWidget* w : allWidgets(form)) {
-    if (!w->isWindow() || w == &form) EXPECT_EQ(w->cursor().shape(), Qt::WaitCursor) << w->metaObject()->className();
+    if (!w->isWindow() || w == &form) {
+      EXPECT_EQ(w->cursor().shape(), Qt::WaitCursor) << w->metaObject()->className();
+    }
   }
 
   form.setMousePointer(pointer::Custom);  // no hand loaded: the platform's pointing hand
   for (QWidget* w : allWidgets(form)) {
-    if (!w->isWindow() || w == &form) EXPECT_EQ(w->cursor().shape(), Qt::PointingHandCursor) << w->metaObject()->className();
+    if (!w->isWindow() || w == &form) {
+      EXPECT_EQ(w->cursor().shape(), Qt::PointingHandCursor) << w->metaObject()->className();
+    }
   }
 
   form.setMousePointer(pointer::Default);

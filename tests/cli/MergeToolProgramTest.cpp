@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
+#include <zip.h>
 
 #include <QFile>
 #include <QProcess>
@@ -129,6 +130,33 @@ TEST_F(MergeToolProgram, PrintsTheTextsAndExitsAsDocumented) {
     EXPECT_TRUE(err.match(QString::fromUtf8(outcome.err)).hasMatch()) << outcome.err.toStdString();
     EXPECT_EQ(outcome.status, c.status);
   }
+}
+
+// A copy of the test workbook whose first sheet's XML is cut off in the middle of a cell.
+QString damagedCopy(const QString& book, const QString& copy) {
+  QFile::remove(copy);
+  if (!QFile::copy(book, copy)) return {};
+  int error = 0;
+  zip_t* archive = zip_open(QFile::encodeName(copy).constData(), 0, &error);
+  if (!archive) return {};
+  static const char kBroken[] =
+      "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/"
+      "spreadsheetml/2006/main\"><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0";
+  zip_source_t* source = zip_source_buffer(archive, kBroken, sizeof kBroken - 1, 0);
+  if (!source || zip_file_add(archive, "xl/worksheets/sheet1.xml", source, ZIP_FL_OVERWRITE) < 0 ||
+      zip_close(archive) != 0)
+    return {};
+  return copy;
+}
+
+TEST_F(MergeToolProgram, ADamagedSheetCountsAsABadWorkbook) {
+  const QString damaged = damagedCopy(book, dir->path() + QStringLiteral("/damaged.xlsx"));
+  ASSERT_FALSE(damaged.isEmpty());
+  const Outcome outcome = runTool({damaged, "'Sheet1'!$A$1:$C$2", "'List'!$A$1"});
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_TRUE(outcome.err.startsWith("'Sheet1'!$A$1:$C$2: ")) << outcome.err.toStdString();
+  EXPECT_EQ(outcome.err.count('\n'), 1) << outcome.err.toStdString();
+  EXPECT_EQ(outcome.out, QByteArray("a\n")) << "the intact sheet is still merged";
 }
 
 TEST_F(MergeToolProgram, SaveWritesTheTextFileOfTheWindowCommand) {

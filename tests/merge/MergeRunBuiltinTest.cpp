@@ -127,5 +127,12 @@ TEST_F(MergeRunBuiltin, AWholeColumnGivesEveryRowOfTheSheet) {
   EXPECT_EQ(form.results.text(1048576), QString());
 }
 
+TEST(ExcelOpenWarningBuiltin, TheBuiltInEngineIsNotTheApplicationTheWarningIsAbout) {
+  BuiltinForm form;
+  EXPECT_FALSE(IsExcelRunning(form.automation()));
+  EXPECT_FALSE(ExcelOpenWarning(form));
+  EXPECT_TRUE(form.messages.shown.empty());
+}
+
 }  // namespace
 }  // namespace lomandra::merge

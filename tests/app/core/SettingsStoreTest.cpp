@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <vector>
@@ -54,6 +55,8 @@ TEST(SettingsStore, TextsComeBackExactlyAsStored) {
       {"non-Latin text", QStringLiteral("/données/表1.xlsx")},
       {"a long path", QString(4000, QLatin1Char('p'))},
       {"a bracketed group name", QStringLiteral("[General]")},
+      {"percent signs and escapes", QStringLiteral("100%25 %0A %zz %")},
+      {"an equals sign", QStringLiteral("a=b")},
   };
   for (const Row& row : rows) {
     SettingsStore writer(dir.path());
@@ -139,6 +142,29 @@ TEST(SettingsStore, AFailedSaveReportsItAndKeepsEveryStoredValue) {
 }
 
 #endif
+
+TEST(SettingsStore, AnUnreadableStoreIsNeverRewritten) {
+  QTemporaryDir dir;
+  SettingsStore store(dir.path());
+  QFile big(store.location(kApp));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+  const QByteArray line = "[Lomandra]\nOption=kept\n" + QByteArray(2 * 1024 * 1024, ' ');
+  big.write(line);
+  big.close();
+  EXPECT_EQ(store.get(kApp, kSection, QStringLiteral("Option"), QStringLiteral("d")), QStringLiteral("d"));
+  EXPECT_FALSE(store.save(kApp, kSection, QStringLiteral("Excel File"), QStringLiteral("/x.xls")));
+  EXPECT_EQ(QFileInfo(store.location(kApp)).size(), line.size());
+}
+
+TEST(SettingsStore, SectionsAndKeysWithSpecialCharactersStayApart) {
+  QTemporaryDir dir;
+  SettingsStore store(dir.path());
+  ASSERT_TRUE(store.save(kApp, QStringLiteral("A]B"), QStringLiteral("k=1"), QStringLiteral("one")));
+  ASSERT_TRUE(store.save(kApp, QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("two")));
+  EXPECT_EQ(store.get(kApp, QStringLiteral("A]B"), QStringLiteral("k=1"), {}), QStringLiteral("one"));
+  EXPECT_EQ(store.get(kApp, QStringLiteral("A"), QStringLiteral("k"), {}), QStringLiteral("two"));
+  EXPECT_EQ(store.get(kApp, QStringLiteral("A"), QStringLiteral("k=1"), QStringLiteral("none")), QStringLiteral("none"));
+}
 
 TEST(SettingsStore, AStoreThatCannotBeCreatedFailsQuietly) {
   QTemporaryDir dir;

@@ -1,8 +1,7 @@
-#include "sheet/xls/CompoundFile.h"
-
 #include <gtest/gtest.h>
 
 #include "sheet/Failure.h"
+#include "sheet/xls/CompoundFile.h"
 #include "tests/sheet/xls/XlsTestFiles.h"
 
 namespace lomandra::xls {
@@ -61,16 +60,14 @@ TEST_P(CompoundFileLayout, ReadsEveryStreamBack) {
   EXPECT_EQ(file.findStream("Workbook"), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, CompoundFileLayout,
-    ::testing::Values(
-        LayoutCase{"MiniStreams", {}, {10, 64, 65, 4095}},
-        LayoutCase{"RegularStreams", {}, {4096, 5000, 70000}},
-        LayoutCase{"MixedAndEmpty", {}, {0, 100, 9000, 3000}},
-        LayoutCase{"Sectors4096", {12, 0}, {100, 4096, 20000}},
-        LayoutCase{"ExtraDifatSectors", {9, 240}, {300, 12000}},
-        LayoutCase{"ExtraDifatSectors4096", {12, 1100}, {5000}}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Layouts, CompoundFileLayout,
+                         ::testing::Values(LayoutCase{"MiniStreams", {}, {10, 64, 65, 4095}},
+                                           LayoutCase{"RegularStreams", {}, {4096, 5000, 70000}},
+                                           LayoutCase{"MixedAndEmpty", {}, {0, 100, 9000, 3000}},
+                                           LayoutCase{"Sectors4096", {12, 0}, {100, 4096, 20000}},
+                                           LayoutCase{"ExtraDifatSectors", {9, 240}, {300, 12000}},
+                                           LayoutCase{"ExtraDifatSectors4096", {12, 1100}, {5000}}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(CompoundFile, ReadsAShortLastSectorAsZeroPadded) {
   std::string bytes = compoundFile({{u"Workbook", pattern(5000, 3)}});
@@ -91,8 +88,8 @@ class CompoundFileDamage : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(CompoundFileDamage, FailsWithAClearDescription) {
   CfbLayout layout;
-  std::string bytes = compoundFile({{u"Small", pattern(200, 1)}, {u"Workbook", pattern(9000, 2)}},
-                                   {}, &layout);
+  std::string bytes =
+      compoundFile({{u"Small", pattern(200, 1)}, {u"Workbook", pattern(9000, 2)}}, {}, &layout);
   GetParam().damage(bytes, layout);
   EXPECT_EQ(failureOf(bytes), GetParam().expected);
 }

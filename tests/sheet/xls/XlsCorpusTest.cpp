@@ -1,12 +1,12 @@
 // The reader on workbooks saved by spreadsheet applications (the shared corpus, skipped when it
 // is absent) and on the sample workbook that ships with the program.
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "sheet/Failure.h"
 #include "sheet/xls/XlsWorkbook.h"
@@ -39,9 +39,12 @@ std::vector<std::vector<std::string>> readCsv(const fs::path& path) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') field += '"', ++i;
-      else if (c == '"') quoted = false;
-      else field += c;
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+        field += '"', ++i;
+      else if (c == '"')
+        quoted = false;
+      else
+        field += c;
     } else if (c == '"') {
       quoted = true;
     } else if (c == ',') {
@@ -77,7 +80,8 @@ std::vector<std::vector<std::string>> readTsv(const fs::path& path) {
   return rows;
 }
 
-std::string at(const std::vector<std::vector<std::string>>& grid, std::uint32_t row, std::uint32_t column) {
+std::string at(const std::vector<std::vector<std::string>>& grid, std::uint32_t row,
+               std::uint32_t column) {
   if (row >= grid.size() || column >= grid[row].size()) return "";
   return grid[row][column];
 }
@@ -108,30 +112,32 @@ TEST_P(XlsCorpus, SheetsAndTextsMatchTheReferenceExports) {
     book->readSheet(static_cast<int>(i), visitor);
     for (const SeenCell& cell : visitor.cells) {
       const std::string code = book->formatCode(cell.format);
-      if (cell.kind != CellKind::Text || (code != "General" && code != "GENERAL" && code != "@")) continue;
+      if (cell.kind != CellKind::Text || (code != "General" && code != "GENERAL" && code != "@"))
+        continue;
       const std::string expected = at(lo, cell.row, cell.column);
       if (expected != at(sjs, cell.row, cell.column)) continue;
       ++compared;
-      EXPECT_EQ(cell.text, expected) << sheet.name << " row " << cell.row << " column " << cell.column;
+      EXPECT_EQ(cell.text, expected)
+          << sheet.name << " row " << cell.row << " column " << cell.column;
     }
   }
   RecordProperty("textCellsCompared", static_cast<int>(compared));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, XlsCorpus,
-    ::testing::Values("rxl-utf8-sheet-names.xls", "sjs-1904.xls", "sjs-LONumbers.xls",
-                      "sjs-NumberFormatCondition.xls", "sjs-RkNumber.xls",
-                      "sjs-number_format-biff5.xls", "sjs-number_format.xls",
-                      "sjs-numfmt_1_russian.xls", "sjs-sheet_visibility5.xls",
-                      "sjs-text_and_numbers.xls", "xlrd-Formate.xls", "xlrd-namesdemo.xls",
-                      "bad-xls-renamed.xlsx"),
-    [](const auto& p) {
-      std::string name = p.param;
-      for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Files, XlsCorpus,
+                         ::testing::Values("rxl-utf8-sheet-names.xls", "sjs-1904.xls",
+                                           "sjs-LONumbers.xls", "sjs-NumberFormatCondition.xls",
+                                           "sjs-RkNumber.xls", "sjs-number_format-biff5.xls",
+                                           "sjs-number_format.xls", "sjs-numfmt_1_russian.xls",
+                                           "sjs-sheet_visibility5.xls", "sjs-text_and_numbers.xls",
+                                           "xlrd-Formate.xls", "xlrd-namesdemo.xls",
+                                           "bad-xls-renamed.xlsx"),
+                         [](const auto& p) {
+                           std::string name = p.param;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
 
 // Raw values and format codes checked by hand against another reader of the same files.
 TEST(XlsCorpusValues, GoldenCells) {
@@ -148,8 +154,8 @@ TEST(XlsCorpusValues, GoldenCells) {
       {"sjs-RkNumber.xls", 0, 3, 2, CellKind::Number, 0.01, "", "General"},
       {"sjs-RkNumber.xls", 0, 4, 2, CellKind::Number, 12004.55, "", "General"},
       {"sjs-1904.xls", 0, 0, 1, CellKind::Number, 1, "", "yyyy\\-mm\\-dd;@"},
-      {"sjs-text_and_numbers.xls", 0, 1, 1, CellKind::Text, 0,
-       "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", "General"},
+      {"sjs-text_and_numbers.xls", 0, 1, 1, CellKind::Text, 0, "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
+       "General"},
       {"xlrd-Formate.xls", 0, 1, 1, CellKind::Number, 38406, "", "DD/MM/YYYY"},
       {"xlrd-Formate.xls", 0, 2, 1, CellKind::Number, 32266, "", "DDDD\", \"MMMM\\ DD\", \"YYYY"},
       {"sjs-numfmt_1_russian.xls", 0, 3, 0, CellKind::Number, 1234567.89, "",
@@ -209,8 +215,10 @@ TEST(XlsSample, OpensWithItsSheetsAndTopLeftTexts) {
   book->readSheet(0, visitor, 3);
   std::map<std::pair<std::uint32_t, std::uint32_t>, std::string> texts;
   for (const SeenCell& cell : visitor.cells) texts[{cell.row, cell.column}] = cell.text;
-  const char* topLeft[4][2] = {{"Name", "Department"}, {"Ada Lovelace", "Research"},
-                               {"Grace Hopper", "Engineering"}, {"Alan Turing", "Research"}};
+  const char* topLeft[4][2] = {{"Name", "Department"},
+                               {"Ada Lovelace", "Research"},
+                               {"Grace Hopper", "Engineering"},
+                               {"Alan Turing", "Research"}};
   for (std::uint32_t r = 0; r < 4; ++r) {
     for (std::uint32_t c = 0; c < 2; ++c) EXPECT_EQ(texts[std::make_pair(r, c)], topLeft[r][c]);
   }

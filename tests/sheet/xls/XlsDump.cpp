@@ -15,9 +15,8 @@ class Printer : public lomandra::model::SheetVisitor {
   bool cell(std::uint32_t row, std::uint32_t column,
             const lomandra::model::CellRef& value) override {
     static const char* const kinds[] = {"empty", "number", "text", "boolean", "error"};
-    std::printf("%u\t%u\t%s\t%.17g\t%.*s\t%s\n", row, column,
-                kinds[static_cast<int>(value.kind)], value.number,
-                static_cast<int>(value.text.size()), value.text.data(),
+    std::printf("%u\t%u\t%s\t%.17g\t%.*s\t%s\n", row, column, kinds[static_cast<int>(value.kind)],
+                value.number, static_cast<int>(value.text.size()), value.text.data(),
                 file_.formatCode(value.format).c_str());
     return true;
   }

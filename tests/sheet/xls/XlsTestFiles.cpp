@@ -1,11 +1,11 @@
 #include "tests/sheet/xls/XlsTestFiles.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace lomandra::xls::testing {
 namespace {
@@ -79,7 +79,8 @@ std::string biff5Workbook(const std::string& globals, const std::vector<SheetSpe
 
 std::string xfRecords(const std::vector<std::uint16_t>& formats) {
   std::string out;
-  for (const std::uint16_t id : formats) out += rec(0x00E0, le16(0) + le16(id) + std::string(16, '\0'));
+  for (const std::uint16_t id : formats)
+    out += rec(0x00E0, le16(0) + le16(id) + std::string(16, '\0'));
   return out;
 }
 
@@ -101,7 +102,8 @@ std::string compoundFile(const std::vector<StreamSpec>& streams, const CfbOption
       const std::uint32_t first = static_cast<std::uint32_t>(mini.size() / 64);
       const std::uint32_t count = sectorsFor(data.size(), 64);
       starts[i] = first;
-      for (std::uint32_t k = 0; k < count; ++k) miniFat.push_back(k + 1 < count ? first + k + 1 : kEnd);
+      for (std::uint32_t k = 0; k < count; ++k)
+        miniFat.push_back(k + 1 < count ? first + k + 1 : kEnd);
       mini += data;
       mini.append(count * 64 - data.size(), '\0');
     } else {
@@ -115,7 +117,8 @@ std::string compoundFile(const std::vector<StreamSpec>& streams, const CfbOption
   std::uint32_t fatCount = 1, difatCount = 0;
   for (int round = 0; round < 64; ++round) {
     difatCount = fatCount > 109 ? sectorsFor(fatCount - 109, perFat - 1) : 0;
-    const std::uint32_t need = sectorsFor(fatCount + difatCount + rest, perFat) + options.extraFatSectors;
+    const std::uint32_t need =
+        sectorsFor(fatCount + difatCount + rest, perFat) + options.extraFatSectors;
     if (need == fatCount) break;
     fatCount = need;
   }
@@ -140,7 +143,8 @@ std::string compoundFile(const std::vector<StreamSpec>& streams, const CfbOption
   layout.difatStart = difatStart;
   layout.directoryStart = dirStart;
   for (std::size_t i = 0; i < streams.size(); ++i) {
-    if (!isMini[i] && !streams[i].data.empty()) starts[i] = chainOf(sectorsFor(streams[i].data.size(), ss));
+    if (!isMini[i] && !streams[i].data.empty())
+      starts[i] = chainOf(sectorsFor(streams[i].data.size(), ss));
     layout.bigStreamStart.push_back(isMini[i] || streams[i].data.empty() ? kFree : starts[i]);
   }
 
@@ -171,13 +175,15 @@ std::string compoundFile(const std::vector<StreamSpec>& streams, const CfbOption
     entry += le16(static_cast<std::uint32_t>((name.size() + 1) * 2));
     entry += std::string(1, static_cast<char>(type)) + std::string(1, '\x01');
     entry += le32(kNoStream) + le32(right) + le32(child) + std::string(16 + 4 + 16, '\0');
-    entry += le32(start) + le32(static_cast<std::uint32_t>(size)) + le32(static_cast<std::uint32_t>(size >> 32));
+    entry += le32(start) + le32(static_cast<std::uint32_t>(size)) +
+             le32(static_cast<std::uint32_t>(size >> 32));
     return entry;
   };
   body += dirEntry(u"Root Entry", 5, kNoStream, streams.empty() ? kNoStream : 1,
                    mini.empty() ? kEnd : miniStart, mini.size());
   for (std::size_t i = 0; i < streams.size(); ++i)
-    body += dirEntry(streams[i].name, 2, i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kNoStream,
+    body += dirEntry(streams[i].name, 2,
+                     i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kNoStream,
                      kNoStream, starts[i], streams[i].data.size());
   while (body.size() % ss) body += dirEntry(u"", 0, kNoStream, kNoStream, 0, 0);
   for (const std::uint32_t entry : miniFat) body += le32(entry);

@@ -46,18 +46,20 @@ struct StreamSpec {
 
 /// How the compound document is written; the damage switches break one thing each.
 struct CfbOptions {
-  int sectorShift = 9;          // 9 (512-byte sectors) or 12 (4096)
+  int sectorShift = 9;                // 9 (512-byte sectors) or 12 (4096)
   std::uint32_t extraFatSectors = 0;  // unused FAT sectors, to need DIFAT sectors past 109
 };
 
 /// Where the parts of the written compound document lie, for tests that damage them.
 struct CfbLayout {
   std::uint32_t sectorSize = 512;
-  std::uint32_t fatStart = 0;      // first FAT sector id (the FAT sectors are consecutive)
+  std::uint32_t fatStart = 0;  // first FAT sector id (the FAT sectors are consecutive)
   std::uint32_t difatStart = 0xFFFFFFFE;
   std::uint32_t directoryStart = 0;
   std::vector<std::uint32_t> bigStreamStart;  // per stream: first sector, or 0xFFFFFFFF if mini
-  std::uint64_t sectorOffset(std::uint32_t id) const { return (std::uint64_t{id} + 1) * sectorSize; }
+  std::uint64_t sectorOffset(std::uint32_t id) const {
+    return (std::uint64_t{id} + 1) * sectorSize;
+  }
 };
 
 std::string compoundFile(const std::vector<StreamSpec>& streams, const CfbOptions& options = {},

@@ -1,8 +1,7 @@
-#include "sheet/xls/XlsWorkbook.h"
-
 #include <gtest/gtest.h>
 
 #include "sheet/Failure.h"
+#include "sheet/xls/XlsWorkbook.h"
 #include "tests/sheet/xls/XlsTestFiles.h"
 
 namespace lomandra::xls {
@@ -13,10 +12,9 @@ using namespace testing;
 
 // Record ids written by the tests.
 constexpr std::uint16_t kNumber = 0x0203, kRk = 0x027E, kMulRk = 0x00BD, kBoolErr = 0x0205,
-                        kLabel = 0x0204, kRString = 0x00D6, kLabelSst = 0x00FD,
-                        kFormula = 0x0006, kString = 0x0207, kBlank = 0x0201,
-                        kMulBlank = 0x00BE, kSst = 0x00FC, kContinue = 0x003C,
-                        kFormat = 0x041E, kColInfo = 0x007D, kRow = 0x0208,
+                        kLabel = 0x0204, kRString = 0x00D6, kLabelSst = 0x00FD, kFormula = 0x0006,
+                        kString = 0x0207, kBlank = 0x0201, kMulBlank = 0x00BE, kSst = 0x00FC,
+                        kContinue = 0x003C, kFormat = 0x041E, kColInfo = 0x007D, kRow = 0x0208,
                         kDefColWidth = 0x0055, kWindow1 = 0x003D, kDateMode = 0x0022,
                         kCodePage = 0x0042, kFilePass = 0x002F, kShrFmla = 0x04BC;
 
@@ -74,7 +72,8 @@ class XlsCellRecord : public ::testing::TestWithParam<CellCase> {};
 
 TEST_P(XlsCellRecord, GivesTheCellsValue) {
   const CellCase& c = GetParam();
-  const std::string sst = rec(kSst, le32(2) + le32(2) + narrowString("first") + narrowString("zweite"));
+  const std::string sst =
+      rec(kSst, le32(2) + le32(2) + narrowString("first") + narrowString("zweite"));
   auto book = open(biff8Workbook(sst, {{"Data", 0, c.records}}), "cell.xls");
   const auto cells = cellsOf(*book);
   ASSERT_EQ(cells.size(), 1u);
@@ -91,11 +90,13 @@ INSTANTIATE_TEST_SUITE_P(
         CellCase{"Number", number(4, 2, -1234.5678), CellKind::Number, -1234.5678, ""},
         CellCase{"RkInteger", rec(kRk, cellHead(4, 2, 0) + le32((12345u << 2) | 2)),
                  CellKind::Number, 12345, ""},
-        CellCase{"RkNegativeInteger", rec(kRk, cellHead(4, 2, 0) + le32((static_cast<std::uint32_t>(-7) << 2) | 2)),
+        CellCase{"RkNegativeInteger",
+                 rec(kRk, cellHead(4, 2, 0) + le32((static_cast<std::uint32_t>(-7) << 2) | 2)),
                  CellKind::Number, -7, ""},
         CellCase{"RkIntegerHundredths", rec(kRk, cellHead(4, 2, 0) + le32((1234u << 2) | 3)),
                  CellKind::Number, 12.34, ""},
-        CellCase{"RkDouble", rec(kRk, cellHead(4, 2, 0) + le32(0x3FF80000u)), CellKind::Number, 1.5, ""},
+        CellCase{"RkDouble", rec(kRk, cellHead(4, 2, 0) + le32(0x3FF80000u)), CellKind::Number, 1.5,
+                 ""},
         CellCase{"RkDoubleHundredths", rec(kRk, cellHead(4, 2, 0) + le32(0x40590000u | 1)),
                  CellKind::Number, 1.0, ""},
         CellCase{"BooleanTrue", rec(kBoolErr, cellHead(4, 2, 0) + std::string("\x01\x00", 2)),
@@ -105,29 +106,36 @@ INSTANTIATE_TEST_SUITE_P(
         CellCase{"ErrorNotAvailable", rec(kBoolErr, cellHead(4, 2, 0) + std::string("\x2A\x01", 2)),
                  CellKind::Error, 0, "#N/A"},
         CellCase{"LabelCompressed", label(4, 2, "caf\xE9"), CellKind::Text, 0, "caf\xC3\xA9"},
-        CellCase{"LabelUtf16", rec(kLabel, cellHead(4, 2, 0) + wideString(u"\u65E5\u672C \U0001F363")),
+        CellCase{"LabelUtf16",
+                 rec(kLabel, cellHead(4, 2, 0) + wideString(u"\u65E5\u672C \U0001F363")),
                  CellKind::Text, 0, "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8D\xA3"},
-        CellCase{"RichString", rec(kRString, cellHead(4, 2, 0) + narrowString("bold") + le16(1) + le32(0)),
+        CellCase{"RichString",
+                 rec(kRString, cellHead(4, 2, 0) + narrowString("bold") + le16(1) + le32(0)),
                  CellKind::Text, 0, "bold"},
-        CellCase{"SharedString", rec(kLabelSst, cellHead(4, 2, 0) + le32(1)), CellKind::Text, 0, "zweite"},
+        CellCase{"SharedString", rec(kLabelSst, cellHead(4, 2, 0) + le32(1)), CellKind::Text, 0,
+                 "zweite"},
         CellCase{"FormulaNumber", formula(4, 2, le64Double(42.25)), CellKind::Number, 42.25, ""},
-        CellCase{"FormulaText", formula(4, 2, taggedResult(0, 0)) + rec(kShrFmla, std::string(10, '\0')) +
-                                    rec(kString, narrowString("computed")),
+        CellCase{"FormulaText",
+                 formula(4, 2, taggedResult(0, 0)) + rec(kShrFmla, std::string(10, '\0')) +
+                     rec(kString, narrowString("computed")),
                  CellKind::Text, 0, "computed"},
         CellCase{"FormulaBoolean", formula(4, 2, taggedResult(1, 1)), CellKind::Boolean, 1, ""},
         CellCase{"FormulaError", formula(4, 2, taggedResult(2, 0x17)), CellKind::Error, 0, "#REF!"},
         CellCase{"FormulaEmptyText", formula(4, 2, taggedResult(3, 0)), CellKind::Text, 0, ""},
-        CellCase{"FormulaTextWithoutString", formula(4, 2, taggedResult(0, 0)), CellKind::Text, 0, ""},
+        CellCase{"FormulaTextWithoutString", formula(4, 2, taggedResult(0, 0)), CellKind::Text, 0,
+                 ""},
         CellCase{"Blank", rec(kBlank, cellHead(4, 2, 0)), CellKind::Empty, 0, ""}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(XlsWorkbook, MultipleCellRecordsGiveEachCellWithItsFormat) {
   const std::string records =
-      rec(kMulRk, le16(1) + le16(3) + le16(2) + le32((5u << 2) | 2) + le16(3) + le32(0x3FF00000u) + le16(4)) +
+      rec(kMulRk, le16(1) + le16(3) + le16(2) + le32((5u << 2) | 2) + le16(3) + le32(0x3FF00000u) +
+                      le16(4)) +
       rec(kMulBlank, le16(2) + le16(0) + le16(1) + le16(2) + le16(3) + le16(2));
-  auto book = open(biff8Workbook(xfRecords({0, 10, 164, 14}) + rec(kFormat, le16(164) + narrowString("0.000")),
-                                 {{"Data", 0, records}}),
-                   "multi.xls");
+  auto book = open(
+      biff8Workbook(xfRecords({0, 10, 164, 14}) + rec(kFormat, le16(164) + narrowString("0.000")),
+                    {{"Data", 0, records}}),
+      "multi.xls");
   const auto cells = cellsOf(*book);
   ASSERT_EQ(cells.size(), 5u);
   EXPECT_EQ(cells[0].column, 3u);
@@ -147,10 +155,17 @@ TEST(XlsWorkbook, FormatCodesOfBuiltinIds) {
   const struct {
     std::uint16_t id;
     const char* code;
-  } rows[] = {{0, "General"}, {3, "#,##0"}, {5, "\"$\"#,##0_);\\(\"$\"#,##0\\)"}, {9, "0%"},
-              {14, "m/d/yyyy"}, {22, "m/d/yyyy h:mm"}, {30, "General"}, {38, "#,##0_);[Red](#,##0)"},
+  } rows[] = {{0, "General"},
+              {3, "#,##0"},
+              {5, "\"$\"#,##0_);\\(\"$\"#,##0\\)"},
+              {9, "0%"},
+              {14, "m/d/yyyy"},
+              {22, "m/d/yyyy h:mm"},
+              {30, "General"},
+              {38, "#,##0_);[Red](#,##0)"},
               {44, "_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"??_);_(@_)"},
-              {49, "@"}, {50, "General"}};
+              {49, "@"},
+              {50, "General"}};
   std::vector<std::uint16_t> ids;
   for (const auto& row : rows) ids.push_back(row.id);
   auto book = open(biff8Workbook(xfRecords(ids), {{"S", 0, ""}}), "builtin.xls");
@@ -179,8 +194,9 @@ TEST(XlsWorkbook, SharedStringsSplitAcrossContinueRecords) {
 }
 
 TEST(XlsWorkbook, SheetsStateActiveSheetAndDateSystem) {
-  const std::string globals = rec(kWindow1, std::string(10, '\0') + le16(2) + std::string(6, '\0')) +
-                              rec(kDateMode, le16(1));
+  const std::string globals =
+      rec(kWindow1, std::string(10, '\0') + le16(2) + std::string(6, '\0')) +
+      rec(kDateMode, le16(1));
   auto book = open(biff8Workbook(globals, {{"Staff List", 0, label(0, 0, "one")},
                                            {"Hidden one", 1, ""},
                                            {"Very hidden", 2, label(5, 5, "three")}}),
@@ -198,12 +214,13 @@ TEST(XlsWorkbook, SheetsStateActiveSheetAndDateSystem) {
 }
 
 TEST(XlsWorkbook, ColumnWidthsHiddenColumnsAndRows) {
-  const std::string records = rec(kDefColWidth, le16(9)) +
-                              rec(kColInfo, le16(1) + le16(3) + le16(20 * 256) + le16(0) + le16(1) + le16(0)) +
-                              rec(kColInfo, le16(4) + le16(300) + le16(2560) + le16(0) + le16(0) + le16(0)) +
-                              rec(kRow, le16(2) + le16(0) + le16(1) + le16(0) + le32(0) + le16(0x20) + le16(0)) +
-                              rec(kRow, le16(3) + le16(0) + le16(1) + le16(0) + le32(0) + le16(0) + le16(0)) +
-                              number(2, 0, 1);
+  const std::string records =
+      rec(kDefColWidth, le16(9)) +
+      rec(kColInfo, le16(1) + le16(3) + le16(20 * 256) + le16(0) + le16(1) + le16(0)) +
+      rec(kColInfo, le16(4) + le16(300) + le16(2560) + le16(0) + le16(0) + le16(0)) +
+      rec(kRow, le16(2) + le16(0) + le16(1) + le16(0) + le32(0) + le16(0x20) + le16(0)) +
+      rec(kRow, le16(3) + le16(0) + le16(1) + le16(0) + le32(0) + le16(0) + le16(0)) +
+      number(2, 0, 1);
   auto book = open(biff8Workbook("", {{"S", 0, records}}), "layout.xls");
   CollectingVisitor visitor;
   book->readSheet(0, visitor);
@@ -220,7 +237,8 @@ TEST(XlsWorkbook, ColumnWidthsHiddenColumnsAndRows) {
 
 TEST(XlsWorkbook, StopsAtTheLastRowAskedForOrWhenTheVisitorSaysSo) {
   std::string records;
-  for (std::uint32_t row = 0; row < 100; ++row) records += number(row, 0, row) + number(row, 1, -1.0 * row);
+  for (std::uint32_t row = 0; row < 100; ++row)
+    records += number(row, 0, row) + number(row, 1, -1.0 * row);
   auto book = open(biff8Workbook("", {{"S", 0, records}}), "rows.xls");
   const auto first = cellsOf(*book, 0, 9);
   ASSERT_EQ(first.size(), 20u);
@@ -233,8 +251,8 @@ TEST(XlsWorkbook, StopsAtTheLastRowAskedForOrWhenTheVisitorSaysSo) {
 }
 
 TEST(XlsWorkbook, CellsOutOfOrderAreSortedAndTheLaterRecordStands) {
-  const std::string records = number(5, 0, 1) + number(1, 3, 2) + number(1, 1, 3) +
-                              number(5, 0, 4) + number(9, 9, 5);
+  const std::string records =
+      number(5, 0, 1) + number(1, 3, 2) + number(1, 1, 3) + number(5, 0, 4) + number(9, 9, 5);
   auto book = open(biff8Workbook("", {{"S", 0, records}}), "order.xls");
   const auto cells = cellsOf(*book, 0, 5);
   ASSERT_EQ(cells.size(), 3u);
@@ -246,7 +264,8 @@ TEST(XlsWorkbook, CellsOutOfOrderAreSortedAndTheLaterRecordStands) {
 TEST(XlsWorkbook, SkipsChartsEmbeddedInASheet) {
   const std::string chart = rec(0x0809, le16(0x0600) + le16(0x0020) + std::string(12, '\0')) +
                             number(50, 50, 99) + rec(0x000A, "");
-  auto book = open(biff8Workbook("", {{"S", 0, number(0, 0, 1) + chart + number(1, 0, 2)}}), "chart.xls");
+  auto book =
+      open(biff8Workbook("", {{"S", 0, number(0, 0, 1) + chart + number(1, 0, 2)}}), "chart.xls");
   const auto cells = cellsOf(*book);
   ASSERT_EQ(cells.size(), 2u);
   EXPECT_EQ(cells[1].number, 2);
@@ -257,11 +276,13 @@ TEST(XlsWorkbook, Biff5TextInTheWorkbooksCodePage) {
   const std::string list = "\xCB\xE8\xF1\xF2";
   const std::string hello = "\xCF\xF0\xE8\xE2\xE5\xF2";
   const std::string rubles = "0.00 \xF0.";
-  const std::string globals = rec(kCodePage, le16(1251)) +
-                              rec(kFormat, le16(170) + std::string(1, static_cast<char>(rubles.size())) + rubles) +
-                              xfRecords({0, 170});
-  const std::string records = rec(kLabel, cellHead(0, 0, 0) + le16(static_cast<std::uint32_t>(hello.size())) + hello) +
-                              number(0, 1, 2.5, 1);
+  const std::string globals =
+      rec(kCodePage, le16(1251)) +
+      rec(kFormat, le16(170) + std::string(1, static_cast<char>(rubles.size())) + rubles) +
+      xfRecords({0, 170});
+  const std::string records =
+      rec(kLabel, cellHead(0, 0, 0) + le16(static_cast<std::uint32_t>(hello.size())) + hello) +
+      number(0, 1, 2.5, 1);
   auto book = open(biff5Workbook(globals, {{list, 0, records}}), "biff5.xls", u"Book");
   ASSERT_EQ(book->sheets().size(), 1u);
   EXPECT_EQ(book->sheets()[0].name, "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82");
@@ -343,8 +364,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(XlsWorkbook, CellsPastColumnIVAreDropped) {
   std::string cells;
   for (std::uint32_t k = 0; k < 10; ++k) cells += le16(0) + le32((k << 2) | 2);
-  auto book = open(biff8Workbook("", {{"S", 0, rec(kMulRk, le16(0) + le16(250) + cells + le16(259))}}),
-                   "wide.xls");
+  auto book =
+      open(biff8Workbook("", {{"S", 0, rec(kMulRk, le16(0) + le16(250) + cells + le16(259))}}),
+           "wide.xls");
   const auto seen = cellsOf(*book);
   ASSERT_EQ(seen.size(), 6u);
   EXPECT_EQ(seen.back().column, 255u);
@@ -357,10 +379,12 @@ TEST(XlsWorkbook, TruncatedAndScrambledFilesFailCleanly) {
   for (std::uint32_t row = 0; row < 40; ++row)
     records += number(row, 0, row) + rec(kLabelSst, cellHead(row, 1, 0) + le32(row % 2)) +
                formula(row, 2, taggedResult(0, 0)) + rec(kString, narrowString("f"));
-  const std::string sst = rec(kSst, le32(2) + le32(2) + narrowString("even") + narrowString("odd")) +
-                          rec(kContinue, std::string(1, '\0'));
-  const std::string whole = compoundFile({{u"Workbook", biff8Workbook(sst + xfRecords({0, 14}),
-                                                                      {{"A", 0, records}, {"B", 1, records}})}});
+  const std::string sst =
+      rec(kSst, le32(2) + le32(2) + narrowString("even") + narrowString("odd")) +
+      rec(kContinue, std::string(1, '\0'));
+  const std::string whole =
+      compoundFile({{u"Workbook", biff8Workbook(sst + xfRecords({0, 14}),
+                                                {{"A", 0, records}, {"B", 1, records}})}});
   auto attempt = [](const std::string& bytes) {
     try {
       auto book = openXls(writeTempFile("scrambled.xls", bytes));

@@ -502,6 +502,16 @@ TEST(XlsxHostileTest, DecompressionBombsStopAtTheLimits) {
     if (p.name == "xl/sharedStrings.xml")
       p = testing::bombPart(p.name, "<sst><si><t>", 'a', 512u << 20, "</t></si></sst>");
   testing::writeZip(dir.file("sstbomb.xlsx"), parts);
+  // A tag that never closes: 96 MiB of one attribute value, under a generous part limit.
+  parts = xlsxParts({worksheet("")});
+  for (auto& p : parts)
+    if (p.name == "xl/worksheets/sheet1.xml")
+      p = testing::bombPart(p.name, "<worksheet><sheetData><row r='1' x='", 'a', 96u << 20, "'/></sheetData></worksheet>");
+  testing::writeZip(dir.file("tagbomb.xlsx"), parts);
+  limits.sheetPartBytes = 1u << 30;
+  EXPECT_NE(failureOf([&] { readFirstSheet(dir.file("tagbomb.xlsx"), limits); }).find("a tag is too long"),
+            std::string::npos);
+  limits.sheetPartBytes = 32u << 20;
   EXPECT_NE(failureOf([&] { readFirstSheet(dir.file("sstbomb.xlsx"), limits); }).find("larger than this program reads"),
             std::string::npos);
 }

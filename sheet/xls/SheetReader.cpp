@@ -1,0 +1,293 @@
+#include "sheet/xls/SheetReader.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "sheet/Failure.h"
+#include "sheet/xls/BiffRecords.h"
+
+namespace lomandra::xls {
+namespace {
+
+using model::CellKind;
+using model::CellRef;
+
+constexpr std::uint32_t kColumns = 256;  // columns A to IV; no version of the format has more
+
+/// A cell read from a sheet, its text kept until it is handed on.
+struct PendingCell {
+  std::uint32_t row = 0, column = 0;
+  CellKind kind = CellKind::Empty;
+  double number = 0;
+  std::uint32_t format = 0;
+  std::string text;
+};
+
+// Spreadsheet applications write a sheet's cells row by row, left to right; a file that does
+// not is read whole and sorted, since a reader cannot stop early on it.
+bool cellsInOrder(std::string_view stream, std::size_t offset, int biff) {
+  RecordStream records(stream, offset);
+  Record rec;
+  int depth = 0;
+  std::uint64_t last = 0;
+  bool any = false;
+  while (records.next(rec)) {
+    if (isBof(rec.id))
+      ++depth;
+    else if (rec.id == record::kEof && --depth <= 0)
+      break;
+    if (depth != 1 || !isCellRecord(rec.id, biff) || rec.data.size() < 4) continue;
+    const std::uint64_t row = read16(rec.data, 0);
+    std::uint64_t first = read16(rec.data, 2);
+    std::uint64_t lastColumn = first;
+    if ((rec.id == record::kMulRk || rec.id == record::kMulBlank) && rec.data.size() >= 6)
+      lastColumn = read16(rec.data, rec.data.size() - 2);
+    const std::uint64_t key = row << 16 | first;
+    if (any && key <= last) return false;
+    last = row << 16 | std::max(first, lastColumn);
+    any = true;
+  }
+  return true;
+}
+
+template <typename Emit>
+void parseSheet(const WorkbookGlobals& g, std::string_view stream, std::size_t offset,
+                model::SheetVisitor& visitor, std::uint32_t lastRow, bool ordered, Emit&& emit) {
+  RecordStream records(stream, offset);
+  Record rec;
+  if (!records.next(rec) || !isBof(rec.id))
+    damaged("a sheet does not begin where the workbook says");
+  int depth = 1;
+  bool standardWidth = false;
+  std::uint32_t ixfe2 = 0;
+  PendingCell cell;
+  bool formulaString = false;  // a FORMULA whose text result is in the STRING record after it
+
+  // Hands on one cell; false when reading should stop.
+  auto deliver = [&]() -> bool {
+    if (cell.row > lastRow) return !ordered;
+    if (cell.column >= kColumns) return true;
+    return emit(cell);
+  };
+  auto flushFormula = [&]() -> bool {
+    if (!formulaString) return true;
+    formulaString = false;
+    cell.kind = CellKind::Text;
+    cell.text.clear();
+    return deliver();
+  };
+  auto result = [&](std::string_view r) {
+    // A formula's cached result: a double, or a tag in the first byte with 0xFFFF at the end.
+    if (read16(r, 6) != 0xFFFF) {
+      cell.kind = CellKind::Number;
+      cell.number = readDouble(r, 0);
+      return;
+    }
+    switch (static_cast<std::uint8_t>(r[0])) {
+      case 0:
+        formulaString = true;
+        cell.kind = CellKind::Text;
+        break;
+      case 1:
+        cell.kind = CellKind::Boolean;
+        cell.number = r[2] ? 1 : 0;
+        break;
+      case 2:
+        cell.kind = CellKind::Error;
+        cell.text = errorText(static_cast<std::uint8_t>(r[2]));
+        break;
+      default:
+        cell.kind = CellKind::Text;
+        break;  // an empty text
+    }
+  };
+
+  while (records.next(rec)) {
+    const std::uint16_t id = rec.id;
+    const std::string_view d = rec.data;
+    if (isBof(id)) {
+      ++depth;  // a chart embedded in the sheet, read past
+      continue;
+    }
+    if (id == record::kEof) {
+      if (--depth == 0) break;
+      continue;
+    }
+    if (depth != 1) continue;
+    if (id == record::kFilePass) throw Failure(kEncryptedWorkbook);
+    if (id == record::kString || id == record::kString2) {
+      if (!formulaString) continue;
+      RecordCursor cursor(d, records.continuations());
+      formulaString = false;
+      cell.kind = CellKind::Text;
+      cell.text = g.biff == 8 ? cursor.unicodeString(2)
+                              : g.text8(cursor.byteString(id == record::kString2 ? 1 : 2));
+      if (!deliver()) return;
+      continue;
+    }
+    const bool isCell = isCellRecord(id, g.biff);
+    if (isCell && !flushFormula()) return;
+    switch (id) {
+      case record::kDefColWidth:
+        if (!standardWidth && d.size() >= 2) visitor.defaultColumnWidth(read16(d, 0));
+        continue;
+      case record::kStandardWidth:
+        if (d.size() >= 2) visitor.defaultColumnWidth(read16(d, 0) / 256.0);
+        standardWidth = true;
+        continue;
+      case record::kColInfo: {
+        if (d.size() < 10) continue;
+        const std::uint32_t first = read16(d, 0);
+        const std::uint32_t last = std::min<std::uint32_t>(read16(d, 2), kColumns - 1);
+        if (first <= last) visitor.columns(first, last, read16(d, 4) / 256.0, read16(d, 8) & 0x01);
+        continue;
+      }
+      case record::kRow:
+        if (d.size() >= 14 && (read16(d, 12) & 0x20) && read16(d, 0) <= lastRow)
+          visitor.hiddenRow(read16(d, 0));
+        continue;
+      case record::kIxfe2:
+        if (d.size() >= 2) ixfe2 = read16(d, 0);
+        continue;
+      default:
+        break;
+    }
+    if (!isCell) continue;
+    if (d.size() < 6) damaged("a cell record is too short");
+    cell.row = read16(d, 0);
+    cell.column = read16(d, 2);
+    cell.text.clear();
+    cell.number = 0;
+    std::size_t valueAt = 6;
+    if (g.biff == 2 && id != record::kFormula3 && id != record::kFormula4 &&
+        id < 0x0100) {  // BIFF2 cells carry three attribute bytes instead of an XF index
+      if (d.size() < 7) damaged("a cell record is too short");
+      cell.format = static_cast<std::uint8_t>(d[4]) & 0x3F;
+      if (cell.format == 63) cell.format = ixfe2;
+      valueAt = 7;
+    } else {
+      cell.format = read16(d, 4);
+    }
+    const std::string_view v = d.substr(valueAt);
+    switch (id) {
+      case record::kBlank:
+      case record::kBlank2:
+        cell.kind = CellKind::Empty;
+        break;
+      case record::kNumber:
+      case record::kNumber2:
+        if (v.size() < 8) damaged("a number record is too short");
+        cell.kind = CellKind::Number;
+        cell.number = readDouble(v, 0);
+        break;
+      case record::kInteger2:
+        if (v.size() < 2) damaged("a number record is too short");
+        cell.kind = CellKind::Number;
+        cell.number = read16(v, 0);
+        break;
+      case record::kRk:
+        if (v.size() < 4) damaged("a number record is too short");
+        cell.kind = CellKind::Number;
+        cell.number = decodeRk(read32(v, 0));
+        break;
+      case record::kBoolErr:
+      case record::kBoolErr2:
+        if (v.size() < 2) damaged("a logical value record is too short");
+        if (v[1]) {
+          cell.kind = CellKind::Error;
+          cell.text = errorText(static_cast<std::uint8_t>(v[0]));
+        } else {
+          cell.kind = CellKind::Boolean;
+          cell.number = v[0] ? 1 : 0;
+        }
+        break;
+      case record::kLabel:
+      case record::kLabel2:
+      case record::kRString: {
+        RecordCursor cursor(
+            v, id == record::kLabel ? records.continuations() : std::vector<std::string_view>{});
+        cell.kind = CellKind::Text;
+        cell.text = g.biff == 8 ? cursor.unicodeString(2)
+                                : g.text8(cursor.byteString(id == record::kLabel2 ? 1 : 2));
+        break;
+      }
+      case record::kLabelSst: {
+        if (v.size() < 4) damaged("a text record is too short");
+        const std::uint32_t index = read32(v, 0);
+        if (index >= g.sst.size()) damaged("a cell refers to a shared text that does not exist");
+        cell.kind = CellKind::Text;
+        cell.text = g.sst[index];
+        break;
+      }
+      case record::kFormula:
+      case record::kFormula3:
+      case record::kFormula4:
+        if (v.size() < 8) damaged("a formula record is too short");
+        result(v);
+        if (formulaString) continue;  // the STRING record that follows holds the text
+        break;
+      case record::kMulRk: {
+        // MULRK: row, first column, (XF index, RK value) per cell, last column.
+        const std::size_t count = (d.size() - 6) / 6;
+        for (std::size_t i = 0; i < count; ++i) {
+          cell.column = read16(d, 2) + static_cast<std::uint32_t>(i);
+          cell.format = read16(d, 4 + 6 * i);
+          cell.kind = CellKind::Number;
+          cell.number = decodeRk(read32(d, 6 + 6 * i));
+          if (!deliver()) return;
+        }
+        continue;
+      }
+      case record::kMulBlank: {
+        const std::size_t count = (d.size() - 6) / 2;
+        for (std::size_t i = 0; i < count; ++i) {
+          cell.column = read16(d, 2) + static_cast<std::uint32_t>(i);
+          cell.format = read16(d, 4 + 2 * i);
+          cell.kind = CellKind::Empty;
+          if (!deliver()) return;
+        }
+        continue;
+      }
+      default:
+        continue;
+    }
+    if (!deliver()) return;
+  }
+  flushFormula();
+}
+
+}  // namespace
+
+void readXlsSheet(const WorkbookGlobals& globals, std::string_view stream, int index,
+                  model::SheetVisitor& visitor, std::uint32_t lastRow) {
+  if (index < 0 || index >= static_cast<int>(globals.sheets.size()))
+    throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
+  const std::size_t offset = globals.sheetOffsets[static_cast<std::size_t>(index)];
+  if (cellsInOrder(stream, offset, globals.biff)) {
+    parseSheet(globals, stream, offset, visitor, lastRow, true, [&](const PendingCell& cell) {
+      CellRef ref{cell.kind, cell.number, cell.text, cell.format};
+      return visitor.cell(cell.row, cell.column, ref);
+    });
+    return;
+  }
+  std::vector<PendingCell> cells;
+  parseSheet(globals, stream, offset, visitor, lastRow, false, [&](PendingCell& cell) {
+    cells.push_back(std::move(cell));
+    return true;
+  });
+  std::stable_sort(cells.begin(), cells.end(), [](const PendingCell& a, const PendingCell& b) {
+    return a.row != b.row ? a.row < b.row : a.column < b.column;
+  });
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    // Of two records for one cell, the later one stands.
+    if (i + 1 < cells.size() && cells[i + 1].row == cells[i].row &&
+        cells[i + 1].column == cells[i].column)
+      continue;
+    const PendingCell& cell = cells[i];
+    CellRef ref{cell.kind, cell.number, cell.text, cell.format};
+    if (!visitor.cell(cell.row, cell.column, ref)) return;
+  }
+}
+
+}  // namespace lomandra::xls

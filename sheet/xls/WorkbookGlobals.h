@@ -1,0 +1,37 @@
+#pragma once
+
+// The workbook-level records of an .xls workbook stream: the BIFF version, the sheets and where
+// each begins, the code page and date system, the number formats and the shared strings.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sheet/model/WorkbookFile.h"
+
+namespace lomandra::xls {
+
+struct WorkbookGlobals {
+  int biff = 8;                   ///< 2, 3, 4, 5 (BIFF5 and BIFF7) or 8
+  std::uint16_t codePage = 1252;  ///< of the 8-bit texts before BIFF8
+  bool date1904 = false;
+  int active = 0;
+  std::vector<model::SheetInfo> sheets;
+  std::vector<std::size_t> sheetOffsets;         ///< where each sheet's BOF is in the stream
+  std::map<std::uint16_t, std::string> formats;  ///< FORMAT records by format id
+  std::vector<std::uint16_t> xfFormats;          ///< the format id of each XF record
+  std::vector<std::string> sst;                  ///< shared strings (BIFF8)
+
+  /// 8-bit text in the workbook's code page, as UTF-8.
+  std::string text8(std::string_view raw) const;
+  /// The format code of cell format (XF) index `format`.
+  std::string formatCode(std::uint32_t format) const;
+};
+
+/// Reads the workbook-level records from the start of `stream`. A BIFF2-4 file holds one sheet,
+/// named `singleSheetName`. Throws lomandra::Failure (encrypted, damaged, not a workbook).
+WorkbookGlobals readWorkbookGlobals(std::string_view stream, const std::string& singleSheetName);
+
+}  // namespace lomandra::xls
