@@ -20,17 +20,10 @@
 #include "app/Main.h"
 #include "app/PointerFeedback.h"
 #include "app/core/ErrorTrap.h"
-#include "sheet/Failure.h"
-
-#if LOMANDRA_HAVE_RANGES
-#include "ranges/RangeCommands.h"
-#endif
-#if LOMANDRA_HAVE_MERGE
 #include "merge/MergeCommands.h"
-#endif
-#if LOMANDRA_HAVE_OUTPUT
 #include "output/OutputCommands.h"
-#endif
+#include "ranges/RangeCommands.h"
+#include "sheet/Failure.h"
 
 namespace lomandra::app {
 
@@ -123,7 +116,6 @@ void Form1::wireHandlers() {
     connect(button, &QPushButton::clicked, this,
             [this, handler] { runUntrapped([&] { handler(*this); }); });
   };
-#if LOMANDRA_HAVE_RANGES
   onClick(c.PushButton1, &ranges::PushButton1_Click);
   onClick(c.PushButton10, &ranges::PushButton10_Click);
   onClick(c.PushButton11, &ranges::PushButton11_Click);
@@ -132,16 +124,11 @@ void Form1::wireHandlers() {
   onClick(c.PushButton7, &ranges::PushButton7_Click);
   c.ListView1->installEventFilter(this);
   c.ListView1->viewport()->installEventFilter(this);
-#endif
-#if LOMANDRA_HAVE_MERGE
   onClick(c.PushButton2, &merge::PushButton2_Click);
   onClick(c.PushButton3, &merge::PushButton3_Click);
-#endif
-#if LOMANDRA_HAVE_OUTPUT
   onClick(c.PushButton4, &output::PushButton4_Click);
   onClick(c.PushButton8, &output::PushButton8_Click);
   onClick(c.PushButton13, &output::PushButton13_Click);
-#endif
   onClick(c.PushButton9, &PushButton9_Click);
   connect(c.Text1, &QLineEdit::textChanged, this, [this] { runUntrapped([this] { Text1_Change(); }); });
   connect(c.Combo1, &QComboBox::currentTextChanged, this,
@@ -162,7 +149,6 @@ void Form1::watchPointer() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-#if LOMANDRA_HAVE_RANGES
   if (watched == controls_.ListView1 && event->type() == QEvent::KeyPress) {
     const int keyCode = windowsKeyCode(static_cast<QKeyEvent*>(event)->key());
     if (keyCode != 0) runUntrapped([&] { ranges::ListView1_KeyDown(*this, keyCode); });
@@ -170,7 +156,6 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
              event->type() == QEvent::MouseButtonDblClick) {
     runUntrapped([&] { ranges::ListView1_DblClick(*this); });
   }
-#endif
   return QWidget::eventFilter(watched, event);
 }
 
@@ -192,11 +177,7 @@ void Form1::saveSetting(const QString& key, const QString& value) {
 }
 
 bool Form1::SaveResultsAsExcelFileIsExcelInstalled() {
-#if LOMANDRA_HAVE_OUTPUT
   return output::SaveResultsAsExcelFileIsExcelInstalled(*this);
-#else
-  throw Failure("The spreadsheet export is not part of this build of Lomandra.");
-#endif
 }
 
 QString Form1::pathText() const { return controls_.Text1->text(); }

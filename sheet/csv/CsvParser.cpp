@@ -94,19 +94,26 @@ TextEncoding detectEncoding(std::string_view head) {
 
 std::size_t byteOrderMarkLength(TextEncoding encoding) {
   switch (encoding) {
-    case TextEncoding::Utf8Bom: return 3;
+    case TextEncoding::Utf8Bom:
+      return 3;
     case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: return 2;
-    default: return 0;
+    case TextEncoding::Utf16BE:
+      return 2;
+    default:
+      return 0;
   }
 }
 
 void TextDecoder::decode(std::string_view bytes, bool last, std::string& out) {
   switch (encoding_) {
     case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom: decodeUtf8(bytes, last, out); break;
+    case TextEncoding::Utf8Bom:
+      decodeUtf8(bytes, last, out);
+      break;
     case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: decodeUtf16(bytes, last, out); break;
+    case TextEncoding::Utf16BE:
+      decodeUtf16(bytes, last, out);
+      break;
     case TextEncoding::Windows1252:
       for (char c : bytes) appendUtf8(windows1252(static_cast<unsigned char>(c)), out);
       break;
@@ -143,7 +150,8 @@ void TextDecoder::decodeUtf8(std::string_view bytes, bool last, std::string& out
     if (b < 0x80) {
       // Copy a run of ASCII at once.
       std::size_t j = i;
-      while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) < 0x80 && bytes[j] != '\0') ++j;
+      while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) < 0x80 && bytes[j] != '\0')
+        ++j;
       out.append(bytes.data() + i, j - i);
       if (j == i) ++j;  // a NUL, dropped
       i = j;
@@ -244,7 +252,8 @@ char detectSeparator(std::string_view utf8Head, bool complete, bool preferTab) {
   return kCandidates[best];
 }
 
-CsvParser::CsvParser(char separator, std::uint32_t maxRows, std::uint32_t maxColumns, FieldSink sink)
+CsvParser::CsvParser(char separator, std::uint32_t maxRows, std::uint32_t maxColumns,
+                     FieldSink sink)
     : separator_(separator), maxRows_(maxRows), maxColumns_(maxColumns), sink_(std::move(sink)) {
   if (maxRows_ == 0) stopped_ = true;
 }

@@ -41,7 +41,7 @@ class TextDecoder {
   void decodeUtf8(std::string_view bytes, bool last, std::string& out);
   void decodeUtf16(std::string_view bytes, bool last, std::string& out);
   TextEncoding encoding_;
-  std::string carry_;          // bytes of an incomplete character from the previous chunk
+  std::string carry_;            // bytes of an incomplete character from the previous chunk
   std::uint32_t surrogate_ = 0;  // a UTF-16 high surrogate waiting for its low half
 };
 
@@ -61,7 +61,8 @@ class CsvParser {
   static constexpr std::size_t kMaxFieldCharacters = 32767;
 
   /// Receives one non-empty field (0-based row and column); return false to stop.
-  using FieldSink = std::function<bool(std::uint32_t row, std::uint32_t column, std::string_view text)>;
+  using FieldSink =
+      std::function<bool(std::uint32_t row, std::uint32_t column, std::string_view text)>;
 
   /// `maxRows` and `maxColumns` bound what is reported: the parse stops at row `maxRows` and
   /// fields from column `maxColumns` on are passed over.
@@ -89,7 +90,8 @@ class CsvParser {
   std::uint32_t row_ = 0;
   std::uint32_t column_ = 0;
   bool recordStarted_ = false;  // a character of the current line has been read
-  bool skipLineFeed_ = false;   // the previous character was a CR; an LF right after it is part of it
+  bool skipLineFeed_ =
+      false;  // the previous character was a CR; an LF right after it is part of it
   bool stopped_ = false;
 };
 

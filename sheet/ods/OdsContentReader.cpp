@@ -33,9 +33,9 @@ bool isHiddenVisibility(std::string_view visibility) {
 // Elements of a cell whose text is not the cell's displayed text: comments, drawings, notes.
 bool isSkippedInCell(std::string_view name) {
   static constexpr std::array<std::string_view, 18> kSkipped = {
-      "annotation", "note",      "frame",   "custom-shape", "rect",    "line",
-      "polyline",   "polygon",   "path",    "circle",       "ellipse", "g",
-      "connector",  "control",   "caption", "measure",      "regular-polygon", "tracked-changes"};
+      "annotation", "note",    "frame",           "custom-shape",   "rect", "line",      "polyline",
+      "polygon",    "path",    "circle",          "ellipse",        "g",    "connector", "control",
+      "caption",    "measure", "regular-polygon", "tracked-changes"};
   return std::find(kSkipped.begin(), kSkipped.end(), name) != kSkipped.end();
 }
 
@@ -67,13 +67,20 @@ double columnWidthInCharacters(std::string_view length) {
   if (error != std::errc() || value < 0 || value > 1e6) return -1;
   const std::string_view unit(end, static_cast<std::size_t>(length.data() + length.size() - end));
   double inches = 0;
-  if (unit == "in") inches = value;
-  else if (unit == "cm") inches = value / 2.54;
-  else if (unit == "mm") inches = value / 25.4;
-  else if (unit == "pt") inches = value / 72;
-  else if (unit == "pc") inches = value / 6;
-  else if (unit == "px") inches = value / 96;
-  else return -1;
+  if (unit == "in")
+    inches = value;
+  else if (unit == "cm")
+    inches = value / 2.54;
+  else if (unit == "mm")
+    inches = value / 25.4;
+  else if (unit == "pt")
+    inches = value / 72;
+  else if (unit == "pc")
+    inches = value / 6;
+  else if (unit == "px")
+    inches = value / 96;
+  else
+    return -1;
   return std::max(0.0, (inches * 96 - 5) / 7);
 }
 
@@ -128,7 +135,8 @@ void OdsIndexHandler::startElement(std::string_view name, const char** attribute
       if (name == "body") inBody_ = true;
     }
     if (name == "config-item") {
-      if (!haveActiveTable_ && activeTable.empty() && attribute(attributes, "name") == "ActiveTable")
+      if (!haveActiveTable_ && activeTable.empty() &&
+          attribute(attributes, "name") == "ActiveTable")
         inActiveTableItem_ = true;
       return;
     }
@@ -175,7 +183,9 @@ void OdsIndexHandler::characters(std::string_view text) {
 
 OdsSheetHandler::OdsSheetHandler(int tableIndex, std::string sheetName,
                                  model::SheetVisitor& visitor, std::uint32_t lastRow)
-    : wantedTable_(tableIndex), sheetName_(std::move(sheetName)), visitor_(visitor),
+    : wantedTable_(tableIndex),
+      sheetName_(std::move(sheetName)),
+      visitor_(visitor),
       lastRow_(lastRow) {}
 
 void OdsSheetHandler::startElement(std::string_view name, const char** attributes) {
@@ -210,8 +220,10 @@ void OdsSheetHandler::startElement(std::string_view name, const char** attribute
     return;
   }
   if (spreadsheetDepth_ == 0) {
-    if (name == "spreadsheet") spreadsheetDepth_ = 1;
-    else styles_.startElement(name, attributes);
+    if (name == "spreadsheet")
+      spreadsheetDepth_ = 1;
+    else
+      styles_.startElement(name, attributes);
     return;
   }
   if (name == "table") {
@@ -242,8 +254,10 @@ void OdsSheetHandler::endElement(std::string_view name) {
       return;
     }
     --cellDepth_;
-    if (skipDepth_ > 0) --skipDepth_;
-    else if (paragraphDepth_ > 0) --paragraphDepth_;
+    if (skipDepth_ > 0)
+      --skipDepth_;
+    else if (paragraphDepth_ > 0)
+      --paragraphDepth_;
     return;
   }
   if (spreadsheetDepth_ == 0) {
@@ -295,17 +309,17 @@ void OdsSheetHandler::appendSpaces(std::uint64_t count) {
 }
 
 void OdsSheetHandler::startColumn(const char** attributes) {
-  const std::uint32_t repeat = repeatCount(xmlAttribute(attributes, "number-columns-repeated"),
-                                           model::kMaxColumns);
+  const std::uint32_t repeat =
+      repeatCount(xmlAttribute(attributes, "number-columns-repeated"), model::kMaxColumns);
   if (column_ < model::kMaxColumns) {
-    const std::uint32_t last =
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{column_} + repeat - 1,
-                                                            model::kMaxColumns - 1));
+    const std::uint32_t last = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(std::uint64_t{column_} + repeat - 1, model::kMaxColumns - 1));
     const OdsStyle* style = styles_.find(attribute(attributes, "style-name"));
     const bool hidden = isHiddenVisibility(attribute(attributes, "visibility"));
     const double width = style ? style->columnWidth : -1;
     if (hidden || width >= 0)
-      visitor_.columns(column_, last, width >= 0 ? width : columnWidthInCharacters("0.889in"), hidden);
+      visitor_.columns(column_, last, width >= 0 ? width : columnWidthInCharacters("0.889in"),
+                       hidden);
   }
   column_ = static_cast<std::uint32_t>(
       std::min<std::uint64_t>(std::uint64_t{column_} + repeat, model::kMaxColumns));
@@ -331,8 +345,10 @@ void OdsSheetHandler::endRow() {
   row_ = first + count;
   if (rowCells_.empty()) {
     if (rowHidden_) {
-      if (count <= kLargeHiddenBlock) reportHidden(first, last);
-      else pendingHidden_.emplace_back(first, last);
+      if (count <= kLargeHiddenBlock)
+        reportHidden(first, last);
+      else
+        pendingHidden_.emplace_back(first, last);
     }
   } else {
     flushPendingHidden();
@@ -373,7 +389,8 @@ void OdsSheetHandler::flushPendingHidden() {
 void OdsSheetHandler::startCell(std::string_view name, const char** attributes) {
   inCell_ = true;
   covered_ = name == "covered-table-cell";
-  cellRepeat_ = repeatCount(xmlAttribute(attributes, "number-columns-repeated"), model::kMaxColumns);
+  cellRepeat_ =
+      repeatCount(xmlAttribute(attributes, "number-columns-repeated"), model::kMaxColumns);
   cellDepth_ = skipDepth_ = paragraphDepth_ = paragraphs_ = 0;
   text_.clear();
   valueType_ = attribute(attributes, "value-type");
@@ -383,10 +400,14 @@ void OdsSheetHandler::startCell(std::string_view name, const char** attributes) 
   const char* value = nullptr;
   if (valueType_ == "float" || valueType_ == "percentage" || valueType_ == "currency")
     value = xmlAttribute(attributes, "value");
-  else if (valueType_ == "boolean") value = xmlAttribute(attributes, "boolean-value");
-  else if (valueType_ == "date") value = xmlAttribute(attributes, "date-value");
-  else if (valueType_ == "time") value = xmlAttribute(attributes, "time-value");
-  else if (valueType_ == "string") value = xmlAttribute(attributes, "string-value");
+  else if (valueType_ == "boolean")
+    value = xmlAttribute(attributes, "boolean-value");
+  else if (valueType_ == "date")
+    value = xmlAttribute(attributes, "date-value");
+  else if (valueType_ == "time")
+    value = xmlAttribute(attributes, "time-value");
+  else if (valueType_ == "string")
+    value = xmlAttribute(attributes, "string-value");
   if (value) {
     value_ = value;
     cutAtCharacter(value_, kMaxCellBytes);
@@ -399,7 +420,9 @@ void OdsSheetHandler::endCell() {
     RowCell cell{column_,
                  static_cast<std::uint32_t>(std::min<std::uint64_t>(
                      std::uint64_t{column_} + cellRepeat_ - 1, model::kMaxColumns - 1)),
-                 model::CellKind::Text, 0, {}};
+                 model::CellKind::Text,
+                 0,
+                 {}};
     bool hasContent = false;
     if (paragraphs_ > 0) {
       hasContent = !text_.empty();

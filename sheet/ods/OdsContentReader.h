@@ -16,8 +16,8 @@ namespace lomandra::ods {
 
 /// What the reader needs of a named automatic style.
 struct OdsStyle {
-  bool tableHidden = false;   ///< a table style with table:display="false"
-  double columnWidth = -1;    ///< a column style's width in characters of the default font, or -1
+  bool tableHidden = false;  ///< a table style with table:display="false"
+  double columnWidth = -1;   ///< a column style's width in characters of the default font, or -1
 };
 
 /// Collects the automatic styles the tables and columns name.
@@ -51,7 +51,7 @@ class OdsIndexHandler : public container::XmlHandler {
   /// Set before the parse: stop at the body's first element, the end of what precedes the tables.
   bool stopAtBody = false;
   std::vector<model::SheetInfo> sheets;
-  std::string activeTable;  ///< as the settings name it; empty when they do not
+  std::string activeTable;      ///< as the settings name it; empty when they do not
   bool sawSpreadsheet = false;  ///< the body is an office:spreadsheet
   bool reachedBody = false;     ///< with stopAtBody: the parse stopped at the body
   std::string tablePrefix;      ///< the prefix the document binds to the table namespace
@@ -113,7 +113,7 @@ class OdsSheetHandler : public container::XmlHandler {
   OdsStyleCollector styles_;
 
   int spreadsheetDepth_ = 0;
-  int tableIndex_ = -1;       // index of the top-level table being read
+  int tableIndex_ = -1;  // index of the top-level table being read
   int tableNesting_ = 0;
   bool inWanted_ = false;
   bool found_ = false;
@@ -129,9 +129,9 @@ class OdsSheetHandler : public container::XmlHandler {
   bool inCell_ = false;
   bool covered_ = false;
   std::uint32_t cellRepeat_ = 1;
-  int cellDepth_ = 0;          // element depth inside the cell
-  int skipDepth_ = 0;          // > 0 inside an annotation, drawing or note of the cell
-  int paragraphDepth_ = 0;     // > 0 inside a paragraph
+  int cellDepth_ = 0;       // element depth inside the cell
+  int skipDepth_ = 0;       // > 0 inside an annotation, drawing or note of the cell
+  int paragraphDepth_ = 0;  // > 0 inside a paragraph
   int paragraphs_ = 0;
   bool paragraphStart_ = false;
   bool lastSpace_ = false;

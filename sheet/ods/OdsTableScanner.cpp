@@ -47,11 +47,16 @@ std::string decodeAttributeValue(std::string_view raw) {
       break;
     }
     const std::string_view entity = raw.substr(i + 1, semicolon - i - 1);
-    if (entity == "amp") out.push_back('&');
-    else if (entity == "lt") out.push_back('<');
-    else if (entity == "gt") out.push_back('>');
-    else if (entity == "quot") out.push_back('"');
-    else if (entity == "apos") out.push_back('\'');
+    if (entity == "amp")
+      out.push_back('&');
+    else if (entity == "lt")
+      out.push_back('<');
+    else if (entity == "gt")
+      out.push_back('>');
+    else if (entity == "quot")
+      out.push_back('"');
+    else if (entity == "apos")
+      out.push_back('\'');
     else if (entity.size() > 1 && entity[0] == '#') {
       const bool hex = entity[1] == 'x';
       std::uint32_t cp = 0;
@@ -94,8 +99,8 @@ std::size_t OdsTableScanner::scan(std::string_view text, bool& incomplete) {
   std::size_t i = 0;
   for (;;) {
     if (skip_ != Skip::None) {
-      const std::string_view close = skip_ == Skip::Comment ? "-->"
-                                     : skip_ == Skip::CData ? "]]>"
+      const std::string_view close = skip_ == Skip::Comment       ? "-->"
+                                     : skip_ == Skip::CData       ? "]]>"
                                      : skip_ == Skip::Instruction ? "?>"
                                                                   : ">";
       const std::size_t end = text.find(close, i);
@@ -163,7 +168,8 @@ std::size_t OdsTableScanner::scan(std::string_view text, bool& incomplete) {
 
 void OdsTableScanner::startTable(std::string_view attributes) {
   Table table;
-  const std::string prefix = startName_.substr(1, startName_.size() - 6);  // "table:" of "<table:table"
+  const std::string prefix =
+      startName_.substr(1, startName_.size() - 6);  // "table:" of "<table:table"
   std::size_t i = 0;
   while (i < attributes.size()) {
     while (i < attributes.size() && (isSpace(attributes[i]) || attributes[i] == '/')) ++i;
@@ -179,8 +185,10 @@ void OdsTableScanner::startTable(std::string_view attributes) {
     const std::string_view value = attributes.substr(i + 1, end - i - 1);
     if (name.size() > prefix.size() && name.starts_with(prefix)) {
       const std::string_view local = name.substr(prefix.size());
-      if (local == "name") table.name = decodeAttributeValue(value);
-      else if (local == "style-name") table.styleName = decodeAttributeValue(value);
+      if (local == "name")
+        table.name = decodeAttributeValue(value);
+      else if (local == "style-name")
+        table.styleName = decodeAttributeValue(value);
     }
     i = end + 1;
   }

@@ -42,7 +42,8 @@ std::string readFlatFile(const std::string& path) {
   const std::uintmax_t size = std::filesystem::file_size(path, ec);
   if (ec) throw Failure("The file \"" + path + "\" cannot be read.");
   if (size > kMaxFlatBytes)
-    throw Failure("The file \"" + path + "\" is a flat OpenDocument spreadsheet larger than this "
+    throw Failure("The file \"" + path +
+                  "\" is a flat OpenDocument spreadsheet larger than this "
                   "program reads; save it as .ods instead.");
   std::string text = readFilePrefix(path, static_cast<std::size_t>(size));
   if (text.size() != size) throw Failure("The file \"" + path + "\" cannot be read to its end.");
@@ -85,7 +86,10 @@ class OdsWorkbook : public model::WorkbookFile {
     } else if (looksLikeFlatOds(head)) {
       const std::string text = readFlatFile(path_);
       takeIndex(indexDocument(
-          "", [&](container::XmlHandler& handler) { container::parseXmlText(text, fileName(), handler); },
+          "",
+          [&](container::XmlHandler& handler) {
+            container::parseXmlText(text, fileName(), handler);
+          },
           [&](const ByteSink& sink) { return sink(text); }));
     } else {
       throw Failure("The file \"" + path + "\" is not an OpenDocument spreadsheet.");
@@ -101,8 +105,10 @@ class OdsWorkbook : public model::WorkbookFile {
     if (index < 0 || static_cast<std::size_t>(index) >= sheets_.size())
       throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
     OdsSheetHandler handler(index, sheets_[static_cast<std::size_t>(index)].name, visitor, lastRow);
-    if (zip_) container::parseXmlPart(*zip_, kContentPart, handler);
-    else container::parseXmlText(readFlatFile(path_), fileName(), handler);
+    if (zip_)
+      container::parseXmlPart(*zip_, kContentPart, handler);
+    else
+      container::parseXmlText(readFlatFile(path_), fileName(), handler);
     if (!handler.found())
       throw Failure("The workbook changed since it was opened: its sheet \"" +
                     sheets_[static_cast<std::size_t>(index)].name + "\" is gone.");
@@ -116,8 +122,9 @@ class OdsWorkbook : public model::WorkbookFile {
     if (zip_->contains("mimetype")) {
       const std::string mime = zip_->read("mimetype", 4096);
       if (!mime.starts_with(kSpreadsheetMime))
-        throw Failure("The file \"" + path_ + "\" is not a spreadsheet (it is a document of type \"" +
-                      mime.substr(0, 100) + "\").");
+        throw Failure("The file \"" + path_ +
+                      "\" is not a spreadsheet (it is a document of type \"" + mime.substr(0, 100) +
+                      "\").");
     }
     if (zip_->contains(kManifestPart) &&
         zip_->read(kManifestPart, 4u << 20).find("encryption-data") != std::string::npos)
@@ -136,7 +143,9 @@ class OdsWorkbook : public model::WorkbookFile {
     }
     takeIndex(indexDocument(
         activeTable,
-        [&](container::XmlHandler& handler) { container::parseXmlPart(*zip_, kContentPart, handler); },
+        [&](container::XmlHandler& handler) {
+          container::parseXmlPart(*zip_, kContentPart, handler);
+        },
         [&](const ByteSink& sink) {
           bool going = true;
           zip_->stream(kContentPart, [&](const char* data, std::size_t size) {
@@ -172,9 +181,12 @@ std::string_view skipProlog(std::string_view text) {
     if (start == std::string_view::npos) return {};
     text.remove_prefix(start);
     std::string_view close;
-    if (text.starts_with("<?")) close = "?>";
-    else if (text.starts_with("<!--")) close = "-->";
-    else return text;
+    if (text.starts_with("<?"))
+      close = "?>";
+    else if (text.starts_with("<!--"))
+      close = "-->";
+    else
+      return text;
     const std::size_t end = text.find(close);
     if (end == std::string_view::npos) return {};
     text.remove_prefix(end + close.size());

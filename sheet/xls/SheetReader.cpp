@@ -130,7 +130,9 @@ void parseSheet(const WorkbookGlobals& g, std::string_view stream, std::size_t o
     if (isCell && !flushFormula()) return;
     switch (id) {
       case record::kDefColWidth:
-        if (!standardWidth && d.size() >= 2) visitor.defaultColumnWidth(read16(d, 0));
+        // Characters without the cell's padding (5 pixels at the usual 7-pixel digit), which
+        // the width of a column includes; STANDARDWIDTH, when present, gives the full width.
+        if (!standardWidth && d.size() >= 2) visitor.defaultColumnWidth(read16(d, 0) + 5.0 / 7.0);
         continue;
       case record::kStandardWidth:
         if (d.size() >= 2) visitor.defaultColumnWidth(read16(d, 0) / 256.0);

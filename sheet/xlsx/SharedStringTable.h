@@ -21,7 +21,7 @@ class SharedStringTable {
                     std::size_t maxStringBytes, std::size_t maxCount);
 
   /// String `index`, reading further into the part when needed. Throws lomandra::Failure when
-  /// the part holds fewer strings or is damaged. The view lives as long as the table.
+  /// the part holds fewer strings or is damaged. The view is valid until the next call.
   std::string_view at(std::size_t index);
 
   /// Strings read so far.

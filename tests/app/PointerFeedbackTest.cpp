@@ -107,7 +107,7 @@ TEST_F(PointerMoves, TheHourglassIsNeverDisturbed) {
     EXPECT_EQ(w->cursor().shape(), Qt::WaitCursor);
   }
   h.form().setMousePointer(pointer::Default);
-  EXPECT_EQ(moveTo(h.controls().PushButton13), 99);
+  EXPECT_EQ(moveTo(h.controls().PushButton4), 99);
 }
 
 TEST_F(PointerMoves, TheOptionListChangesNothingButItsFrameGivesTheArrow) {

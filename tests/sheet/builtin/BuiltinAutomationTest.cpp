@@ -101,6 +101,7 @@ TEST_F(BuiltinAutomationTest, NameAndAttach) {
 
 // Resolve and Walk: each reference's sheet, address and the texts of its cells in walk order.
 struct WalkCase {
+  const char* name;
   const char* reference;
   const char* sheet;
   const char* address;
@@ -119,18 +120,19 @@ TEST_P(WalkOrder, RowByRowLeftToRightAreasInTurn) {
 }
 
 const WalkCase kWalks[] = {
-    {"'Data'!$A$1:$B$3", "Data", "$A$1:$B$3", {"Name", "Amount", "Ann", "12", "Bob", ""}},
-    {"'Data'!$B$1:$A$2", "Data", "$A$1:$B$2", {"Name", "Amount", "Ann", "12"}},
-    {"'Data'!$C$4", "Data", "$C$4", {"1.5"}},
-    {"'Data'!$A$1,$C$4,$A$2:$A$3", "Data", "$A$1,$C$4,$A$2:$A$3", {"Name", "1.5", "Ann", "Bob"}},
-    {"'Data'!$D$1:$E$1", "Data", "$D$1:$E$1", {"", ""}},
-    {"'O'Brien'!$A$1:$A$2", "O'Brien", "$A$1:$A$2", {"apostrophe", ""}},
-    {"'O''Brien'!$A$1", "O'Brien", "$A$1", {"apostrophe"}},
-    {"$B$2", "Wide", "$B$2", {"b2"}},  // without a sheet: the active sheet
-    {"'Secret'!$A$1", "Secret", "$A$1", {""}},
+    {"Block", "'Data'!$A$1:$B$3", "Data", "$A$1:$B$3", {"Name", "Amount", "Ann", "12", "Bob", ""}},
+    {"ReversedCorners", "'Data'!$B$1:$A$2", "Data", "$A$1:$B$2", {"Name", "Amount", "Ann", "12"}},
+    {"OneCell", "'Data'!$C$4", "Data", "$C$4", {"1.5"}},
+    {"ThreeAreas", "'Data'!$A$1,$C$4,$A$2:$A$3", "Data", "$A$1,$C$4,$A$2:$A$3", {"Name", "1.5", "Ann", "Bob"}},
+    {"EmptyCells", "'Data'!$D$1:$E$1", "Data", "$D$1:$E$1", {"", ""}},
+    {"UndoubledApostrophe", "'O'Brien'!$A$1:$A$2", "O'Brien", "$A$1:$A$2", {"apostrophe", ""}},
+    {"DoubledApostrophe", "'O''Brien'!$A$1", "O'Brien", "$A$1", {"apostrophe"}},
+    {"NoSheetIsActiveSheet", "$B$2", "Wide", "$B$2", {"b2"}},  // without a sheet: the active sheet
+    {"HiddenSheet", "'Secret'!$A$1", "Secret", "$A$1", {""}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, WalkOrder, ::testing::ValuesIn(kWalks));
+INSTANTIATE_TEST_SUITE_P(Table, WalkOrder, ::testing::ValuesIn(kWalks),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(BuiltinAutomationTest, WholeColumnWalksEveryRowOfTheSheet) {
   auto app = opened();
@@ -266,28 +268,31 @@ TEST_F(BuiltinAutomationTest, AddShowWriteFitLeaveTheWorkbookOpenAfterRelease) {
     EXPECT_THROW(app->write(0, 1, QStringLiteral("x")), Failure);
     EXPECT_THROW(app->write(1, 16385, QStringLiteral("x")), Failure);
   }
-  ASSERT_FALSE(book.isNull()) << "the added workbook stays open, in the user's hands";
+  window::NewWorkbookWindow* kept = book.data();
+  ASSERT_NE(kept, nullptr) << "the added workbook stays open, in the user's hands";
   EXPECT_TRUE(isShown(book));
-  EXPECT_TRUE(book->isModified());
-  EXPECT_EQ(book->sheet().text(0, 0), "Result(s)");
-  EXPECT_EQ(book->sheet().text(1, 0), "=1+1");
-  EXPECT_FALSE(book->sheet().cell(1, 0)->isNumber);
-  EXPECT_EQ(book->sheet().text(2, 0), "123");
-  EXPECT_EQ(book->sheet().text(3, 1), "x");
-  EXPECT_TRUE(book->sheet().hasWidth(0));
+  EXPECT_TRUE(kept->isModified());
+  const window::WrittenSheet& cells = kept->sheet();
+  EXPECT_EQ(cells.text(0, 0), "Result(s)");
+  EXPECT_EQ(cells.text(1, 0), "=1+1");
+  ASSERT_NE(cells.cell(1, 0), nullptr);
+  EXPECT_FALSE(cells.cell(1, 0)->isNumber);
+  EXPECT_EQ(cells.text(2, 0), "123");
+  EXPECT_EQ(cells.text(3, 1), "x");
+  EXPECT_TRUE(cells.hasWidth(0));
 
   // The next added workbook takes the next number.
   auto app = automation_->create();
   app->add();
   QPointer<window::NewWorkbookWindow> second;
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* b = qobject_cast<window::NewWorkbookWindow*>(w); b && b != book) second = b;
+    if (auto* b = qobject_cast<window::NewWorkbookWindow*>(w); b && b != kept) second = b;
   ASSERT_FALSE(second.isNull());
   EXPECT_EQ(second->windowTitle(), QStringLiteral("Book%1").arg(firstName.mid(4).toInt() + 1));
 
   // Closing unsaved asks; Don't Save closes it, and writing then fails.
   dialogs_->answer = window::WorkbookDialogs::SaveChanges::DontSave;
-  EXPECT_TRUE(book->close());
+  EXPECT_TRUE(kept->close());
   EXPECT_EQ(dialogs_->asked.value(0),
             QStringLiteral("Do you want to save the changes you made to %1?").arg(firstName));
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -64,10 +64,11 @@ TEST(CsvWorkbook, SheetIsNamedAfterTheFile) {
     std::string file, sheet;
   };
   Folder folder;
-  for (const Case& c : {Case{"data.csv", "data"}, Case{"report.2024.csv", "report.2024"},
-                        Case{"notes.txt", "notes"}, Case{"no extension", "no extension"},
-                        Case{"Ünïcode näme.csv", "Ünïcode näme"},
-                        Case{"a name much longer than a sheet may have.csv", "a name much longer than a sheet"}}) {
+  for (const Case& c :
+       {Case{"data.csv", "data"}, Case{"report.2024.csv", "report.2024"},
+        Case{"notes.txt", "notes"}, Case{"no extension", "no extension"},
+        Case{"Ünïcode näme.csv", "Ünïcode näme"},
+        Case{"a name much longer than a sheet may have.csv", "a name much longer than a sheet"}}) {
     const auto book = openCsv(folder.write(c.file, "x\n"));
     ASSERT_EQ(book->sheets().size(), 1u);
     EXPECT_EQ(book->sheets()[0].name, c.sheet) << c.file;
@@ -83,10 +84,17 @@ TEST(CsvWorkbook, ReadsEachEncodingAndSeparator) {
     std::string file;
     std::string bytes;
   };
-  const std::string utf16 = std::string("\xFF\xFE" "a\0;\0\xE9\0\r\0\n\0" "1\0;\0" "2\0", 18);
+  const std::string utf16 = std::string(
+      "\xFF\xFE"
+      "a\0;\0\xE9\0\r\0\n\0"
+      "1\0;\0"
+      "2\0",
+      18);
   const std::vector<Case> cases = {
       {"Utf8", "u.csv", "a,é\r\n1,2\r\n"},
-      {"Utf8Bom", "b.csv", "\xEF\xBB\xBF" "a;é\n1;2"},
+      {"Utf8Bom", "b.csv",
+       "\xEF\xBB\xBF"
+       "a;é\n1;2"},
       {"Windows1252", "w.csv", "a\t\xE9\r1\t2\r"},
       {"Utf16", "s.csv", utf16},
   };
@@ -166,7 +174,8 @@ TEST(CsvWorkbook, FailuresAreWordedForTheUser) {
             "\"" + folder.path("") + "\" is a folder, not a workbook file.");
   const auto book = openCsv(folder.write("one.csv", "a"));
   Collect seen;
-  EXPECT_EQ(failureOf([&] { book->readSheet(1, seen); }), "The text file \"one\" has only one sheet.");
+  EXPECT_EQ(failureOf([&] { book->readSheet(1, seen); }),
+            "The text file \"one\" has only one sheet.");
   std::filesystem::remove(folder.path("one.csv"));
   EXPECT_EQ(failureOf([&] { book->readSheet(0, seen); }),
             "The file \"" + folder.path("one.csv") + "\" does not exist.");

@@ -13,7 +13,8 @@ using model::CellKind;
 using test::contentXml;
 using test::RecordingVisitor;
 
-std::string table(const std::string& name, const std::string& rows, const std::string& attributes = "") {
+std::string table(const std::string& name, const std::string& rows,
+                  const std::string& attributes = "") {
   return R"(<table:table table:name=")" + name + "\"" + attributes + ">" + rows + "</table:table>";
 }
 std::string row(const std::string& cells, const std::string& attributes = "") {
@@ -25,7 +26,8 @@ std::string textCell(const std::string& text, const std::string& attributes = ""
 }
 
 RecordingVisitor readTable(const std::string& content, int index = 0,
-                           std::uint32_t lastRow = model::kAllRows, std::uint64_t stopAfter = UINT64_MAX) {
+                           std::uint32_t lastRow = model::kAllRows,
+                           std::uint64_t stopAfter = UINT64_MAX) {
   RecordingVisitor visitor;
   visitor.stopAfter = stopAfter;
   OdsSheetHandler handler(index, "Sheet1", visitor, lastRow);
@@ -64,42 +66,50 @@ INSTANTIATE_TEST_SUITE_P(
     Cells, OdsCellText,
     ::testing::Values(
         CellCase{"Plain", textCell("abc"), CellKind::Text, "abc"},
-        CellCase{"NumberShowsItsText",
-                 R"(<table:table-cell office:value-type="float" office:value="1234.5"><text:p>1,234.50</text:p></table:table-cell>)",
-                 CellKind::Text, "1,234.50"},
+        CellCase{
+            "NumberShowsItsText",
+            R"(<table:table-cell office:value-type="float" office:value="1234.5"><text:p>1,234.50</text:p></table:table-cell>)",
+            CellKind::Text, "1,234.50"},
         CellCase{"ParagraphsJoinedByLineFeed",
                  "<table:table-cell><text:p>Split</text:p><text:p>Line</text:p></table:table-cell>",
                  CellKind::Text, "Split\nLine"},
-        CellCase{"EmptyParagraphBetween",
-                 "<table:table-cell><text:p>a</text:p><text:p/><text:p>b</text:p></table:table-cell>",
-                 CellKind::Text, "a\n\nb"},
+        CellCase{
+            "EmptyParagraphBetween",
+            "<table:table-cell><text:p>a</text:p><text:p/><text:p>b</text:p></table:table-cell>",
+            CellKind::Text, "a\n\nb"},
         CellCase{"SpaceElements", textCell("<text:s/>a <text:s text:c=\"2\"/>b<text:s/>"),
                  CellKind::Text, " a   b "},
         CellCase{"TabAndLineBreak", textCell("a<text:tab/>b<text:line-break/>c"), CellKind::Text,
                  "a\tb\nc"},
-        CellCase{"SpansAndLinks",
-                 textCell(R"(x<text:span text:style-name="T1">y<text:span>z</text:span></text:span><text:a xlink:href="http://example.org/">link</text:a>)"),
-                 CellKind::Text, "xyzlink"},
+        CellCase{
+            "SpansAndLinks",
+            textCell(
+                R"(x<text:span text:style-name="T1">y<text:span>z</text:span></text:span><text:a xlink:href="http://example.org/">link</text:a>)"),
+            CellKind::Text, "xyzlink"},
         CellCase{"WhiteSpaceCollapses", textCell("\n   a \n\t b  "), CellKind::Text, "a b "},
         CellCase{"EntitiesDecoded", textCell("&lt;a&amp;b&gt; &#x20AC;"), CellKind::Text,
                  "<a&b> \xE2\x82\xAC"},
         CellCase{"AnnotationLeftOut",
-                 "<table:table-cell><office:annotation><dc:creator>Ann</dc:creator><text:p>comment</text:p>"
+                 "<table:table-cell><office:annotation><dc:creator>Ann</"
+                 "dc:creator><text:p>comment</text:p>"
                  "</office:annotation><text:p>value</text:p></table:table-cell>",
                  CellKind::Text, "value"},
         CellCase{"NoteLeftOut",
                  textCell("a<text:note><text:note-citation>1</text:note-citation><text:note-body>"
                           "<text:p>foot</text:p></text:note-body></text:note>b"),
                  CellKind::Text, "ab"},
-        CellCase{"DrawingLeftOut",
-                 "<table:table-cell><draw:frame><draw:text-box><text:p>shape</text:p></draw:text-box>"
-                 "</draw:frame><text:p>cell</text:p></table:table-cell>",
-                 CellKind::Text, "cell"},
-        CellCase{"EmptyParagraphIsEmpty", "<table:table-cell office:value-type=\"string\"><text:p/></table:table-cell>",
+        CellCase{
+            "DrawingLeftOut",
+            "<table:table-cell><draw:frame><draw:text-box><text:p>shape</text:p></draw:text-box>"
+            "</draw:frame><text:p>cell</text:p></table:table-cell>",
+            CellKind::Text, "cell"},
+        CellCase{"EmptyParagraphIsEmpty",
+                 "<table:table-cell office:value-type=\"string\"><text:p/></table:table-cell>",
                  CellKind::Empty, ""},
         CellCase{"FormattingOnlyIsEmpty", R"(<table:table-cell table:style-name="ce1"/>)",
                  CellKind::Empty, ""},
-        CellCase{"CoveredCellIsEmpty", "<table:covered-table-cell><text:p>under</text:p></table:covered-table-cell>",
+        CellCase{"CoveredCellIsEmpty",
+                 "<table:covered-table-cell><text:p>under</text:p></table:covered-table-cell>",
                  CellKind::Empty, ""},
         CellCase{"NumberWithoutParagraph",
                  R"(<table:table-cell office:value-type="float" office:value="2.5"/>)",
@@ -116,10 +126,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(OdsSheetHandler, RepeatedCellsAndRowsAreEachReported) {
-  const std::string rows =
-      row(textCell("x", R"( table:number-columns-repeated="2")") + "<table:table-cell/>" + textCell("y"),
-          R"( table:number-rows-repeated="3")") +
-      row(textCell("z"));
+  const std::string rows = row(textCell("x", R"( table:number-columns-repeated="2")") +
+                                   "<table:table-cell/>" + textCell("y"),
+                               R"( table:number-rows-repeated="3")") +
+                           row(textCell("z"));
   const RecordingVisitor seen = readTable(contentXml(table("S", rows)));
   EXPECT_EQ(seen.cells.size(), 10u);
   for (std::uint32_t r = 0; r < 3; ++r) {
@@ -134,8 +144,8 @@ TEST(OdsSheetHandler, RepeatedCellsAndRowsAreEachReported) {
 TEST(OdsSheetHandler, HugeEmptyRepeatsCostNothing) {
   // What spreadsheet applications write: the rest of a row and the rest of the sheet as repeats.
   const std::string rows =
-      row(textCell("a") + R"(<table:table-cell table:number-columns-repeated="16000"/>)" + textCell("b") +
-          R"(<table:table-cell table:number-columns-repeated="16383"/>)") +
+      row(textCell("a") + R"(<table:table-cell table:number-columns-repeated="16000"/>)" +
+          textCell("b") + R"(<table:table-cell table:number-columns-repeated="16383"/>)") +
       row(R"(<table:table-cell table:number-columns-repeated="16384"/>)",
           R"( table:number-rows-repeated="1048000")") +
       row(textCell("c")) +
@@ -149,17 +159,17 @@ TEST(OdsSheetHandler, HugeEmptyRepeatsCostNothing) {
 }
 
 TEST(OdsSheetHandler, CellsBeyondTheSheetLimitsArePassedOver) {
-  const std::string rows =
-      row(R"(<table:table-cell table:number-columns-repeated="16384"/>)" + textCell("beyond column")) +
-      row("", R"( table:number-rows-repeated="2000000")") + row(textCell("beyond row"));
+  const std::string rows = row(R"(<table:table-cell table:number-columns-repeated="16384"/>)" +
+                               textCell("beyond column")) +
+                           row("", R"( table:number-rows-repeated="2000000")") +
+                           row(textCell("beyond row"));
   const RecordingVisitor seen = readTable(contentXml(table("S", rows)));
   EXPECT_TRUE(seen.cells.empty());
 }
 
 TEST(OdsSheetHandler, RepeatedTextCellsAreClippedToTheLastColumn) {
-  const std::string rows =
-      row(R"(<table:table-cell table:number-columns-repeated="16380"/>)" +
-          textCell("t", R"( table:number-columns-repeated="100")"));
+  const std::string rows = row(R"(<table:table-cell table:number-columns-repeated="16380"/>)" +
+                               textCell("t", R"( table:number-columns-repeated="100")"));
   const RecordingVisitor seen = readTable(contentXml(table("S", rows)));
   EXPECT_EQ(seen.cells.size(), 4u);
   EXPECT_EQ(seen.text(0, 16383), "t");
@@ -191,7 +201,9 @@ TEST(OdsSheetHandler, RepeatsOfTextAcrossTheWholeSheetFail) {
   const std::string rows = row(textCell("x", R"( table:number-columns-repeated="16384")"),
                                R"( table:number-rows-repeated="1048576")");
   struct Counting : model::SheetVisitor {
-    bool cell(std::uint32_t, std::uint32_t, const model::CellRef&) override { return ++calls, true; }
+    bool cell(std::uint32_t, std::uint32_t, const model::CellRef&) override {
+      return ++calls, true;
+    }
     std::uint64_t calls = 0;
   } visitor;
   OdsSheetHandler handler(0, "Big", visitor, model::kAllRows);
@@ -199,8 +211,9 @@ TEST(OdsSheetHandler, RepeatsOfTextAcrossTheWholeSheetFail) {
     container::parseXmlText(contentXml(table("Big", rows)), "content.xml", handler);
     FAIL() << "no failure";
   } catch (const Failure& failure) {
-    EXPECT_STREQ(failure.what(),
-                 "The sheet \"Big\" repeats more cells than this program reads; the file may be damaged.");
+    EXPECT_STREQ(
+        failure.what(),
+        "The sheet \"Big\" repeats more cells than this program reads; the file may be damaged.");
   }
   EXPECT_LE(visitor.calls, OdsSheetHandler::kMaxRepeatedCells + 1);
 }
@@ -217,7 +230,8 @@ TEST(OdsSheetHandler, HiddenRowsAreReported) {
   const std::string rows =
       row(textCell("a")) + row("", R"( table:visibility="collapse")") +
       row(textCell("c"), R"( table:visibility="filter")") +
-      row("", R"( table:visibility="collapse" table:number-rows-repeated="5000")") + row(textCell("d")) +
+      row("", R"( table:visibility="collapse" table:number-rows-repeated="5000")") +
+      row(textCell("d")) +
       row("", R"( table:visibility="collapse" table:number-rows-repeated="1000000")");
   const RecordingVisitor seen = readTable(contentXml(table("S", rows)));
   // Rows 1 and 2 as they come; the large block 3..5002 once cells follow it; the trailing block of
@@ -238,7 +252,8 @@ TEST(OdsSheetHandler, ColumnsCarryWidthAndHiddenState) {
       R"(<table:table-column table:style-name="co1" table:number-columns-repeated="2"/>)"
       R"(<table:table-column table:style-name="co2" table:visibility="collapse"/>)"
       R"(<table:table-column table:style-name="co1" table:number-columns-repeated="100000"/>)";
-  const RecordingVisitor seen = readTable(contentXml(table("S", columns + row(textCell("a"))), styles));
+  const RecordingVisitor seen =
+      readTable(contentXml(table("S", columns + row(textCell("a"))), styles));
   ASSERT_EQ(seen.columnRuns.size(), 3u);
   EXPECT_EQ(seen.columnRuns[0].first, 0u);
   EXPECT_EQ(seen.columnRuns[0].last, 1u);
@@ -252,9 +267,11 @@ TEST(OdsSheetHandler, ColumnsCarryWidthAndHiddenState) {
 }
 
 TEST(OdsSheetHandler, ReadsTheTableAskedForAndNotTablesInCells) {
-  const std::string inner = "<table:table-cell><table:table table:name=\"inner\"><table:table-row>" +
-                            textCell("nested") + "</table:table-row></table:table></table:table-cell>";
-  const std::string body = table("One", row(inner + textCell("one"))) + table("Two", row(textCell("two")));
+  const std::string inner =
+      "<table:table-cell><table:table table:name=\"inner\"><table:table-row>" + textCell("nested") +
+      "</table:table-row></table:table></table:table-cell>";
+  const std::string body =
+      table("One", row(inner + textCell("one"))) + table("Two", row(textCell("two")));
   const RecordingVisitor second = readTable(contentXml(body), 1);
   EXPECT_EQ(second.cells.size(), 1u);
   EXPECT_EQ(second.text(0, 0), "two");
@@ -296,9 +313,9 @@ TEST(OdsIndexHandler, ColumnWidthUnits) {
     const char* length;
     double expected;
   };
-  for (const Case& c : {Case{"1in", 13}, Case{"2.54cm", 13}, Case{"25.4mm", 13}, Case{"72pt", 13},
-                        Case{"6pc", 13}, Case{"96px", 13}, Case{"0in", 0}, Case{"1furlong", -1},
-                        Case{"", -1}, Case{"-1in", -1}})
+  for (const Case& c :
+       {Case{"1in", 13}, Case{"2.54cm", 13}, Case{"25.4mm", 13}, Case{"72pt", 13}, Case{"6pc", 13},
+        Case{"96px", 13}, Case{"0in", 0}, Case{"1furlong", -1}, Case{"", -1}, Case{"-1in", -1}})
     EXPECT_DOUBLE_EQ(columnWidthInCharacters(c.length), c.expected) << c.length;
 }
 

@@ -103,17 +103,19 @@ TEST(OdsCorpus, EveryCellShowsWhatBothReferencesShow) {
         }
         if (lo[at] != sjs[at]) continue;
         ++agreed;
-        if (mine == lo[at]) ++agreedEqual;
-        else ADD_FAILURE() << name << " sheet " << i << " R" << at.first + 1 << "C" << at.second + 1
-                           << ": ours \"" << mine << "\", both references \"" << lo[at] << "\"";
+        if (mine == lo[at])
+          ++agreedEqual;
+        else
+          ADD_FAILURE() << name << " sheet " << i << " R" << at.first + 1 << "C" << at.second + 1
+                        << ": ours \"" << mine << "\", both references \"" << lo[at] << "\"";
       }
     }
   }
   EXPECT_GE(files, 5u);
   std::cout << "corpus .ods: " << files << " files; where both references agree " << agreedEqual
             << " / " << agreed << " cells equal; against LibreOffice alone " << libreOfficeEqual
-            << " / " << libreOffice << "; against SheetJS alone " << sheetJsEqual << " / " << sheetJs
-            << "\n";
+            << " / " << libreOffice << "; against SheetJS alone " << sheetJsEqual << " / "
+            << sheetJs << "\n";
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ namespace {
 
 using test::contentXml;
 
-std::vector<std::string> scannedNames(std::string_view xml, std::size_t chunk, const std::string& prefix = "table") {
+std::vector<std::string> scannedNames(std::string_view xml, std::size_t chunk,
+                                      const std::string& prefix = "table") {
   OdsTableScanner scanner(prefix);
   for (std::size_t i = 0; i < xml.size(); i += chunk)
     EXPECT_TRUE(scanner.feed(xml.substr(i, chunk)));
@@ -25,7 +26,8 @@ std::vector<std::string> parsedNames(const std::string& xml) {
   OdsIndexHandler index;
   container::parseXmlText(xml, "content.xml", index);
   std::vector<std::string> names;
-  for (const auto& sheet : index.sheets) names.push_back(sheet.name + "|" + (sheet.visible ? "" : "ta2"));
+  for (const auto& sheet : index.sheets)
+    names.push_back(sheet.name + "|" + (sheet.visible ? "" : "ta2"));
   return names;
 }
 
@@ -42,11 +44,14 @@ class OdsTableScanning : public ::testing::TestWithParam<ScanCase> {};
 TEST_P(OdsTableScanning, FindsTheTopLevelTablesInAnyChunking) {
   const ScanCase& c = GetParam();
   const std::string xml = contentXml(c.body);
-  for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{13}, xml.size()})
+  for (std::size_t chunk :
+       {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{13}, xml.size()})
     EXPECT_EQ(scannedNames(xml, chunk), c.expected) << "chunks of " << chunk;
 }
 
-const std::string kRow = "<table:table-row><table:table-cell><text:p>x &lt; y</text:p></table:table-cell></table:table-row>";
+const std::string kRow =
+    "<table:table-row><table:table-cell><text:p>x &lt; "
+    "y</text:p></table:table-cell></table:table-row>";
 
 INSTANTIATE_TEST_SUITE_P(
     Documents, OdsTableScanning,
@@ -55,36 +60,47 @@ INSTANTIATE_TEST_SUITE_P(
                  R"(<table:table table:name="A" table:style-name="ta1">)" + kRow +
                      R"(</table:table><table:table table:name="B">)" + kRow + "</table:table>",
                  {"A|ta1", "B|"}},
-        ScanCase{"SelfClosing", R"(<table:table table:name="E"/><table:table table:name="F" />)", {"E|", "F|"}},
-        ScanCase{"NestedTableIsCellContent",
-                 R"(<table:table table:name="Outer"><table:table-row><table:table-cell><table:table table:name="Inner"><table:table-row/></table:table></table:table-cell></table:table-row></table:table><table:table table:name="Next"/>)",
-                 {"Outer|", "Next|"}},
-        ScanCase{"MarkupInCommentsAndSections",
-                 R"(<!-- <table:table table:name="c1"> --><table:table table:name="Real"><table:table-row><table:table-cell><text:p><![CDATA[<table:table table:name="c2">]]></text:p></table:table-cell></table:table-row><?pi <table:table table:name="c3"> ?></table:table>)",
-                 {"Real|"}},
-        ScanCase{"QuotedGreaterThanAndApostrophes",
-                 R"(<table:table table:print-ranges="a>b" table:name='It"s' table:style-name = "s>1"/>)",
-                 {"It\"s|s>1"}},
+        ScanCase{"SelfClosing",
+                 R"(<table:table table:name="E"/><table:table table:name="F" />)",
+                 {"E|", "F|"}},
+        ScanCase{
+            "NestedTableIsCellContent",
+            R"(<table:table table:name="Outer"><table:table-row><table:table-cell><table:table table:name="Inner"><table:table-row/></table:table></table:table-cell></table:table-row></table:table><table:table table:name="Next"/>)",
+            {"Outer|", "Next|"}},
+        ScanCase{
+            "MarkupInCommentsAndSections",
+            R"(<!-- <table:table table:name="c1"> --><table:table table:name="Real"><table:table-row><table:table-cell><text:p><![CDATA[<table:table table:name="c2">]]></text:p></table:table-cell></table:table-row><?pi <table:table table:name="c3"> ?></table:table>)",
+            {"Real|"}},
+        ScanCase{
+            "QuotedGreaterThanAndApostrophes",
+            R"(<table:table table:print-ranges="a>b" table:name='It"s' table:style-name = "s>1"/>)",
+            {"It\"s|s>1"}},
         ScanCase{"EntitiesAndWhiteSpace",
-                 "<table:table table:name=\"A&amp;B &#x41;&#66;&lt;&gt;&apos;&quot;\tc\"/>", {"A&B AB<>'\" c|"}},
-        ScanCase{"SimilarNamesAreNotTables",
-                 R"(<table:table-source/><table:tables/><table:table table:name="T"><table:table-column/></table:table>)",
-                 {"T|"}},
-        ScanCase{"OtherAttributesWithTheName", R"(<table:table foo:name="no" table:name="yes"/>)", {"yes|"}}),
+                 "<table:table table:name=\"A&amp;B &#x41;&#66;&lt;&gt;&apos;&quot;\tc\"/>",
+                 {"A&B AB<>'\" c|"}},
+        ScanCase{
+            "SimilarNamesAreNotTables",
+            R"(<table:table-source/><table:tables/><table:table table:name="T"><table:table-column/></table:table>)",
+            {"T|"}},
+        ScanCase{"OtherAttributesWithTheName",
+                 R"(<table:table foo:name="no" table:name="yes"/>)",
+                 {"yes|"}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(OdsTableScanner, AgreesWithTheFullParse) {
   const std::string styles =
       R"(<style:style style:name="ta2" style:family="table"><style:table-properties table:display="false"/></style:style>)";
-  const std::string body = R"(<table:table table:name="One &amp; only">)" + kRow +
-                           R"(</table:table><table:table table:name="Hidden" table:style-name="ta2"/>)";
+  const std::string body =
+      R"(<table:table table:name="One &amp; only">)" + kRow +
+      R"(</table:table><table:table table:name="Hidden" table:style-name="ta2"/>)";
   const std::string xml = contentXml(body, styles);
   EXPECT_EQ(scannedNames(xml, 7), (std::vector<std::string>{"One & only|", "Hidden|ta2"}));
   EXPECT_EQ(parsedNames(xml), (std::vector<std::string>{"One & only|", "Hidden|ta2"}));
 }
 
 TEST(OdsTableScanner, OtherPrefixes) {
-  const std::string xml = R"(<d xmlns:t="urn:oasis:names:tc:opendocument:xmlns:table:1.0"><t:table t:name="P"/><table:table table:name="not"/></d>)";
+  const std::string xml =
+      R"(<d xmlns:t="urn:oasis:names:tc:opendocument:xmlns:table:1.0"><t:table t:name="P"/><table:table table:name="not"/></d>)";
   EXPECT_EQ(scannedNames(xml, 3, "t"), (std::vector<std::string>{"P|"}));
 }
 
@@ -107,17 +123,22 @@ TEST(OdsTableScanner, WorkbooksOpenWhicheverWayTheirSheetsAreFound) {
     std::vector<std::string> sheets;
   };
   const std::vector<Case> cases = {
-      {"UsualPrefix", contentXml(R"(<table:table table:name="A"/><table:table table:name="B"/>)"), {"A", "B"}},
+      {"UsualPrefix",
+       contentXml(R"(<table:table table:name="A"/><table:table table:name="B"/>)"),
+       {"A", "B"}},
       {"OtherPrefix",
        "<o:document-content xmlns:o=\"" + uri + "office:1.0\" xmlns:t=\"" + uri +
-           "table:1.0\"><o:body><o:spreadsheet><t:table t:name=\"X\"/></o:spreadsheet></o:body></o:document-content>",
+           "table:1.0\"><o:body><o:spreadsheet><t:table "
+           "t:name=\"X\"/></o:spreadsheet></o:body></o:document-content>",
        {"X"}},
       {"DefaultNamespaceFallsBackToTheParser",
-       "<o:document-content xmlns:o=\"" + uri + "office:1.0\"><o:body><o:spreadsheet><table xmlns=\"" + uri +
+       "<o:document-content xmlns:o=\"" + uri +
+           "office:1.0\"><o:body><o:spreadsheet><table xmlns=\"" + uri +
            "table:1.0\" name=\"D\"/></o:spreadsheet></o:body></o:document-content>",
        {"D"}},
       {"EnormousTagFallsBackToTheParser",
-       contentXml(R"(<table:table table:name="Big" table:print-ranges=")" + std::string(1100000, 'r') + "\"/>"),
+       contentXml(R"(<table:table table:name="Big" table:print-ranges=")" +
+                  std::string(1100000, 'r') + "\"/>"),
        {"Big"}},
   };
   for (const Case& c : cases) {
@@ -133,10 +154,11 @@ TEST(OdsTableScanner, AttributeValueDecoding) {
     const char* raw;
     const char* expected;
   };
-  for (const Case& c : {Case{"plain", "plain"}, Case{"a&amp;b", "a&b"}, Case{"&#233;", "é"},
-                        Case{"&#x1F363;", "🍣"}, Case{"&#xD800;", "\xEF\xBF\xBD"}, Case{"&#0;", "\xEF\xBF\xBD"},
-                        Case{"&#x110000;", "\xEF\xBF\xBD"}, Case{"&bogus;", "&bogus;"}, Case{"a&b", "a&b"},
-                        Case{"a\nb\r\tc", "a b  c"}})
+  for (const Case& c :
+       {Case{"plain", "plain"}, Case{"a&amp;b", "a&b"}, Case{"&#233;", "é"}, Case{"&#x1F363;", "🍣"},
+        Case{"&#xD800;", "\xEF\xBF\xBD"}, Case{"&#0;", "\xEF\xBF\xBD"},
+        Case{"&#x110000;", "\xEF\xBF\xBD"}, Case{"&bogus;", "&bogus;"}, Case{"a&b", "a&b"},
+        Case{"a\nb\r\tc", "a b  c"}})
     EXPECT_EQ(decodeAttributeValue(c.raw), c.expected) << c.raw;
 }
 

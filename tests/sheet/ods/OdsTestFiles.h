@@ -33,7 +33,8 @@ class TempFolder {
   /// Path of `name` inside the folder.
   std::string path(const std::string& name) const;
   /// Writes a zip file of `entries` (name, bytes) in order, stored uncompressed when `store`.
-  std::string writeZip(const std::string& name, const std::vector<std::pair<std::string, std::string>>& entries);
+  std::string writeZip(const std::string& name,
+                       const std::vector<std::pair<std::string, std::string>>& entries);
   /// Writes a package: mimetype, content.xml and, when given, settings.xml.
   std::string writeOds(const std::string& name, const std::string& content,
                        const std::string& settings = "");

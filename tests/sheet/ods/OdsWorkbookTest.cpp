@@ -52,7 +52,8 @@ TEST(OdsWorkbook, ActiveSheetComesFromTheSettings) {
   for (const Case& c : {Case{"Second sheet", 1}, Case{"First", 0}, Case{"No such sheet", 0},
                         Case{"second sheet", 0}}) {
     TempFolder folder;
-    const auto book = openOds(folder.writeOds("a.ods", contentXml(kTwoSheets), test::settingsXml(c.active)));
+    const auto book =
+        openOds(folder.writeOds("a.ods", contentXml(kTwoSheets), test::settingsXml(c.active)));
     EXPECT_EQ(book->activeSheet(), c.expected) << c.active;
   }
 }
@@ -72,21 +73,30 @@ TEST(OdsWorkbook, FailuresAreWordedForTheUser) {
     std::string expected;
   };
   const std::vector<Case> cases = {
-      {"NoContent", {{"mimetype", mime}, {"styles.xml", "<x/>"}}, "is damaged: it has no content part (content.xml)."},
+      {"NoContent",
+       {{"mimetype", mime}, {"styles.xml", "<x/>"}},
+       "is damaged: it has no content part (content.xml)."},
       {"MalformedContent",
-       {{"mimetype", mime}, {"content.xml", contentXml("<table:table table:name=\"S\"><oops></table:table>")}},
-       "The workbook is damaged: its part \"content.xml\" is not well-formed XML (mismatched tag at line 1)."},
+       {{"mimetype", mime},
+        {"content.xml", contentXml("<table:table table:name=\"S\"><oops></table:table>")}},
+       "The workbook is damaged: its part \"content.xml\" is not well-formed XML (mismatched tag "
+       "at line 1)."},
       {"NotASpreadsheet",
        {{"mimetype", "application/vnd.oasis.opendocument.text"}, {"content.xml", contentXml("")}},
-       "is not a spreadsheet (it is a document of type \"application/vnd.oasis.opendocument.text\")."},
+       "is not a spreadsheet (it is a document of type "
+       "\"application/vnd.oasis.opendocument.text\")."},
       {"TextBody",
-       {{"content.xml", "<office:document-content xmlns:office=\"o\"><office:body><office:text/></office:body></office:document-content>"}},
+       {{"content.xml",
+         "<office:document-content "
+         "xmlns:office=\"o\"><office:body><office:text/></office:body></office:document-content>"}},
        "is an OpenDocument file but not a spreadsheet."},
       {"NoSheets", {{"mimetype", mime}, {"content.xml", contentXml("")}}, "has no sheets."},
       {"Encrypted",
-       {{"mimetype", mime}, {"content.xml", "\x01\x02garbage"},
-        {"META-INF/manifest.xml", "<manifest:manifest><manifest:file-entry manifest:full-path=\"content.xml\">"
-                                  "<manifest:encryption-data/></manifest:file-entry></manifest:manifest>"}},
+       {{"mimetype", mime},
+        {"content.xml", "\x01\x02garbage"},
+        {"META-INF/manifest.xml",
+         "<manifest:manifest><manifest:file-entry manifest:full-path=\"content.xml\">"
+         "<manifest:encryption-data/></manifest:file-entry></manifest:manifest>"}},
        "The workbook is protected by a password and cannot be read."},
       {"DocumentType",
        {{"mimetype", mime}, {"content.xml", "<!DOCTYPE x [<!ENTITY a \"aaaa\">]><x>&a;</x>"}},
@@ -98,7 +108,8 @@ TEST(OdsWorkbook, FailuresAreWordedForTheUser) {
     const std::string message = failureOf([&] {
       const auto book = openOds(path);
       RecordingVisitor visitor;
-      for (std::size_t i = 0; i < book->sheets().size(); ++i) book->readSheet(static_cast<int>(i), visitor);
+      for (std::size_t i = 0; i < book->sheets().size(); ++i)
+        book->readSheet(static_cast<int>(i), visitor);
     });
     EXPECT_NE(message.find(c.expected), std::string::npos) << c.name << ": " << message;
   }
@@ -112,7 +123,8 @@ TEST(OdsWorkbook, FilesThatAreNoSpreadsheet) {
   EXPECT_EQ(failureOf([&] { openOds(junk); }),
             "The file \"" + junk + "\" is not an OpenDocument spreadsheet.");
   const std::string truncated = folder.writeFile("cut.ods", "PK\x03\x04\x14\x00\x00\x00");
-  EXPECT_NE(failureOf([&] { openOds(truncated); }).find("is not a readable workbook"), std::string::npos);
+  EXPECT_NE(failureOf([&] { openOds(truncated); }).find("is not a readable workbook"),
+            std::string::npos);
   EXPECT_EQ(failureOf([&] { openOds(folder.path("")); }),
             "\"" + folder.path("") + "\" is a folder, not a workbook file.");
 }
@@ -122,25 +134,30 @@ TEST(OdsWorkbook, SheetIndexOutOfRangeFails) {
   const auto book = openOds(folder.writeOds("two.ods", contentXml(kTwoSheets)));
   RecordingVisitor visitor;
   EXPECT_EQ(failureOf([&] { book->readSheet(2, visitor); }), "The workbook has no sheet number 3.");
-  EXPECT_EQ(failureOf([&] { book->readSheet(-1, visitor); }), "The workbook has no sheet number 0.");
+  EXPECT_EQ(failureOf([&] { book->readSheet(-1, visitor); }),
+            "The workbook has no sheet number 0.");
 }
 
 std::string flatDocument(const std::string& body, const std::string& active) {
-  return std::string("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- flat -->\n<office:document") +
+  return std::string(
+             "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- flat "
+             "-->\n<office:document") +
          test::kNamespaces +
          R"( office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">)"
          R"(<office:settings><config:config-item-set config:name="ooo:view-settings">)"
-         R"(<config:config-item config:name="ActiveTable" config:type="string">)" + active +
+         R"(<config:config-item config:name="ActiveTable" config:type="string">)" +
+         active +
          R"(</config:config-item></config:config-item-set></office:settings>)"
          R"(<office:automatic-styles><style:style style:name="ta2" style:family="table">)"
          R"(<style:table-properties table:display="false"/></style:style></office:automatic-styles>)"
-         "<office:body><office:spreadsheet>" + body +
-         "</office:spreadsheet></office:body></office:document>";
+         "<office:body><office:spreadsheet>" +
+         body + "</office:spreadsheet></office:body></office:document>";
 }
 
 TEST(OdsWorkbook, OpensAFlatDocument) {
   TempFolder folder;
-  const std::string body = kTwoSheets + R"(<table:table table:name="Gone" table:style-name="ta2"/>)";
+  const std::string body =
+      kTwoSheets + R"(<table:table table:name="Gone" table:style-name="ta2"/>)";
   const auto book = openOds(folder.writeFile("flat.fods", flatDocument(body, "Second sheet")));
   ASSERT_EQ(book->sheets().size(), 3u);
   EXPECT_FALSE(book->sheets()[2].visible);
@@ -160,7 +177,8 @@ TEST(OdsWorkbook, RecognisesFlatDocuments) {
       {"Flat", flatDocument("", "").substr(0, 4096), true},
       {"NoMimetype", "<office:document xmlns:office=\"o\">", true},
       {"PrologAndComments", "<?xml version='1.0'?>\r\n<?pi x?><!-- c --> <office:document>", true},
-      {"FlatText", "<office:document office:mimetype=\"application/vnd.oasis.opendocument.text\">", false},
+      {"FlatText", "<office:document office:mimetype=\"application/vnd.oasis.opendocument.text\">",
+       false},
       {"ContentPart", "<office:document-content xmlns:office=\"o\">", false},
       {"OtherXml", "<?xml version=\"1.0\"?><worksheet/>", false},
       {"CutInProlog", "<?xml version=\"1.0\"", false},

@@ -224,7 +224,7 @@ TEST(XlsWorkbook, ColumnWidthsHiddenColumnsAndRows) {
   auto book = open(biff8Workbook("", {{"S", 0, records}}), "layout.xls");
   CollectingVisitor visitor;
   book->readSheet(0, visitor);
-  EXPECT_EQ(visitor.defaultWidth, 9);
+  EXPECT_DOUBLE_EQ(visitor.defaultWidth, 9 + 5.0 / 7.0);
   ASSERT_EQ(visitor.columnRuns.size(), 2u);
   EXPECT_EQ(visitor.columnRuns[0].first, 1u);
   EXPECT_EQ(visitor.columnRuns[0].last, 3u);
@@ -233,6 +233,14 @@ TEST(XlsWorkbook, ColumnWidthsHiddenColumnsAndRows) {
   EXPECT_EQ(visitor.columnRuns[1].last, 255u);
   EXPECT_FALSE(visitor.columnRuns[1].hidden);
   EXPECT_EQ(visitor.hiddenRows, std::vector<std::uint32_t>{2});
+}
+
+TEST(XlsWorkbook, StandardWidthOutranksDefaultColumnWidth) {
+  const std::string records = rec(0x0099, le16(2560)) + rec(kDefColWidth, le16(8));
+  auto book = open(biff8Workbook("", {{"S", 0, records}}), "standard.xls");
+  CollectingVisitor visitor;
+  book->readSheet(0, visitor);
+  EXPECT_EQ(visitor.defaultWidth, 10);
 }
 
 TEST(XlsWorkbook, StopsAtTheLastRowAskedForOrWhenTheVisitorSaysSo) {

@@ -1,0 +1,114 @@
+// Each control of the real main window reaches its own handler: one run through the program
+// with every platform service replaced.
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include "tests/app/Form1Harness.h"
+
+namespace lomandra::testing {
+namespace {
+
+class Form1Wiring : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    workbook = h.programDir.filePath(QStringLiteral("book.xlsx"));
+    QFile file(workbook);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    h.sheets.workbooks[workbook][QStringLiteral("'Sheet1'!$A$1:$A$2")] = {QStringLiteral("a"), QStringLiteral("b")};
+    h.sheets.workbooks[workbook][QStringLiteral("'Sheet1'!$B$1")] = {QStringLiteral("c")};
+    ASSERT_TRUE(h.startShown());
+    h.sheets.log.clear();
+  }
+  // Selects the Range List entry at a 1-based index by clicking it.
+  void selectRange(int entry) {
+    QTreeView* list = h.controls().ListView1;
+    h.form().rangeList().flush();
+    const QRect row = list->visualRect(list->model()->index(entry - 1, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+  }
+  QStringList ranges() {
+    QStringList texts;
+    for (int i = 1; i <= h.form().rangeList().count(); ++i) texts << h.form().rangeList().text(i);
+    return texts;
+  }
+  Form1Harness h;
+  QString workbook;
+};
+
+TEST_F(Form1Wiring, RangeCommandsFromPathToList) {
+  const app::Form1Controls& c = h.controls();
+  h.dialog.chooses.push_back(workbook);
+  h.click(c.PushButton1);  // "..."
+  ASSERT_EQ(h.dialog.shown.size(), 1u);
+  EXPECT_FALSE(h.dialog.shown[0].save);
+  EXPECT_EQ(h.form().pathText(), workbook);
+
+  h.click(c.PushButton10);  // "Load Sample/Example File"
+  EXPECT_TRUE(h.form().pathText().endsWith(QStringLiteral("sample1.xls"))) << h.form().pathText().toStdString();
+  h.click(c.PushButton11);  // "Clear File"
+  EXPECT_EQ(h.form().pathText(), QString());
+  EXPECT_EQ(h.stored(QStringLiteral("Excel File")), QString());
+
+  h.form().setPathText(workbook);
+  for (const char* address : {"$A$1:$A$2", "$B$1", "$A$1:$A$2"}) {
+    h.sheets.pickedAddress = QString::fromLatin1(address);
+    h.click(c.PushButton5);  // "Add Range Of Cells To Merge"
+  }
+  EXPECT_EQ(ranges(), (QStringList{"'Sheet1'!$A$1:$A$2", "'Sheet1'!$B$1", "'Sheet1'!$A$1:$A$2"}));
+  EXPECT_EQ(h.form().mousePointer(), pointer::Default);
+
+  selectRange(3);
+  QTest::keyClick(c.ListView1, Qt::Key_Backspace);  // not the Delete key
+  EXPECT_EQ(ranges().size(), 3);
+  QTest::keyClick(c.ListView1, Qt::Key_Delete);
+  EXPECT_EQ(ranges(), (QStringList{"'Sheet1'!$A$1:$A$2", "'Sheet1'!$B$1"}));
+  selectRange(2);
+  QTest::mouseDClick(c.ListView1->viewport(), Qt::LeftButton, {},
+                     c.ListView1->visualRect(c.ListView1->model()->index(1, 0)).center());
+  EXPECT_EQ(ranges(), QStringList{"'Sheet1'!$A$1:$A$2"});
+  selectRange(1);
+  h.click(c.PushButton6);  // "Delete Selected"
+  EXPECT_TRUE(ranges().isEmpty());
+  h.form().rangeList().add(QStringLiteral("'Sheet1'!$B$1"));
+  h.click(c.PushButton7);  // "Clear List"
+  EXPECT_TRUE(ranges().isEmpty());
+  EXPECT_TRUE(h.reports().isEmpty()) << h.reports().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(Form1Wiring, MergeAndExportCommands) {
+  const app::Form1Controls& c = h.controls();
+  h.form().setPathText(workbook);
+  h.form().rangeList().add(QStringLiteral("'Sheet1'!$A$1:$A$2"));
+  h.form().rangeList().add(QStringLiteral("'Sheet1'!$B$1"));
+  h.click(c.PushButton2);  // "Start Merging"
+  ASSERT_EQ(h.form().resultList().count(), 3);
+  EXPECT_EQ(h.form().resultList().text(3), QStringLiteral("c"));
+  EXPECT_TRUE(h.notices().contains(QStringLiteral("Done.")));
+
+  const QString target = h.programDir.filePath(QStringLiteral("out.txt"));
+  h.dialog.chooses.push_back(target);
+  h.click(c.PushButton4);  // "Save Results As Text File"
+  ASSERT_FALSE(h.dialog.shown.empty());
+  EXPECT_TRUE(h.dialog.shown.back().save);
+  EXPECT_TRUE(QFile::exists(target));
+
+  h.click(c.PushButton8);  // "Copy Results To Clipboard"
+  EXPECT_TRUE(h.clipboard.content.contains(QLatin1Char('b'))) << h.clipboard.content.toStdString();
+
+  const size_t writtenBefore = h.sheets.written.size();
+  h.click(c.PushButton13);  // "Send Results As Excel File"
+  EXPECT_GT(h.sheets.written.size(), writtenBefore);
+  EXPECT_TRUE(h.form().SaveResultsAsExcelFileIsExcelInstalled());
+
+  h.click(c.PushButton3);  // "Clear List" of the results
+  EXPECT_EQ(h.form().resultList().count(), 0);
+  EXPECT_TRUE(h.reports().isEmpty()) << h.reports().join(QLatin1Char('\n')).toStdString();
+}
+
+}  // namespace
+}  // namespace lomandra::testing
