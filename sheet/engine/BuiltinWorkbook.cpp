@@ -44,6 +44,10 @@ std::unique_ptr<model::WorkbookFile> openFile(const std::string& path) {
 #else
       throw Failure("Text files (.csv) cannot be read by this build.");
 #endif
+    case WorkbookFormat::Xlsb:
+      throw Failure("The workbook \"" + path +
+                    "\" is an Excel binary workbook (.xlsb), which this program cannot read. Save "
+                    "it as an .xlsx workbook and try again.");
     case WorkbookFormat::Encrypted:
       throw Failure("The workbook \"" + path +
                     "\" is protected by a password and cannot be read. Save it without a "

@@ -136,6 +136,7 @@ WorkbookFormat sniffWorkbook(const std::string& path) {
       if (mime.starts_with("application/vnd.oasis.opendocument.spreadsheet")) return WorkbookFormat::Ods;
     }
     if (xlsx::isXlsxPackage(path)) return WorkbookFormat::Xlsx;
+    if (zip->contains("xl/workbook.bin")) return WorkbookFormat::Xlsb;
     return WorkbookFormat::Unknown;
   }
   if (size >= 8 && std::memcmp(head.data(), kCompoundSignature, 8) == 0) {

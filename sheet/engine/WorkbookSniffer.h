@@ -9,6 +9,7 @@ namespace lomandra::engine {
 
 enum class WorkbookFormat {
   Xlsx,       ///< zip package with a spreadsheet workbook part
+  Xlsb,       ///< zip package with a binary workbook part (not read)
   Ods,        ///< zip package whose mimetype is an OpenDocument spreadsheet
   Xls,        ///< compound file with a Workbook or Book stream
   Encrypted,  ///< compound file holding an encrypted package (EncryptionInfo)

@@ -19,6 +19,9 @@ SheetGrid::SheetGrid(QWidget* parent) : QTableView(parent) {
   // view's selection model only for painting.
   setSelectionMode(QAbstractItemView::NoSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The view must not scroll to the active cell by itself (a click on a column letter would
+  // jump to row 1); the grid scrolls where a spreadsheet application does.
+  setAutoScroll(false);
   setCornerButtonEnabled(false);
   setWordWrap(false);
   setTextElideMode(Qt::ElideNone);
@@ -52,6 +55,9 @@ void SheetGrid::setSheet(const engine::SheetData* sheet, GridSelection* selectio
   QItemSelectionModel* oldSelection = selectionModel();
   std::unique_ptr<SheetTableModel> previous = std::move(model_);
   selection_ = selection;
+  // Rows hidden for the previous sheet stay hidden in the header unless shown again.
+  for (int row : hiddenRows_) setRowHidden(row, false);
+  hiddenRows_.clear();
   if (sheet) {
     model_ = std::make_unique<SheetTableModel>(*sheet);
     setModel(model_.get());
@@ -106,7 +112,10 @@ void SheetGrid::applyHiddenRows(int first) {
   const engine::SheetData& sheet = model_->sheet();
   const int rows = model_->rowCount();
   for (int r = std::max(first, 0); r < rows; ++r) {
-    if (sheet.rowHidden(static_cast<std::uint32_t>(r))) setRowHidden(r, true);
+    if (sheet.rowHidden(static_cast<std::uint32_t>(r))) {
+      setRowHidden(r, true);
+      hiddenRows_.push_back(r);
+    }
   }
 }
 

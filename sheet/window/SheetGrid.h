@@ -7,6 +7,7 @@
 
 #include <QTableView>
 #include <memory>
+#include <vector>
 
 #include "sheet/window/GridSelection.h"
 #include "sheet/window/SheetTableModel.h"
@@ -59,6 +60,7 @@ class SheetGrid final : public QTableView {
 
   std::unique_ptr<SheetTableModel> model_;
   GridSelection* selection_ = nullptr;
+  std::vector<int> hiddenRows_;  ///< rows hidden for the shown sheet
   bool dragging_ = false;
   bool headerDragging_ = false;
 };

@@ -23,8 +23,36 @@ int SheetTableModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(columns_);
 }
 
+namespace {
+
+// Whether a displayed text reads as a number, date or time ("1,234.50", "-1.3%", "$5",
+// "(12)", "2021-08-31"): those stand at the right of their cell, as in a spreadsheet
+// application. Judged on the first and last characters only, so drawing stays cheap.
+bool looksNumeric(QStringView text) {
+  if (text.isEmpty() || text.size() > 64) return false;
+  const QChar first = text.front(), last = text.back();
+  const bool startsLikeNumber = first.isDigit() || first == u'-' || first == u'+' ||
+                                first == u'(' || first == u'.' ||
+                                first.category() == QChar::Symbol_Currency;
+  const bool endsLikeNumber = last.isDigit() || last == u'%' || last == u')' ||
+                              last.category() == QChar::Symbol_Currency;
+  if (!startsLikeNumber || !endsLikeNumber) return false;
+  for (QChar c : text) {
+    if (c.isLetter() && c != u'E' && c != u'e') return false;  // "1E+20" is a number
+  }
+  return true;
+}
+
+}  // namespace
+
 QVariant SheetTableModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid()) return {};
+  if (!index.isValid()) return {};
+  if (role == Qt::TextAlignmentRole) {
+    const QString shown = data(index, Qt::DisplayRole).toString();
+    return QVariant::fromValue(Qt::AlignVCenter |
+                               (looksNumeric(shown) ? Qt::AlignRight : Qt::AlignLeft));
+  }
+  if (role != Qt::DisplayRole) return {};
   const auto row = static_cast<std::uint32_t>(index.row());
   const auto column = static_cast<std::uint32_t>(index.column());
   if (row >= sheet_.usedRows() || column >= sheet_.usedColumns()) return {};

@@ -171,6 +171,7 @@ TEST(WorkbookSnifferTest, RecognisesFormatsByContent) {
                                            {"content.xml", "<x/>", true}});
   testing::writeZip(dir.file("text.ods"), {{"mimetype", "application/vnd.oasis.opendocument.text", false}});
   testing::writeZip(dir.file("plain.zip"), {{"readme.txt", "hello", true}});
+  testing::writeZip(dir.file("binary.xlsx"), {{"xl/workbook.bin", std::string(40, '\x01'), true}});
   testing::writeFile(dir.file("enc.xlsx"), compoundFile({"EncryptionInfo", "EncryptedPackage"}));
   testing::writeFile(dir.file("old.xlsx"), compoundFile({"Workbook", "\x05SummaryInformation"}));
   testing::writeFile(dir.file("biff5.dat"), compoundFile({"Book"}));
@@ -184,6 +185,7 @@ TEST(WorkbookSnifferTest, RecognisesFormatsByContent) {
   const Row rows[] = {
       {"book.bin", WorkbookFormat::Xlsx},      {"doc.xlsx", WorkbookFormat::Ods},
       {"text.ods", WorkbookFormat::Unknown},   {"plain.zip", WorkbookFormat::Unknown},
+      {"binary.xlsx", WorkbookFormat::Xlsb},
       {"enc.xlsx", WorkbookFormat::Encrypted}, {"old.xlsx", WorkbookFormat::Xls},
       {"biff5.dat", WorkbookFormat::Xls},      {"word.doc", WorkbookFormat::Unknown},
       {"data.xls", WorkbookFormat::Csv},       {"picture.png", WorkbookFormat::Unknown},
@@ -198,6 +200,7 @@ TEST(BuiltinWorkbookTest, OpenFailuresSayWhatIsWrong) {
   testing::writeFile(dir.file("enc.xlsx"), compoundFile({"EncryptionInfo", "EncryptedPackage"}));
   testing::writeFile(dir.file("noise.xlsx"), std::string("\x01\x02\x03\0\xff\xfe\0\0garbage", 16));
   testing::writeZip(dir.file("plain.xlsx"), {{"readme.txt", "hello", true}});
+  testing::writeZip(dir.file("binary.xlsb"), {{"xl/workbook.bin", std::string(40, '\x01'), true}});
   const std::string bytes = testing::zipBytes(testing::xlsxParts({testing::worksheet("")}));
   testing::writeFile(dir.file("cut.xlsx"), bytes.substr(0, bytes.size() / 2));
   const std::pair<std::string, const char*> rows[] = {
@@ -207,6 +210,7 @@ TEST(BuiltinWorkbookTest, OpenFailuresSayWhatIsWrong) {
       {dir.file("enc.xlsx"), "is protected by a password"},
       {dir.file("noise.xlsx"), "is not a workbook this program can read"},
       {dir.file("plain.xlsx"), "is not a workbook this program can read"},
+      {dir.file("binary.xlsb"), "is an Excel binary workbook (.xlsb)"},
       {dir.file("cut.xlsx"), "is not a readable workbook"},
       {"", "No workbook file is named"},
   };
