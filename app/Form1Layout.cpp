@@ -83,8 +83,6 @@ class Builder {
     return control;
   }
 
-  QWidget& form() { return form_; }
-
  private:
   QWidget& form_;
   double dpi_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QPointer>
+#include <algorithm>
 #include <vector>
 
 #include "sheet/Failure.h"
@@ -76,6 +77,9 @@ class BuiltinApplication final : public sheet::Application {
   std::unique_ptr<sheet::Range> pickRange(const QString& prompt) override {
     requireRunning();
     if (!workbook_) throw Failure("No workbook is open to pick a range from.");
+    const auto& sheets = workbook_->sheets();
+    if (std::none_of(sheets.begin(), sheets.end(), [](const auto& s) { return s.visible; }))
+      throw Failure("The workbook has no visible sheet to pick a range from.");
     auto picked = workbookWindow().pickRange(prompt);
     if (!picked) return nullptr;
     return std::make_unique<BuiltinRange>(workbook_, picked->sheet, std::move(picked->areas));

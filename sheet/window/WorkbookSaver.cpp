@@ -79,6 +79,12 @@ void saveXlsx(const WrittenSheet& sheet, const QString& sheetName, const QString
     return;
   }
   const QString temporaryName = temporary.fileName();
+  // The temporary file is private to its owner; the saved workbook gets the permissions of
+  // the file it replaces, or those of a newly made file.
+  temporary.setPermissions(QFileInfo::exists(path)
+                               ? QFile::permissions(path)
+                               : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                     QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
   temporary.close();
   try {
     writeXlsxFile(sheet, sheetName, temporaryName, path);

@@ -189,11 +189,9 @@ TEST(CorpusTest, DisplayedTextsAgreeWithTheSpreadsheetApplications) {
       const std::string sheetName = book->sheets()[static_cast<std::size_t>(s)].name;
       std::optional<Grid> reference, lo, sjs;
       if (hasExcel) reference = oracleSheet(excel, s);
-      if (!reference) {
-        lo = oracleSheet(root / "expected" / "libreoffice" / file, s);
-        sjs = oracleSheet(root / "expected" / "sheetjs" / file, s);
-        if (!lo || !sjs) continue;
-      }
+      lo = oracleSheet(root / "expected" / "libreoffice" / file, s);
+      sjs = oracleSheet(root / "expected" / "sheetjs" / file, s);
+      if (!reference && (!lo || !sjs)) continue;
       std::size_t rows = sheet.usedRows(), columns = sheet.usedColumns();
       for (const Grid* g : {reference ? &*reference : nullptr, lo ? &*lo : nullptr, sjs ? &*sjs : nullptr}) {
         if (!g) continue;
@@ -204,10 +202,11 @@ TEST(CorpusTest, DisplayedTextsAgreeWithTheSpreadsheetApplications) {
         for (std::size_t c = 0; c < columns; ++c) {
           const std::string ours = sheet.text(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
           std::string expected;
-          if (reference) {
+          // Where Excel's CSV could not hold a character, the cell falls to the other two.
+          if (reference && fitsCp1252(ours)) {
             expected = at(*reference, r, c);
-            if (!fitsCp1252(ours)) continue;  // Excel's CSV could not hold the character
           } else {
+            if (!lo || !sjs) continue;
             if (at(*lo, r, c) != at(*sjs, r, c)) continue;
             if (kVolatile.count(file + "|" + sheetName + "|" + cellName(r, c))) continue;
             expected = at(*lo, r, c);

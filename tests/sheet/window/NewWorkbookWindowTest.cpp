@@ -120,11 +120,19 @@ TEST(NewWorkbookWindow, XlsxSaveReplacesAnExistingFileAndLeavesNoTemporaryBehind
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old contents");
   }
+  const auto kept = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
+                    QFile::ReadGroup;
+  ASSERT_TRUE(QFile::setPermissions(path, kept));
   WrittenSheet sheet;
   sheet.write(0, 0, QStringLiteral("x"));
   saveXlsx(sheet, QStringLiteral("Sheet1"), path);
   EXPECT_TRUE(readAll(path).startsWith("PK"));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.xlsx"});
+  EXPECT_EQ(QFile::permissions(path), kept) << "the replaced file's permissions stay";
+  // A new file is readable by others, not private like the temporary it was written as.
+  const QString fresh = dir.filePath("fresh.xlsx");
+  saveXlsx(sheet, QStringLiteral("Sheet1"), fresh);
+  EXPECT_TRUE(QFile::permissions(fresh) & QFile::ReadOther);
 }
 
 // Closing: the question and what each answer does.

@@ -11,6 +11,7 @@
 
 #include "sheet/window/RangeBox.h"
 #include "sheet/window/SheetGrid.h"
+#include "sheet/window/SheetTableModel.h"
 #include "tests/sheet/window/FakeWorkbook.h"
 #include "tests/sheet/window/WindowTestSupport.h"
 
@@ -83,6 +84,44 @@ TEST(WorkbookWindow, GridShowsTextsLettersNumbersWidthsAndHiddenParts) {
   EXPECT_TRUE(grid->isRowHidden(3));
   EXPECT_FALSE(grid->isRowHidden(2));
   EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
+}
+
+TEST(WorkbookWindow, HiddenRowsBelongToTheirSheet) {
+  auto book = sampleWorkbook();
+  WorkbookWindow window(*book);
+  window.showSheet(0);
+  EXPECT_TRUE(window.grid()->isRowHidden(3));
+  window.showSheet(3);
+  EXPECT_FALSE(window.grid()->isRowHidden(3));
+  window.showSheet(0);
+  EXPECT_TRUE(window.grid()->isRowHidden(3));
+}
+
+TEST(WorkbookWindow, NumbersDatesAndPercentagesStandRight) {
+  testing::FakeSheet sheet;
+  const char* right[] = {"12", "-1.3%", "1,234.50", "$5", "(12)", "2021-08-31", "1E+20", "12:30"};
+  const char* left[] = {"Ann", "12 apples", "=1+1", "-", "A7", "#DIV/0!"};
+  std::uint32_t row = 0;
+  for (const char* text : right) sheet.set(row++, 0, text);
+  for (const char* text : left) sheet.set(row++, 0, text);
+  SheetTableModel model(sheet);
+  for (std::uint32_t r = 0; r < row; ++r) {
+    const auto alignment = model.data(model.index(static_cast<int>(r), 0), Qt::TextAlignmentRole)
+                               .value<Qt::Alignment>();
+    EXPECT_EQ((alignment & Qt::AlignRight) != 0, r < std::size(right)) << sheet.text(r, 0);
+  }
+}
+
+TEST(WorkbookWindow, ColumnLetterClickKeepsTheScrollPosition) {
+  auto book = sampleWorkbook();
+  WorkbookWindow window(*book);
+  window.resize(600, 400);
+  window.show();
+  SheetGrid* grid = window.grid();
+  grid->verticalScrollBar()->setValue(50);
+  testing::clickHeader(*grid, true, 1);
+  EXPECT_EQ(grid->verticalScrollBar()->value(), 50);
+  EXPECT_EQ(window.currentAddress(), "$B:$B");
 }
 
 TEST(WorkbookWindow, SheetThatCannotBeReadShowsWhyAndNoCells) {
