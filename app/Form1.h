@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QWidget>
 #include <optional>
 
@@ -84,6 +85,7 @@ class Form1 : public QWidget, public MainForm {
   std::optional<QCursor> customPointer_;
   int pointerKind_ = pointer::Default;
   bool endProgram_ = false;
+  QElapsedTimer lastYield_;  // when doEvents last processed events
 };
 
 }  // namespace lomandra::app

@@ -13,9 +13,10 @@ int main(int argc, char* argv[]) {
   lomandra::app::Form1 form(platform.services());
   if (!form.load()) return 0;  // no spreadsheet application: the window is never shown
 
-  // Closing the main window ends the program at once, whatever other windows are open.
-  QObject::connect(&form, &lomandra::app::Form1::unloaded, &application, &QCoreApplication::quit,
-                   Qt::QueuedConnection);
+  // Closing the main window ends Lomandra's part at once, without a question. A workbook window
+  // that an export left open belongs to the spreadsheet application, which outlives Lomandra:
+  // the process ends when the last such window is closed too, so an unsaved book is never lost.
+  QApplication::setQuitOnLastWindowClosed(true);
   form.showCentred();
   return QApplication::exec();
 }

@@ -10,10 +10,13 @@ namespace {
 
 class BuiltinWalk final : public sheet::CellWalk {
  public:
-  BuiltinWalk(std::shared_ptr<engine::BuiltinWorkbook> workbook, const engine::SheetData& sheet,
+  BuiltinWalk(std::shared_ptr<engine::BuiltinWorkbook> workbook, int sheet, std::uint32_t lastRow,
               std::vector<engine::Area> areas)
-      : workbook_(std::move(workbook)), sheet_(sheet), areas_(std::move(areas)),
-        usedRows_(sheet.usedRows()), usedColumns_(sheet.usedColumns()) {}
+      : workbook_(std::move(workbook)), sheet_(sheet), lastRow_(lastRow), areas_(std::move(areas)) {
+    const engine::SheetData& data = workbook_->sheet(sheet_, lastRow_);
+    usedRows_ = data.usedRows();
+    usedColumns_ = data.usedColumns();
+  }
 
   bool next() override {
     if (area_ >= areas_.size()) return false;
@@ -39,7 +42,9 @@ class BuiltinWalk final : public sheet::CellWalk {
     if (!started_ || area_ >= areas_.size()) throw Failure("The walk has no current cell.");
     // Most cells of a whole column or row lie beyond the used part: no lookup for those.
     if (row_ >= usedRows_ || column_ >= usedColumns_) return {};
-    return QString::fromStdString(sheet_.text(row_, column_));
+    // Asked for each cell rather than kept: the workbook replaces a sheet it reads further
+    // (for the window, say), and the cells this walk needs are the same in the new one.
+    return QString::fromStdString(workbook_->sheet(sheet_, lastRow_).text(row_, column_));
   }
 
  private:
@@ -51,9 +56,10 @@ class BuiltinWalk final : public sheet::CellWalk {
   }
 
   std::shared_ptr<engine::BuiltinWorkbook> workbook_;
-  const engine::SheetData& sheet_;
+  int sheet_;
+  std::uint32_t lastRow_;
   std::vector<engine::Area> areas_;
-  std::uint32_t usedRows_, usedColumns_;
+  std::uint32_t usedRows_ = 0, usedColumns_ = 0;
   std::size_t area_ = 0;
   std::uint32_t row_ = 0, column_ = 0;
   bool started_ = false;
@@ -82,8 +88,7 @@ QString BuiltinRange::address() { return QString::fromStdString(engine::formatAd
 std::unique_ptr<sheet::CellWalk> BuiltinRange::walk() {
   std::uint32_t lastRow = 0;
   for (const engine::Area& area : areas_) lastRow = std::max(lastRow, area.lastRow);
-  const engine::SheetData& data = workbook_->sheet(sheet_, lastRow);
-  return std::make_unique<BuiltinWalk>(workbook_, data, areas_);
+  return std::make_unique<BuiltinWalk>(workbook_, sheet_, lastRow, areas_);
 }
 
 }  // namespace lomandra::builtin

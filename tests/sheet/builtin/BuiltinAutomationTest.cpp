@@ -204,6 +204,20 @@ TEST_F(BuiltinAutomationTest, RangeOutlivesQuitAndTheInstanceRefusesLaterCalls) 
   EXPECT_THROW(app->open(path_), Failure);
 }
 
+TEST_F(BuiltinAutomationTest, WalkGoesOnWhenTheWindowReadsTheSheetFurther) {
+  auto app = opened();
+  auto walk = app->resolve(QStringLiteral("'Data'!$A$1:$A$3"))->walk();
+  ASSERT_TRUE(walk->next());
+  EXPECT_EQ(walk->text(), "Name");
+  app->show();  // the window reads the whole of a sheet it shows
+  auto* window = findTopLevel<window::WorkbookWindow>("workbookWindow");
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(window->showSheet(0));
+  QStringList rest;
+  while (walk->next()) rest << walk->text();
+  EXPECT_EQ(rest, (QStringList{"Ann", "Bob"}));
+}
+
 TEST_F(BuiltinAutomationTest, ShowPickRangeAndQuit) {
   auto app = opened();
   app->show();
