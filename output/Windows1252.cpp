@@ -7,6 +7,7 @@
 
 #include "output/Main.h"
 #include "sheet/Failure.h"
+#include "sheet/model/TextEncoding.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -18,27 +19,12 @@ namespace {
 
 constexpr char kReplacement = '?';
 
-// Windows-1252 bytes 0x80..0x9F by the character each stands for. Windows keeps the five
-// unassigned bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D) as the C1 controls of the same value, so
-// those round-trip too; the other C1 controls have no byte and become "?".
-struct SpecialByte {
-  char16_t character;
-  unsigned char byte;
-};
-constexpr std::array<SpecialByte, 32> kSpecials{{
-    {0x20AC, 0x80}, {0x0081, 0x81}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84},
-    {0x2026, 0x85}, {0x2020, 0x86}, {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89},
-    {0x0160, 0x8A}, {0x2039, 0x8B}, {0x0152, 0x8C}, {0x008D, 0x8D}, {0x017D, 0x8E},
-    {0x008F, 0x8F}, {0x0090, 0x90}, {0x2018, 0x91}, {0x2019, 0x92}, {0x201C, 0x93},
-    {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97}, {0x02DC, 0x98},
-    {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C}, {0x009D, 0x9D},
-    {0x017E, 0x9E}, {0x0178, 0x9F},
-}};
-
+// Windows-1252 keeps the five unassigned bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D) as the C1
+// controls of the same value, so those round-trip too; the other C1 controls have no byte.
 char windows1252Byte(char16_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-  for (const SpecialByte& special : kSpecials)
-    if (special.character == c) return static_cast<char>(special.byte);
+  for (std::size_t i = 0; i < model::kWindows1252High.size(); ++i)
+    if (model::kWindows1252High[i] == c) return static_cast<char>(0x80 + i);
   return kReplacement;
 }
 

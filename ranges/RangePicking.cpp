@@ -11,16 +11,9 @@ namespace lomandra::ranges {
 
 namespace {
 
-// A handle that an earlier step failed to produce: using it fails the step that needs it.
-template <typename Handle>
-Handle& need(const std::unique_ptr<Handle>& handle, const char* missing) {
-  if (!handle) throw Failure(missing);
-  return *handle;
-}
+using sheet::kNoInstance;
+using sheet::need;
 
-constexpr const char* kNoInstance =
-    "Object variable not set: the workbook was not opened, so there is no spreadsheet "
-    "application instance to use.";
 constexpr const char* kNoRange =
     "Object variable not set: no range was picked, so there is no sheet or address to read.";
 

@@ -5,39 +5,18 @@
 #include <utility>
 #include <vector>
 
+#include "sheet/model/TextEncoding.h"
+
 namespace lomandra::csv {
 
 namespace {
 
-// Windows-1252 bytes 0x80..0x9F; the five bytes the code page leaves undefined keep their
-// C1 control code points, as Windows itself maps them.
-constexpr std::array<std::uint16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
+// NUL never reaches a cell.
 void appendUtf8(std::uint32_t cp, std::string& out) {
-  if (cp == 0) return;  // NUL never reaches a cell
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
+  if (cp != 0) model::appendUtf8(out, cp);
 }
 
-std::uint32_t windows1252(unsigned char byte) {
-  return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte;
-}
+std::uint32_t windows1252(unsigned char byte) { return model::windows1252Char(byte); }
 
 // Length of the valid UTF-8 sequence at the start of `s`: > 0 valid, 0 invalid, -1 cut off by
 // the end of `s` (valid so far).

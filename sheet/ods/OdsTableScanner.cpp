@@ -1,5 +1,7 @@
 #include "sheet/ods/OdsTableScanner.h"
 
+#include "sheet/model/TextEncoding.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -11,24 +13,8 @@ namespace {
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool endsName(char c) { return isSpace(c) || c == '>' || c == '/'; }
 
-void appendUtf8(std::uint32_t cp, std::string& out) {
-  if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
+// A NUL character is not allowed in XML; it shows as the replacement character.
+void appendUtf8(std::uint32_t cp, std::string& out) { model::appendUtf8(out, cp == 0 ? 0xFFFD : cp); }
 
 }  // namespace
 

@@ -4,39 +4,19 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include "sheet/model/TextEncoding.h"
+
 namespace lomandra::xls {
 namespace {
 
-void appendCodePoint(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// The characters 0x80-0x9F of Windows-1252, used when no decoder for a code page exists.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+void appendCodePoint(std::string& out, std::uint32_t c) { model::appendUtf8(out, c); }
 
 std::string decodeCp1252(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (const char ch : bytes) {
     const auto b = static_cast<unsigned char>(ch);
-    appendCodePoint(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
+    appendCodePoint(out, model::windows1252Char(b));
   }
   return out;
 }
