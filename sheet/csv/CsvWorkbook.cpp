@@ -8,6 +8,7 @@
 
 #include "sheet/Failure.h"
 #include "sheet/csv/CsvParser.h"
+#include "sheet/model/WorkbookPath.h"
 
 namespace lomandra::csv {
 
@@ -38,17 +39,7 @@ std::string sheetNameFor(const std::string& path) {
   return name.empty() ? std::string("Sheet1") : name;
 }
 
-std::ifstream openStream(const std::string& path) {
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(status))
-    throw Failure("The file \"" + path + "\" does not exist.");
-  if (std::filesystem::is_directory(status))
-    throw Failure("\"" + path + "\" is a folder, not a workbook file.");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Failure("The file \"" + path + "\" cannot be read: " + std::strerror(errno) + ".");
-  return in;
-}
+std::ifstream openStream(const std::string& path) { return model::openWorkbookStream(path); }
 
 std::string readSome(std::ifstream& in, std::size_t count) {
   std::string bytes(count, '\0');

@@ -10,6 +10,7 @@
 #include "sheet/Failure.h"
 #include "sheet/container/ZipArchive.h"
 #include "sheet/xlsx/XlsxWorkbook.h"
+#include "sheet/model/WorkbookPath.h"
 
 namespace lomandra::engine {
 
@@ -116,12 +117,7 @@ std::vector<std::string> compoundFileNames(const std::string& path) {
 }
 
 WorkbookFormat sniffWorkbook(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) throw Failure("The file \"" + path + "\" does not exist.");
-  if (S_ISDIR(info.st_mode))
-    throw Failure("\"" + path + "\" is a folder, not a workbook file.");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Failure("The file \"" + path + "\" cannot be read.");
+  std::ifstream in = model::openWorkbookStream(path);
   std::array<unsigned char, 4096> head{};
   in.read(reinterpret_cast<char*>(head.data()), head.size());
   const auto size = static_cast<std::size_t>(in.gcount());

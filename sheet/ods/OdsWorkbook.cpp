@@ -10,6 +10,7 @@
 #include "sheet/container/ZipArchive.h"
 #include "sheet/ods/OdsContentReader.h"
 #include "sheet/ods/OdsTableScanner.h"
+#include "sheet/model/WorkbookPath.h"
 
 namespace lomandra::ods {
 
@@ -23,14 +24,7 @@ constexpr std::string_view kSpreadsheetMime = "application/vnd.oasis.opendocumen
 constexpr std::uintmax_t kMaxFlatBytes = 512u << 20;
 
 std::string readFilePrefix(const std::string& path, std::size_t count) {
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(status))
-    throw Failure("The file \"" + path + "\" does not exist.");
-  if (std::filesystem::is_directory(status))
-    throw Failure("\"" + path + "\" is a folder, not a workbook file.");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Failure("The file \"" + path + "\" cannot be read.");
+  std::ifstream in = model::openWorkbookStream(path);
   std::string bytes(count, '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(count));
   bytes.resize(static_cast<std::size_t>(in.gcount()));
