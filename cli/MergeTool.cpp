@@ -129,12 +129,11 @@ class DamagedWorkbook : public Failure {
 };
 
 // At most 2^34 for an area within a sheet's 1,048,576 rows and 16,384 columns.
-std::uint64_t cellCount(const engine::Area& area) {
+std::uint64_t checkedCellCount(const engine::Area& area) {
   if (area.lastRow < area.firstRow || area.lastColumn < area.firstColumn ||
       area.lastRow >= model::kMaxRows || area.lastColumn >= model::kMaxColumns)
     throw Failure("The range names cells outside the sheet.");
-  return (std::uint64_t{area.lastRow} - area.firstRow + 1) *
-         (std::uint64_t{area.lastColumn} - area.firstColumn + 1);
+  return engine::cellCount(area);
 }
 
 // One Range Reference: resolved in the open workbook, each area walked row by row from the
@@ -145,7 +144,7 @@ void mergeReference(engine::BuiltinWorkbook& workbook, std::string_view referenc
   std::uint64_t cells = 0;
   std::uint32_t lastRow = 0;
   for (const engine::Area& area : resolved.areas) {
-    cells += cellCount(area);
+    cells += checkedCellCount(area);
     lastRow = std::max(lastRow, area.lastRow);
   }
   if (cells > cellsLeft)

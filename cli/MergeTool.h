@@ -5,6 +5,8 @@
 #include <functional>
 #include <string_view>
 
+#include "sheet/engine/BuiltinWorkbook.h"
+
 namespace lomandra::cli {
 
 /// Where lomandra-merge writes: standard output and standard error, as byte sinks.
@@ -14,7 +16,7 @@ struct ToolStreams {
 };
 
 /// Most cells one run reads: sixteen whole columns. A reference past it fails.
-constexpr std::uint64_t kMaxCellsPerRun = std::uint64_t{16} * 1048576;
+constexpr std::uint64_t kMaxCellsPerRun = engine::kMaxWalkCells;
 
 /// Runs lomandra-merge on `arguments` (without the program name) and returns its exit status:
 /// 0 when every reference was read, 1 when some failed, 2 for bad usage, a workbook that cannot

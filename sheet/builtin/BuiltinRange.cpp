@@ -1,6 +1,7 @@
 #include "sheet/builtin/BuiltinRange.h"
 
 #include <algorithm>
+#include <string>
 
 #include "sheet/Failure.h"
 
@@ -87,7 +88,15 @@ QString BuiltinRange::address() { return QString::fromStdString(engine::formatAd
 
 std::unique_ptr<sheet::CellWalk> BuiltinRange::walk() {
   std::uint32_t lastRow = 0;
-  for (const engine::Area& area : areas_) lastRow = std::max(lastRow, area.lastRow);
+  std::uint64_t cells = 0;
+  for (const engine::Area& area : areas_) {
+    lastRow = std::max(lastRow, area.lastRow);
+    cells += engine::cellCount(area);
+  }
+  if (cells > engine::kMaxWalkCells)
+    throw Failure("The range holds " + std::to_string(cells) + " cells, more than the " +
+                  std::to_string(engine::kMaxWalkCells) +
+                  " (sixteen whole columns) a merge reads. Pick a smaller range.");
   return std::make_unique<BuiltinWalk>(workbook_, sheet_, lastRow, areas_);
 }
 

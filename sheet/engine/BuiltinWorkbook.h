@@ -20,6 +20,16 @@ struct Area {
   bool operator==(const Area&) const = default;
 };
 
+/// The number of cells in an area.
+constexpr std::uint64_t cellCount(const Area& area) {
+  return (std::uint64_t{area.lastRow} - area.firstRow + 1) *
+         (std::uint64_t{area.lastColumn} - area.firstColumn + 1);
+}
+
+/// The most cells one merge reads: sixteen whole columns. A whole sheet holds seventeen
+/// billion cells, which no list can take; a range past this fails to walk with a description.
+constexpr std::uint64_t kMaxWalkCells = std::uint64_t{16} * model::kMaxRows;
+
 /// The column letters of a 0-based column: 0 -> "A", 25 -> "Z", 26 -> "AA", 16383 -> "XFD".
 std::string columnName(std::uint32_t column);
 

@@ -161,6 +161,17 @@ TEST_F(BuiltinAutomationTest, WholeRowWalksEveryColumn) {
   EXPECT_EQ(texts.mid(0, 3), (QStringList{"Ann", "12", ""}));
 }
 
+TEST_F(BuiltinAutomationTest, WalkRefusesMoreThanSixteenWholeColumns) {
+  // A whole sheet ("$1:$1048576", what selecting everything gives) would be seventeen billion
+  // cells: the walk fails at once instead of running for days.
+  auto app = opened();
+  for (const char* reference : {"'Data'!$1:$1048576", "'Data'!$A:$Q", "'Data'!$A:$P,$B$1"}) {
+    auto range = app->resolve(QString::fromUtf8(reference));
+    EXPECT_THROW(range->walk(), Failure) << reference;
+  }
+  EXPECT_NO_THROW(app->resolve(QStringLiteral("'Data'!$A:$P"))->walk());
+}
+
 TEST_F(BuiltinAutomationTest, TextBeforeNextOrAfterTheEndFails) {
   auto app = opened();
   auto walk = app->resolve(QStringLiteral("'Data'!$A$1"))->walk();
