@@ -6,17 +6,10 @@
 #include "sheet/engine/CellFormatter.h"
 #include "sheet/engine/SheetStore.h"
 #include "sheet/engine/WorkbookSniffer.h"
-#include "sheet/xlsx/XlsxWorkbook.h"
-
-#ifdef LOMANDRA_HAVE_XLS
-#include "sheet/xls/XlsWorkbook.h"
-#endif
-#ifdef LOMANDRA_HAVE_ODS
-#include "sheet/ods/OdsWorkbook.h"
-#endif
-#ifdef LOMANDRA_HAVE_CSV
 #include "sheet/csv/CsvWorkbook.h"
-#endif
+#include "sheet/ods/OdsWorkbook.h"
+#include "sheet/xls/XlsWorkbook.h"
+#include "sheet/xlsx/XlsxWorkbook.h"
 
 namespace lomandra::engine {
 
@@ -26,24 +19,12 @@ std::unique_ptr<model::WorkbookFile> openFile(const std::string& path) {
   switch (sniffWorkbook(path)) {
     case WorkbookFormat::Xlsx:
       return xlsx::openXlsx(path);
-    case WorkbookFormat::Ods:
-#ifdef LOMANDRA_HAVE_ODS
+    case WorkbookFormat::Ods:  // a zip package or a flat XML document alike
       return ods::openOds(path);
-#else
-      throw Failure("OpenDocument spreadsheets (.ods) cannot be read by this build.");
-#endif
     case WorkbookFormat::Xls:
-#ifdef LOMANDRA_HAVE_XLS
       return xls::openXls(path);
-#else
-      throw Failure("Excel 97-2003 workbooks (.xls) cannot be read by this build.");
-#endif
     case WorkbookFormat::Csv:
-#ifdef LOMANDRA_HAVE_CSV
       return csv::openCsv(path);
-#else
-      throw Failure("Text files (.csv) cannot be read by this build.");
-#endif
     case WorkbookFormat::Xlsb:
       throw Failure("The workbook \"" + path +
                     "\" is an Excel binary workbook (.xlsb), which this program cannot read. Save "

@@ -9,6 +9,7 @@
 
 #include "sheet/Failure.h"
 #include "sheet/container/ZipArchive.h"
+#include "sheet/ods/OdsWorkbook.h"
 #include "sheet/xlsx/XlsxWorkbook.h"
 #include "sheet/model/WorkbookPath.h"
 
@@ -143,6 +144,9 @@ WorkbookFormat sniffWorkbook(const std::string& path) {
     }
     return workbook ? WorkbookFormat::Xls : WorkbookFormat::Unknown;
   }
+  // A flat OpenDocument spreadsheet is XML text: tell it from a .csv before the text test.
+  if (ods::looksLikeFlatOds(std::string_view(reinterpret_cast<const char*>(head.data()), size)))
+    return WorkbookFormat::Ods;
   if (looksLikeText(head.data(), size)) return WorkbookFormat::Csv;
   return WorkbookFormat::Unknown;
 }

@@ -178,6 +178,12 @@ TEST(WorkbookSnifferTest, RecognisesFormatsByContent) {
   testing::writeFile(dir.file("word.doc"), compoundFile({"WordDocument"}));
   testing::writeFile(dir.file("data.xls"), "a,b,c\n1,2,3\n");
   testing::writeFile(dir.file("picture.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  testing::writeFile(
+      dir.file("flat.xml"),
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+      "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+      "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body/>"
+      "</office:document>");
   struct Row {
     const char* file;
     WorkbookFormat format;
@@ -189,6 +195,7 @@ TEST(WorkbookSnifferTest, RecognisesFormatsByContent) {
       {"enc.xlsx", WorkbookFormat::Encrypted}, {"old.xlsx", WorkbookFormat::Xls},
       {"biff5.dat", WorkbookFormat::Xls},      {"word.doc", WorkbookFormat::Unknown},
       {"data.xls", WorkbookFormat::Csv},       {"picture.png", WorkbookFormat::Unknown},
+      {"flat.xml", WorkbookFormat::Ods},
   };
   for (const Row& row : rows)
     EXPECT_EQ(static_cast<int>(sniffWorkbook(dir.file(row.file))), static_cast<int>(row.format)) << row.file;
