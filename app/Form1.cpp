@@ -84,11 +84,10 @@ void Form1::Form_Load() {
   trap.step(100, [&] { ApplySkin(*this, SkinFramework1_, programFolder()); });
   if (trap.test(104, [&] { return FileExists(cursorFile); }))
     trap.step(106, [&] { customPointer_ = loadCursorFile(cursorFile); });
-  trap.step(126, [&] {
-    setWindowTitle(kProductName);
-    setWindowIcon(QIcon(QStringLiteral(":/lomandra/lomandra.png")));
-    appTitle_ = AppTitleFor(kProductName);
-  });
+  // Caption, icon and title share line 126; each goes ahead even when the one before failed.
+  trap.step(126, [&] { setWindowTitle(kProductName); });
+  trap.step(126, [&] { setWindowIcon(QIcon(QStringLiteral(":/lomandra/lomandra.png"))); });
+  trap.step(126, [&] { appTitle_ = AppTitleFor(kProductName); });
   trap.step(128, [&] { controls_.ListView1->setModel(&ranges_); });
   trap.step(130, [&] { controls_.ListView1->setColumnWidth(0, px(kColumnWidth)); });
   trap.step(132, [&] { controls_.ListView2->setModel(&results_); });

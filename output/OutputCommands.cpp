@@ -39,10 +39,10 @@ void PushButton4_Click(MainForm& form) {
 
   trap.step(108, [&] { dialog.flags = kSaveDialogFlags; });
   trap.step(110, [&] { dialog.dialogTitle = QStringLiteral("Save"); });
-  trap.step(112, [&] {
-    dialog.filter = kSaveFilter;
-    dialog.fileName = QString();
-  });
+  // The filter and the emptied file name share line 112; the name is emptied even when the
+  // filter could not be set.
+  trap.step(112, [&] { dialog.filter = kSaveFilter; });
+  trap.step(112, [&] { dialog.fileName = QString(); });
   trap.step(114, [&] { dialog.showSave(); });
   trap.step(116, [&] { fileName = dialog.fileName; });
   if (trap.test(118, [&] { return fileName.isEmpty(); })) return;

@@ -13,7 +13,7 @@ using ErrorReportSink = std::function<void(const QString& reportText)>;
 /// the handler then goes on with its next step. Nothing is rolled back.
 ///
 ///   ErrorTrap trap(reportSink, "PushButton5_Click");
-///   if (trap.test(100, [&] { return path.trimmed().isEmpty(); })) { ... }
+///   if (trap.test(100, [&] { return form.pathText().isEmpty(); })) { ... }
 ///   trap.step(108, [&] { form.setMousePointer(pointer::Hourglass); });
 class ErrorTrap {
  public:

@@ -34,6 +34,17 @@ const QString kWarning = QStringLiteral(
     "Use Ctrl+Alt+Del > Task Manager > EXCEL.EXE if necessary.\r\n\r\n"
     "Would you like to proceed anyway?");
 
+const QString kBoxFailed = QStringLiteral("The message box could not be shown.");
+
+// A message box that fails while it shows `text`; every other box shows normally.
+std::function<void(FakeForm&)> failingNotice(const QString& text) {
+  return [text](FakeForm& form) {
+    form.messages.onShow = [text](const fakes::FakeMessageBox::Shown& box) {
+      if (box.text == text) throw Failure(kBoxFailed.toStdString());
+    };
+  };
+}
+
 QString at(int line, const QString& description) {
   return QStringLiteral("PushButton2_Click@%1: %2").arg(line).arg(description);
 }
@@ -88,6 +99,12 @@ TEST(MergeRun, StepsAndFailureConsequences) {
                               at(120, kNoCell), at(124, kNoInstance)};
   const MergeCase cases[] = {
       {"an empty Range List", {}, {}, {"old"}, {}, {"No files added."}, QStringList{}, {}, 0, 0},
+      {"\"No files added.\" that cannot be shown still ends the run", {},
+       failingNotice("No files added."), {"old"}, {at(142, kBoxFailed)}, {"No files added."},
+       QStringList{}, {}, 0, 0},
+      {"\"Done.\" that cannot be shown still gives the pointer back", {kColumn},
+       failingNotice("Done."), kColumnTexts, {at(138, kBoxFailed)}, done,
+       kNotRunning + referenceCalls(1, kBook, kColumn, kColumnTexts), {11, 11, 0}, 1, 1},
       {"two references on two sheets, in order, one instance each", {kBlock, kColumn}, {},
        kBlockTexts + kColumnTexts, {}, done,
        kNotRunning + referenceCalls(1, kBook, kBlock, kBlockTexts) +

@@ -201,5 +201,44 @@ TEST(CopyResultsCommand, AListClearedDuringAYieldIsReportedAt110ThenTheMessageSh
   }
 }
 
+// A notice that cannot be shown is reported at its own line; the steps after it still run and
+// the steps it ends the command before are still skipped.
+TEST(OutputNotices, AFailingNoticeIsReportedAndTheCommandGoesOnAsBefore) {
+  const QString notInstalled = QStringLiteral(
+      "Excel is not installed on this computer. You need to have it installed to use this feature.");
+  struct Case {
+    const char* name;
+    void (*command)(MainForm&);
+    QString failingText;
+    bool installed;
+    QStringList reports;
+    std::vector<int> pointers;
+    QStringList log;
+    QString clipboard;
+  };
+  const std::vector<Case> cases = {
+      {"the paste hint: the pointer still comes back", &PushButton8_Click, kCopied, true,
+       {"PushButton8_Click@112: The message box could not be shown."},
+       {pointer::Hourglass, pointer::Default}, {}, "a\r\n"},
+      {"no spreadsheet application: the command still ends there", &PushButton13_Click,
+       notInstalled, false, {"PushButton13_Click@174: The message box could not be shown."}, {},
+       {"create#1"}, "<previous content>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeForm form;
+    fill(form.results, {"a"});
+    if (!c.installed) form.sheets.failing = {"create"};
+    form.messages.onShow = [&](const fakes::FakeMessageBox::Shown& box) {
+      if (box.text == c.failingText) throw Failure("The message box could not be shown.");
+    };
+    c.command(form);
+    EXPECT_EQ(form.reports(), c.reports);
+    EXPECT_EQ(form.pointerHistory, c.pointers);
+    EXPECT_EQ(form.sheets.log, c.log);
+    EXPECT_EQ(form.clip.content, c.clipboard);
+  }
+}
+
 }  // namespace
 }  // namespace lomandra::output

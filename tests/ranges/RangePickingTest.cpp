@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
+#include <stdexcept>
 
 #include "ranges/RangeCommands.h"
 #include "tests/fakes/FakeForm.h"
@@ -20,6 +21,17 @@ const QString kNoInstance = QStringLiteral(
 const QString kNoRange = QStringLiteral(
     "Object variable not set: no range was picked, so there is no sheet or address to read.");
 const QString kCancelled = QStringLiteral("The range box was cancelled: no range was selected.");
+
+const QString kBoxFailed = QStringLiteral("The message box could not be shown.");
+
+// A message box that fails while it shows `text`; every other box shows normally.
+std::function<void(FakeForm&)> failingNotice(const QString& text) {
+  return [text](FakeForm& form) {
+    form.messages.onShow = [text](const fakes::FakeMessageBox::Shown& box) {
+      if (box.text == text) throw std::runtime_error(kBoxFailed.toStdString());
+    };
+  };
+}
 
 QString at(int line, const QString& description) {
   return QStringLiteral("PushButton5_Click@%1: %2").arg(line).arg(description);
@@ -89,6 +101,10 @@ TEST_F(RangePicking, StepsMessagesAndFailureConsequences) {
        },
        {}, {}, pickCalls, {"'Old'!$A$1", "'Bob's Q1 data'!$A:$A,$C$3"}, {11, 0}},
       {"empty path", "", {}, {}, {kForgot}, {}, {"'Old'!$A$1"}, {}},
+      {"a notice that cannot be shown still ends the command", "", failingNotice(kForgot),
+       {at(102, kBoxFailed)}, {kForgot}, {}, {"'Old'!$A$1"}, {}},
+      {"so does the missing-file notice", "{dir}/gone.xlsx", failingNotice(kMissing),
+       {at(106, kBoxFailed)}, {kMissing}, {}, {"'Old'!$A$1"}, {}},
       {"spaces only", "    ", {}, {}, {kForgot}, {}, {"'Old'!$A$1"}, {}},
       {"a tab is not a space, then no such file", "\t", {}, {}, {kMissing}, {}, {"'Old'!$A$1"}, {}},
       {"missing file", "{dir}/gone.xlsx", {}, {}, {kMissing}, {}, {"'Old'!$A$1"}, {}},
