@@ -28,13 +28,15 @@ QString qtFileFilter(const QString& filter) {
 }
 
 void WidgetFileDialog::showOpen() {
+  // The captions carry their own patterns ("Excel Files (*.xl*)"): Qt's are not shown again.
   const QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), dialogTitle,
-                                                      fileName, qtFileFilter(filter));
+                                                      fileName, qtFileFilter(filter), nullptr,
+                                                      QFileDialog::HideNameFilterDetails);
   if (!chosen.isEmpty()) fileName = chosen;
 }
 
 void WidgetFileDialog::showSave() {
-  QFileDialog::Options options;
+  QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
   if (!(flags & kOverwritePrompt)) options |= QFileDialog::DontConfirmOverwrite;
   const QString chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), dialogTitle,
                                                       fileName, qtFileFilter(filter), nullptr,

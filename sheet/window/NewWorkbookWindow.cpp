@@ -37,6 +37,11 @@ NewWorkbookWindow::NewWorkbookWindow(const QString& bookName,
   layout->addLayout(bottom);
   setCentralWidget(central);
   grid_->setSheet(&sheet_, &selection_);
+  // Written texts that stayed text ("1,250", "$5") stand left, as they would be saved.
+  grid_->sheetModel()->setNumberTest([this](std::uint32_t row, std::uint32_t column) {
+    const WrittenCell* cell = sheet_.cell(row, column);
+    return cell != nullptr && cell->isNumber;
+  });
   createActions();
   resize(800, 600);
 }

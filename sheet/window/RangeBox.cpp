@@ -65,6 +65,14 @@ void RangeBox::focusField() {
   field_->selectAll();
 }
 
+void RangeBox::typeText(const QString& text) {
+  activateWindow();
+  field_->setFocus(Qt::OtherFocusReason);
+  field_->insert(text);
+  showProblem({});
+  emit referenceEdited(field_->text());
+}
+
 void RangeBox::closeEvent(QCloseEvent* event) {
   event->accept();
   emit cancelChosen();

@@ -30,6 +30,9 @@ class RangeBox final : public QWidget {
   void showProblem(const QString& text);
   /// Gives the field the keyboard focus with its text selected.
   void focusField();
+  /// Text typed elsewhere (in the grid) goes into the field as if typed there: it replaces the
+  /// selected text, and the field takes the keyboard focus for what follows.
+  void typeText(const QString& text);
 
  signals:
   void okChosen();

@@ -214,6 +214,14 @@ void SheetGrid::keyPressEvent(QKeyEvent* event) {
     emit escapePressed();
     return;
   }
+  // The grid is read-only: typed characters belong to the range box's reference, so a user
+  // who clicked a cell or a sheet tab can type an address straight away.
+  const Qt::KeyboardModifiers commandKeys = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+  const QString typed = event->text();
+  if (!(event->modifiers() & commandKeys) && !typed.isEmpty() && typed.at(0).isPrint()) {
+    emit textTyped(typed);
+    return;
+  }
   if (!model_ || !selection_) {
     QTableView::keyPressEvent(event);
     return;

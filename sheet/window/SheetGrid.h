@@ -44,6 +44,8 @@ class SheetGrid final : public QTableView {
   /// Return and Escape, which the range box takes as OK and Cancel.
   void returnPressed();
   void escapePressed();
+  /// Printable text typed into the grid, which cannot take it (the range box's field can).
+  void textTyped(const QString& text);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

@@ -48,9 +48,7 @@ bool looksNumeric(QStringView text) {
 QVariant SheetTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::TextAlignmentRole) {
-    const QString shown = data(index, Qt::DisplayRole).toString();
-    return QVariant::fromValue(Qt::AlignVCenter |
-                               (looksNumeric(shown) ? Qt::AlignRight : Qt::AlignLeft));
+    return QVariant::fromValue(Qt::AlignVCenter | (standsRight(index) ? Qt::AlignRight : Qt::AlignLeft));
   }
   if (role != Qt::DisplayRole) return {};
   const auto row = static_cast<std::uint32_t>(index.row());
@@ -59,6 +57,12 @@ QVariant SheetTableModel::data(const QModelIndex& index, int role) const {
   const std::string text = sheet_.text(row, column);
   if (text.empty()) return {};
   return QString::fromStdString(text);
+}
+
+bool SheetTableModel::standsRight(const QModelIndex& index) const {
+  if (isNumber_)
+    return isNumber_(static_cast<std::uint32_t>(index.row()), static_cast<std::uint32_t>(index.column()));
+  return looksNumeric(data(index, Qt::DisplayRole).toString());
 }
 
 QVariant SheetTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

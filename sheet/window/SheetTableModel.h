@@ -4,6 +4,7 @@
 // them, and the grid holds the used rows and columns plus a margin, growing as the user scrolls.
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <cstdint>
 
 #include "sheet/engine/BuiltinWorkbook.h"
@@ -40,8 +41,17 @@ class SheetTableModel final : public QAbstractTableModel {
   /// Tells the views that a cell's text changed, growing the grid so the cell is in it.
   void cellChanged(std::uint32_t row, std::uint32_t column);
 
+  /// Says which cells hold numbers (they stand at the right of their cell). Without it, a
+  /// shown text that reads like a number, date or percentage is taken for one.
+  void setNumberTest(std::function<bool(std::uint32_t row, std::uint32_t column)> isNumber) {
+    isNumber_ = std::move(isNumber);
+  }
+
  private:
+  bool standsRight(const QModelIndex& index) const;
+
   const engine::SheetData& sheet_;
+  std::function<bool(std::uint32_t, std::uint32_t)> isNumber_;
   std::uint32_t rows_ = 0, columns_ = 0;
 };
 

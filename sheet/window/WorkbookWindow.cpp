@@ -107,7 +107,12 @@ void WorkbookWindow::tabChosen(int tab) {
     problem_->setText(tr("This sheet could not be read: %1").arg(QString::fromUtf8(e.what())));
     problem_->show();
   }
-  if (box_ && !applyingTyped_) box_->setAddress(currentAddress());
+  if (box_ && !applyingTyped_) {
+    // As after any pick, the box shows the new sheet's selection; the keyboard goes back to the
+    // field (a click on a tab leaves it nowhere useful), so the user can type a reference.
+    box_->setAddress(currentAddress());
+    box_->focusField();
+  }
 }
 
 QString WorkbookWindow::currentAddress() const {
@@ -195,6 +200,9 @@ std::optional<PickedRange> WorkbookWindow::pickRange(const QString& prompt) {
     if (box) box->setAddress(currentAddress());
   });
   connect(box, &RangeBox::referenceEdited, &loop, [this](const QString& text) { referenceTyped(text); });
+  connect(grid_, &SheetGrid::textTyped, &loop, [&](const QString& text) {
+    if (box) box->typeText(text);
+  });
 
   box->show();
   box->focusField();

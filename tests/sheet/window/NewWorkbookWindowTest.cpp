@@ -42,6 +42,27 @@ TEST(NewWorkbookWindow, WritesShowInTheGridAsTheyHappen) {
   EXPECT_TRUE(window.isModified());
 }
 
+TEST(NewWorkbookWindow, OnlyCellsStoredAsNumbersStandRight) {
+  // What the grid shows must match what a save stores: texts that merely look like numbers
+  // stay text and stand left.
+  const struct {
+    const char* written;
+    bool right;
+  } cases[] = {{"42", true},      {"-1.50", true},     {"1,250", false}, {"$15,625.00 ", false},
+               {"12%", false},    {"2021-08-31", false}, {"Name", false}, {" 7", false}};
+  auto dialogs = std::make_shared<FakeDialogs>();
+  NewWorkbookWindow window(QStringLiteral("Book1"), dialogs);
+  QAbstractItemModel* model = window.grid()->model();
+  std::uint32_t row = 0;
+  for (const auto& c : cases) window.write(row++, 0, QString::fromUtf8(c.written));
+  row = 0;
+  for (const auto& c : cases) {
+    const auto alignment = model->data(model->index(static_cast<int>(row++), 0), Qt::TextAlignmentRole)
+                               .value<Qt::Alignment>();
+    EXPECT_EQ((alignment & Qt::AlignRight) != 0, c.right) << c.written;
+  }
+}
+
 TEST(NewWorkbookWindow, WriteFarDownGrowsTheGridToHoldIt) {
   NewWorkbookWindow window(QStringLiteral("Book1"), std::make_shared<FakeDialogs>());
   QAbstractItemModel* model = window.grid()->model();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -231,6 +232,19 @@ const PickCase kPicks[] = {
        dragCells(*w.grid(), {0, 0}, {3, 1});
      },
      "Third", "$A$1:$B$4"},
+    // Characters typed while the grid has the keyboard go into the field, replacing the address.
+    {"TypedIntoTheGrid",
+     [](WorkbookWindow& w) {
+       clickCell(*w.grid(), 1, 1);
+       QTest::keyClicks(w.grid(), QStringLiteral("c2:d5"));
+     },
+     "O'Brien", "$C$2:$D$5", "c2:d5"},
+    {"OtherSheetTabThenTyped",
+     [](WorkbookWindow& w) {
+       QTest::mouseClick(w.tabBar(), Qt::LeftButton, {}, w.tabBar()->tabRect(0).center());
+       QTest::keyClicks(w.grid(), QStringLiteral("B2"));
+     },
+     "Data", "$B$2", "B2"},
     {"TypedRange", [](WorkbookWindow& w) { type(w, "C2:D5"); }, "O'Brien", "$C$2:$D$5", "C2:D5"},
     {"TypedMultiArea", [](WorkbookWindow& w) { type(w, "A1,C3:D4"); }, "O'Brien", "$A$1,$C$3:$D$4", "A1,C3:D4"},
     {"TypedWholeColumns", [](WorkbookWindow& w) { type(w, "$B:$C"); }, "O'Brien", "$B:$C", "$B:$C"},
@@ -275,6 +289,43 @@ TEST(RangeBox, OpensAboveTheWindowWithTheAddressSelectedAndFocused) {
   EXPECT_TRUE(checked);
   ASSERT_TRUE(picked.has_value());
   EXPECT_EQ(engine::formatAddress(picked->areas), "$B$7");
+}
+
+TEST(RangeBox, SheetTabClickGivesTheFieldTheKeyboardWithTheAddressSelected) {
+  auto book = sampleWorkbook();
+  WorkbookWindow window(*book);
+  window.show();
+  QString selected;
+  bool fieldFocused = false;
+  auto picked = pickWith(window, [&] {
+    // The user clicks a cell: the workbook window is active and the grid has the keyboard.
+    clickCell(*window.grid(), 2, 2);
+    window.activateWindow();
+    for (int wait = 0; wait < 50 && QApplication::focusWidget() != window.grid(); ++wait) QTest::qWait(10);
+    ASSERT_EQ(QApplication::focusWidget(), window.grid());
+    QTest::mouseClick(window.tabBar(), Qt::LeftButton, {}, window.tabBar()->tabRect(2).center());
+    RangeBox* box = window.rangeBox();
+    selected = box->field()->selectedText();
+    // Window activation arrives as an event; give it a moment.
+    for (int wait = 0; wait < 50 && QApplication::focusWidget() != box->field(); ++wait) QTest::qWait(10);
+    fieldFocused = QApplication::focusWidget() == box->field();
+    box->cancelButton()->click();
+  });
+  EXPECT_FALSE(picked.has_value());
+  EXPECT_EQ(selected, "$A$1");
+  EXPECT_TRUE(fieldFocused);
+}
+
+TEST(SheetGrid, ShortcutsAndNavigationKeysStayWithTheGrid) {
+  auto book = sampleWorkbook();
+  WorkbookWindow window(*book);
+  QStringList typed;
+  QObject::connect(window.grid(), &SheetGrid::textTyped, [&](const QString& t) { typed << t; });
+  QTest::keyClick(window.grid(), Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(window.grid(), Qt::Key_Right);
+  QTest::keyClick(window.grid(), Qt::Key_Tab);
+  QTest::keyClick(window.grid(), Qt::Key_A);
+  EXPECT_EQ(typed, (QStringList{"a"}));
 }
 
 TEST(RangeBox, ReturnInTheGridIsOk) {
