@@ -4,6 +4,7 @@
 #include "sheet/container/XmlReader.h"
 #include "sheet/container/ZipArchive.h"
 #include "tests/sheet/container/TestPackage.h"
+#include "tests/support/FailureOf.h"
 
 namespace lomandra::container {
 namespace {
@@ -11,14 +12,7 @@ namespace {
 using testing::TempDir;
 using testing::ZipPart;
 
-std::string failureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Failure& f) {
-    return f.what();
-  }
-  return "(no failure)";
-}
+using testsupport::failureOf;
 
 TEST(ZipArchiveTest, ReadsStoredAndDeflatedEntries) {
   TempDir dir;

@@ -10,6 +10,7 @@
 #include "sheet/Failure.h"
 #include "sheet/csv/CsvParser.h"
 #include "sheet/csv/CsvWorkbook.h"
+#include "tests/support/FailureOf.h"
 
 namespace lomandra::csv {
 namespace {
@@ -50,14 +51,7 @@ class Collect : public model::SheetVisitor {
   std::size_t calls = 0, stopAfter = SIZE_MAX;
 };
 
-std::string failureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Failure& failure) {
-    return failure.what();
-  }
-  return "(no failure)";
-}
+using testsupport::failureOf;
 
 TEST(CsvWorkbook, SheetIsNamedAfterTheFile) {
   struct Case {

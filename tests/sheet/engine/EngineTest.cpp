@@ -5,6 +5,7 @@
 #include "sheet/engine/BuiltinWorkbook.h"
 #include "sheet/engine/WorkbookSniffer.h"
 #include "tests/sheet/container/TestPackage.h"
+#include "tests/support/FailureOf.h"
 
 namespace lomandra::engine {
 namespace {
@@ -13,14 +14,7 @@ using model::kMaxColumns;
 using model::kMaxRows;
 using testing::TempDir;
 
-std::string failureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Failure& f) {
-    return f.what();
-  }
-  return "(no failure)";
-}
+using testsupport::failureOf;
 
 // ---------------------------------------------------------------- addresses
 

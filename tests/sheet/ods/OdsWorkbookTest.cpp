@@ -6,6 +6,7 @@
 #include "sheet/Failure.h"
 #include "sheet/ods/OdsWorkbook.h"
 #include "tests/sheet/ods/OdsTestFiles.h"
+#include "tests/support/FailureOf.h"
 
 namespace lomandra::ods {
 namespace {
@@ -18,14 +19,7 @@ const std::string kTwoSheets =
     R"(<table:table table:name="First"><table:table-row><table:table-cell><text:p>1st</text:p></table:table-cell></table:table-row></table:table>)"
     R"(<table:table table:name="Second sheet"><table:table-row><table:table-cell/><table:table-cell><text:p>2nd</text:p></table:table-cell></table:table-row></table:table>)";
 
-std::string failureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Failure& failure) {
-    return failure.what();
-  }
-  return "(no failure)";
-}
+using testsupport::failureOf;
 
 TEST(OdsWorkbook, OpensAPackageAndReadsItsSheets) {
   TempFolder folder;

@@ -10,6 +10,7 @@
 #include "sheet/xlsx/XlsxValues.h"
 #include "sheet/xlsx/XlsxWorkbook.h"
 #include "tests/sheet/container/TestPackage.h"
+#include "tests/support/FailureOf.h"
 
 namespace lomandra::xlsx {
 namespace {
@@ -64,14 +65,7 @@ class Collector : public model::SheetVisitor {
   }
 };
 
-std::string failureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Failure& f) {
-    return f.what();
-  }
-  return "(no failure)";
-}
+using testsupport::failureOf;
 
 Collector readFirstSheet(const std::string& path, const XlsxLimits& limits = XlsxLimits{},
                          std::uint32_t lastRow = model::kAllRows) {
