@@ -4,15 +4,19 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTreeView>
+#include <QUrl>
 
 #include "app/CursorFile.h"
 #include "app/IsInstalled.h"
@@ -35,6 +39,31 @@ const QString kOptionKey = QStringLiteral("Option");
 const QString kExcelFileKey = QStringLiteral("Excel File");
 constexpr int kColumnWidth = 7000;  // twips
 
+// The path of the one file a drag carries, when it is a single local file (not a folder);
+// empty for anything else: several files, a folder, a web address, plain text.
+QString droppedWorkbookPath(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return {};
+  const QList<QUrl> urls = data->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+  const QString path = urls.front().toLocalFile();
+  if (!QFileInfo(path).isFile()) return {};
+  return QDir::toNativeSeparators(path);
+}
+
+// Takes a workbook drag as a copy or a link, never as a move: the source keeps its file.
+bool acceptWorkbookDrag(QDropEvent* event) {
+  if (droppedWorkbookPath(event->mimeData()).isEmpty()) return false;
+  const Qt::DropActions offered = event->possibleActions();
+  if (offered & Qt::CopyAction)
+    event->setDropAction(Qt::CopyAction);
+  else if (offered & Qt::LinkAction)
+    event->setDropAction(Qt::LinkAction);
+  else
+    return false;
+  event->accept();
+  return true;
+}
+
 }  // namespace
 
 Form1::Form1(Form1Services services, QWidget* parent)
@@ -43,6 +72,9 @@ Form1::Form1(Form1Services services, QWidget* parent)
       ranges_(QStringLiteral("Range(s)"), false),
       results_(QStringLiteral("Result(s)"), true) {
   controls_ = buildForm1(*this, logicalDpiX());
+  // The whole window takes dropped files; the path box would otherwise take dropped text.
+  setAcceptDrops(true);
+  controls_.Text1->setAcceptDrops(false);
   wireHandlers();
   watchPointer();
 }
@@ -161,6 +193,24 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
   emit unloaded();
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!acceptWorkbookDrag(event)) event->ignore();
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent* event) {
+  if (!acceptWorkbookDrag(event)) event->ignore();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+  if (!acceptWorkbookDrag(event)) {
+    event->ignore();
+    return;
+  }
+  // Setting the path box raises its change notification, which stores the path.
+  const QString path = droppedWorkbookPath(event->mimeData());
+  runUntrapped([&] { setPathText(path); });
 }
 
 void Form1::Text1_Change() { saveSetting(kExcelFileKey, controls_.Text1->text()); }

@@ -7,6 +7,8 @@
 
 namespace lomandra::app {
 
+const QString kContactPage = QString::fromUtf8(LOMANDRA_CONTACT_PAGE);
+
 void PushButton9_Click(MainForm& form) {
   ErrorTrap trap(errorReportSink(form), QStringLiteral("PushButton9_Click"));
   trap.step(100, [&] {

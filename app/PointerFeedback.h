@@ -11,8 +11,8 @@ class QWidget;
 
 namespace lomandra::app {
 
-/// The maker's contact page named in the help notice.
-inline const QString kContactPage = QStringLiteral("https://www.quillbrook.example/contact");
+/// The maker's contact page named in the help notice (set by the build: LOMANDRA_CONTACT_PAGE).
+extern const QString kContactPage;
 
 /// "Help": shows the contact notice (OK, no icon, application title), under its own error trap.
 void PushButton9_Click(MainForm& form);

@@ -8,6 +8,8 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Quillbrook"));
   QApplication::setApplicationName(QStringLiteral("Lomandra"));
+  // The installed desktop entry (packaging/), so desktops match the window to its menu entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.quillbrook.lomandra"));
 
   lomandra::app::PlatformServices platform;
   lomandra::app::Form1 form(platform.services());

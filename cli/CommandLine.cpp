@@ -24,6 +24,8 @@ MergeToolOptions parseCommandLine(const QStringList& arguments) {
       optionsEnded = true;
     } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
       options.help = true;
+    } else if (argument == QStringLiteral("--version")) {
+      options.version = true;
     } else if (argument == QStringLiteral("--json")) {
       options.json = true;
     } else if (argument == QStringLiteral("--unique")) {
@@ -46,7 +48,7 @@ MergeToolOptions parseCommandLine(const QStringList& arguments) {
       throw usage(QStringLiteral("unknown option \"%1\"").arg(argument));
     }
   }
-  if (options.help) return options;
+  if (options.help || options.version) return options;
   if (options.json && options.clipboard)
     throw usage(QStringLiteral("--json and --clipboard both choose what is printed; give one"));
   if (positional.isEmpty()) throw usage(QStringLiteral("no WORKBOOK given"));
@@ -59,6 +61,7 @@ MergeToolOptions parseCommandLine(const QStringList& arguments) {
 QString helpText() {
   return QStringLiteral(
       "Usage: lomandra-merge [--json] [--unique] [--save FILE] [--clipboard] WORKBOOK REFERENCE...\n"
+      "       lomandra-merge --help | --version\n"
       "\n"
       "Reads the displayed text of every cell of each REFERENCE in WORKBOOK, in the order given,\n"
       "as \"Start Merging\" does in Lomandra, and prints the texts one per line (UTF-8).\n"
@@ -79,6 +82,7 @@ QString helpText() {
       "  --clipboard    print the text that \"Copy Results To Clipboard\" would place on the\n"
       "                 clipboard instead of one text per line\n"
       "  --help         print this help\n"
+      "  --version      print the program's name and version\n"
       "  --             end of options\n"
       "\n"
       "The workbook is opened once for all references. Lomandra's window opens it afresh for\n"
@@ -94,6 +98,10 @@ QString helpText() {
       "  1  one or more references failed (the others were merged)\n"
       "  2  bad usage, the workbook cannot be opened or a sheet of it cannot be read, or\n"
       "     FILE cannot be written (one line on standard error for each)\n");
+}
+
+QString versionText() {
+  return QStringLiteral("lomandra-merge ") + QStringLiteral(LOMANDRA_VERSION) + QLatin1Char('\n');
 }
 
 }  // namespace lomandra::cli

@@ -10,6 +10,7 @@ namespace lomandra::cli {
 /// What one call of lomandra-merge asks for.
 struct MergeToolOptions {
   bool help = false;       ///< --help: print the usage and stop
+  bool version = false;    ///< --version: print the program's name and version and stop
   bool json = false;       ///< --json: print one JSON array of strings
   bool unique = false;     ///< --unique: drop a text equal to one already in the list
   bool clipboard = false;  ///< --clipboard: print the clipboard text of the list
@@ -30,5 +31,8 @@ MergeToolOptions parseCommandLine(const QStringList& arguments);
 
 /// The text --help prints.
 QString helpText();
+
+/// The line --version prints: "lomandra-merge " and the version, then a line break.
+QString versionText();
 
 }  // namespace lomandra::cli

@@ -184,6 +184,10 @@ int runMergeTool(const QStringList& arguments, const ToolStreams& streams) {
     streams.out(helpText().toStdString());
     return 0;
   }
+  if (options.version) {
+    streams.out(versionText().toStdString());
+    return 0;
+  }
 
   // One opening serves every reference: the built-in engine reads the same texts from it as
   // from a fresh opening per reference.

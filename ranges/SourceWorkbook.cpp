@@ -23,7 +23,15 @@ void PushButton1_Click(MainForm& form) {
   // Every browse starts from an empty file name, so a cancelled dialog leaves it empty.
   trap.step(100, [&] { dialog.fileName = QString(); });
   trap.step(102, [&] { dialog.dialogTitle = QStringLiteral("Select Excel File"); });
-  trap.step(104, [&] { dialog.filter = QStringLiteral("Excel Files (*.xl*)|*.xl*|"); });
+  // Excel workbooks first, then the other formats the engine reads, then any file (its content
+  // decides how it is read).
+  trap.step(104, [&] {
+    dialog.filter = QStringLiteral(
+        "Excel Files (*.xl*)|*.xl*|"
+        "OpenDocument Spreadsheets (*.ods *.fods)|*.ods;*.fods|"
+        "Text Files (*.csv *.txt)|*.csv;*.txt|"
+        "All Files (*)|*|");
+  });
   trap.step(106, [&] { dialog.showOpen(); });
   if (trap.test(108, [&] { return dialog.fileName.isEmpty(); })) return;
   trap.step(110, [&] { form.setPathText(dialog.fileName); });

@@ -15,7 +15,8 @@ ErrorTrap::ErrorTrap(ErrorReportSink sink, QString procedure)
 QString ErrorTrap::location() const { return kLocationPrefix + procedure_ + QLatin1Char(' '); }
 
 const QString& ErrorTrap::supportAddress() {
-  static const QString address = QStringLiteral("support@quillbrook.example");
+  // Set by the build (LOMANDRA_SUPPORT_EMAIL), so a package can carry its own address.
+  static const QString address = QString::fromUtf8(LOMANDRA_SUPPORT_EMAIL);
   return address;
 }
 

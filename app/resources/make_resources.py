@@ -4,8 +4,10 @@
     app/resources/HAND-M.CUR    the hand pointer shown over the command buttons (Windows cursor
                                 file, 32 x 32, 32-bit colour with alpha, hotspot on the fingertip)
     app/resources/lomandra.png  the program icon (64 x 64)
+    app/resources/icons/hicolor/NxN/apps/com.quillbrook.lomandra.png   the same icon for the
+                                desktop in the usual sizes (16 to 256), and scalable/apps/....svg
 
-Run it from anywhere with any Python 3 (standard library only); commit both outputs.
+Run it from anywhere with any Python 3 (standard library only); commit every output.
 """
 
 import os
@@ -69,35 +71,55 @@ def cursor_file():
 
 # ---------------------------------------------------------------------------------------------
 # The icon: a teal tile holding a small sheet whose highlighted column flows, through an arrow,
-# into a list of result lines. Shapes are drawn in order at 4 x 4 samples per pixel.
-ICON_SIZE = 64
+# into a list of result lines. The drawing is in a 64 x 64 frame; each shape is data, so the
+# same drawing gives the PNGs (any size, 4 x 4 samples per pixel) and the SVG.
+ICON_FRAME = 64
+ICON_NAME = "com.quillbrook.lomandra"  # the desktop entry's name, as the freedesktop rules advise
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 SAMPLES = 4
 
 
 def rounded_rect(x0, y0, x1, y1, r):
-    def inside(x, y):
+    return ("rounded", x0, y0, x1, y1, r)
+
+
+def rect(x0, y0, x1, y1):
+    return ("rect", x0, y0, x1, y1)
+
+
+def triangle(ax, ay, bx, by, cx, cy):
+    return ("triangle", ax, ay, bx, by, cx, cy)
+
+
+def contains(shape, x, y):
+    """Whether the point (x, y) of the 64 x 64 frame lies inside the shape, edges included."""
+    kind = shape[0]
+    if kind == "rect":
+        _, x0, y0, x1, y1 = shape
+        return x0 <= x <= x1 and y0 <= y <= y1
+    if kind == "rounded":
+        _, x0, y0, x1, y1, r = shape
         if not (x0 <= x <= x1 and y0 <= y <= y1):
             return False
         cx = min(max(x, x0 + r), x1 - r)
         cy = min(max(y, y0 + r), y1 - r)
         return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
-    return inside
+    _, ax, ay, bx, by, cx, cy = shape
 
-
-def rect(x0, y0, x1, y1):
-    return lambda x, y: x0 <= x <= x1 and y0 <= y <= y1
-
-
-def triangle(ax, ay, bx, by, cx, cy):
-    def side(px, py, qx, qy, x, y):
+    def side(px, py, qx, qy):
         return (qx - px) * (y - py) - (qy - py) * (x - px)
+    d1 = side(ax, ay, bx, by)
+    d2 = side(bx, by, cx, cy)
+    d3 = side(cx, cy, ax, ay)
+    return (d1 >= 0 and d2 >= 0 and d3 >= 0) or (d1 <= 0 and d2 <= 0 and d3 <= 0)
 
-    def inside(x, y):
-        d1 = side(ax, ay, bx, by, x, y)
-        d2 = side(bx, by, cx, cy, x, y)
-        d3 = side(cx, cy, ax, ay, x, y)
-        return (d1 >= 0 and d2 >= 0 and d3 >= 0) or (d1 <= 0 and d2 <= 0 and d3 <= 0)
-    return inside
+
+def bounds(shape):
+    """The shape's bounding box (x0, y0, x1, y1) in the frame."""
+    if shape[0] == "triangle":
+        xs, ys = shape[1::2], shape[2::2]
+        return min(xs), min(ys), max(xs), max(ys)
+    return shape[1:5]
 
 
 TEAL = (22, 110, 122)
@@ -122,20 +144,26 @@ ICON_SHAPES = [
 ]
 
 
-def icon_pixels():
+def icon_pixels(size):
+    """RGBA rows of the icon drawn at size x size pixels."""
+    scale = ICON_FRAME / size
     rows = []
     n = SAMPLES * SAMPLES
-    for py in range(ICON_SIZE):
+    for py in range(size):
         row = bytearray()
-        for px in range(ICON_SIZE):
+        # Only the shapes that reach this row of pixels can colour it.
+        top, bottom = py * scale, (py + 1) * scale
+        shapes = [(shape, fill) for shape, fill in ICON_SHAPES
+                  if bounds(shape)[1] <= bottom and bounds(shape)[3] >= top]
+        for px in range(size):
             acc = [0.0, 0.0, 0.0, 0.0]  # premultiplied r, g, b and alpha
             for sy in range(SAMPLES):
                 for sx in range(SAMPLES):
-                    x = px + (sx + 0.5) / SAMPLES
-                    y = py + (sy + 0.5) / SAMPLES
+                    x = (px + (sx + 0.5) / SAMPLES) * scale
+                    y = (py + (sy + 0.5) / SAMPLES) * scale
                     colour = None
-                    for inside, fill in ICON_SHAPES:
-                        if inside(x, y):
+                    for shape, fill in shapes:
+                        if contains(shape, x, y):
                             colour = fill
                     if colour is not None:
                         acc[0] += colour[0]
@@ -162,11 +190,49 @@ def png_file(rows, width, height):
             chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
 
+def svg_number(value):
+    return ("%.4f" % value).rstrip("0").rstrip(".")
+
+
+def svg_file():
+    """The same drawing as scalable vector graphics, shape for shape."""
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>',
+             '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %d %d">'
+             % (ICON_FRAME, ICON_FRAME, ICON_FRAME, ICON_FRAME),
+             '  <title>Lomandra</title>']
+    for shape, (r, g, b) in ICON_SHAPES:
+        fill = 'fill="#%02x%02x%02x"' % (r, g, b)
+        if shape[0] == "triangle":
+            points = " ".join(svg_number(v) for v in shape[1:])
+            lines.append('  <polygon points="%s" %s/>' % (points, fill))
+            continue
+        x0, y0, x1, y1 = shape[1:5]
+        corner = ""
+        if shape[0] == "rounded":
+            corner = ' rx="%s"' % svg_number(shape[5])
+        lines.append('  <rect x="%s" y="%s" width="%s" height="%s"%s %s/>'
+                     % (svg_number(x0), svg_number(y0), svg_number(x1 - x0),
+                        svg_number(y1 - y0), corner, fill))
+    lines.append("</svg>")
+    return "\n".join(lines) + "\n"
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def main():
-    with open(os.path.join(HERE, "HAND-M.CUR"), "wb") as f:
-        f.write(cursor_file())
-    with open(os.path.join(HERE, "lomandra.png"), "wb") as f:
-        f.write(png_file(icon_pixels(), ICON_SIZE, ICON_SIZE))
+    write(os.path.join(HERE, "HAND-M.CUR"), cursor_file())
+    write(os.path.join(HERE, "lomandra.png"),
+          png_file(icon_pixels(ICON_FRAME), ICON_FRAME, ICON_FRAME))
+    # The desktop icons in the freedesktop hicolor theme's layout, installed as they stand.
+    icons = os.path.join(HERE, "icons", "hicolor")
+    for size in ICON_SIZES:
+        write(os.path.join(icons, "%dx%d" % (size, size), "apps", ICON_NAME + ".png"),
+              png_file(icon_pixels(size), size, size))
+    write(os.path.join(icons, "scalable", "apps", ICON_NAME + ".svg"), svg_file().encode())
 
 
 if __name__ == "__main__":

@@ -115,6 +115,9 @@ TEST_F(MergeToolProgram, PrintsTheTextsAndExitsAsDocumented) {
       {"a file that is no workbook", {"{bad}", "A1"}, "",
        "lomandra-merge: [^\\n]*/notes\\.xlsx: [^\\n]+\\n", 2},
       {"a folder", {"{dir}", "A1"}, "", "lomandra-merge: [^\\n]+: [^\\n]+\\n", 2},
+      {"--version", {"--version"}, "lomandra-merge " LOMANDRA_VERSION "\n", "", 0},
+      {"--version among operands reads nothing", {"{book}", "--version", "'Gone'!A1"},
+       "lomandra-merge " LOMANDRA_VERSION "\n", "", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -19,7 +19,10 @@ TEST(Browse, SetsTheDialogAndTakesTheChosenPath) {
   EXPECT_FALSE(shown.save);
   EXPECT_EQ(shown.fileName, QString());  // emptied before showing
   EXPECT_EQ(shown.dialogTitle, QStringLiteral("Select Excel File"));
-  EXPECT_EQ(shown.filter, QStringLiteral("Excel Files (*.xl*)|*.xl*|"));
+  EXPECT_EQ(shown.filter, QStringLiteral("Excel Files (*.xl*)|*.xl*|"
+                                        "OpenDocument Spreadsheets (*.ods *.fods)|*.ods;*.fods|"
+                                        "Text Files (*.csv *.txt)|*.csv;*.txt|"
+                                        "All Files (*)|*|"));
   EXPECT_EQ(form.path, QStringLiteral("/data/new book.xlsx"));
   EXPECT_TRUE(form.messages.shown.empty());
 }
