@@ -42,10 +42,11 @@ version=$(field Version)
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 dpkg-deb -c "$deb" | awk '{ print $6 }' >"$work/files"
-stray=$(grep -v -E '^\./$|^\./usr/$|^\./usr/(bin|lib|share)/$|^\./usr/bin/lomandra(-merge)?$|^\./usr/lib/lomandra/|^\./usr/share/(applications|icons|metainfo|man|doc)/' "$work/files" || true)
+stray=$(grep -v -E '^\./(usr/)?$|^\./usr/(.+/)?$|^\./usr/bin/lomandra(-merge)?$|^\./usr/lib/(.+/)?lomandra/|^\./usr/share/(applications|icons|metainfo|man|doc)/' "$work/files" || true)
 [ -z "$stray" ] || fail "files outside the expected folders: $stray"
-dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -q -E 'preinst|postinst|prerm|postrm' &&
+if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -q -E 'preinst|postinst|prerm|postrm'; then
   fail "the package runs maintainer scripts"
+fi
 
 # The commands on PATH are links into the program folder, which is whole.
 for program in lomandra lomandra-merge; do
