@@ -1,11 +1,32 @@
 #include "cli/CommandLine.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace lomandra::cli {
 
 namespace {
 
 UsageError usage(const QString& problem) {
   return UsageError((problem + QStringLiteral(" (see lomandra-merge --help)")).toStdString());
+}
+
+// The value of an option that takes one: "--name VALUE" or "--name=VALUE". Advances `i` past
+// a separate value. Empty when `argument` is not this option.
+std::optional<QString> optionValue(const QStringList& arguments, qsizetype& i, QLatin1StringView name,
+                                   QLatin1StringView what) {
+  const QString& argument = arguments[i];
+  QString value;
+  if (argument == name) {
+    if (i + 1 >= arguments.size()) throw usage(QStringLiteral("%1 needs a %2").arg(name, what));
+    value = arguments[++i];
+  } else if (argument.startsWith(name) && argument.size() > name.size() &&
+             argument[name.size()] == QLatin1Char('=')) {
+    value = argument.mid(name.size() + 1);
+  } else {
+    return std::nullopt;
+  }
+  if (value.isEmpty()) throw usage(QStringLiteral("%1 needs a %2").arg(name, what));
+  return value;
 }
 
 }  // namespace
@@ -32,18 +53,25 @@ MergeToolOptions parseCommandLine(const QStringList& arguments) {
       options.unique = true;
     } else if (argument == QStringLiteral("--clipboard")) {
       options.clipboard = true;
-    } else if (argument == QStringLiteral("--save") ||
-               argument.startsWith(QStringLiteral("--save="))) {
+    } else if (argument == QStringLiteral("--with-source")) {
+      options.withSource = true;
+    } else if (argument == QStringLiteral("--skip-empty")) {
+      options.skipEmpty = true;
+    } else if (argument == QStringLiteral("--by-column")) {
+      options.byColumn = true;
+    } else if (const auto file = optionValue(arguments, i, "--save"_L1, "FILE"_L1)) {
       if (options.saveFile) throw usage(QStringLiteral("--save is given twice"));
-      QString file;
-      if (argument == QStringLiteral("--save")) {
-        if (i + 1 >= arguments.size()) throw usage(QStringLiteral("--save needs a FILE"));
-        file = arguments[++i];
-      } else {
-        file = argument.mid(7);
-      }
-      if (file.isEmpty()) throw usage(QStringLiteral("--save needs a FILE"));
-      options.saveFile = file;
+      options.saveFile = *file;
+    } else if (const auto path = optionValue(arguments, i, "--workbook"_L1, "PATH"_L1)) {
+      options.workbookPaths << *path;
+    } else if (const auto list = optionValue(arguments, i, "--workbooks"_L1, "LIST"_L1)) {
+      if (options.workbookList) throw usage(QStringLiteral("--workbooks is given twice"));
+      options.workbookList = *list;
+    } else if (const auto jobs = optionValue(arguments, i, "--jobs"_L1, "number"_L1)) {
+      bool ok = false;
+      options.jobs = jobs->toInt(&ok);
+      if (!ok || options.jobs < 1 || options.jobs > 256)
+        throw usage(QStringLiteral("--jobs needs a number from 1 to 256"));
     } else {
       throw usage(QStringLiteral("unknown option \"%1\"").arg(argument));
     }
@@ -51,16 +79,33 @@ MergeToolOptions parseCommandLine(const QStringList& arguments) {
   if (options.help || options.version) return options;
   if (options.json && options.clipboard)
     throw usage(QStringLiteral("--json and --clipboard both choose what is printed; give one"));
-  if (positional.isEmpty()) throw usage(QStringLiteral("no WORKBOOK given"));
-  options.workbook = positional.takeFirst();
+  if (options.withSource && (options.saveFile || options.clipboard))
+    throw usage(QStringLiteral("--with-source does not go with --save or --clipboard, whose "
+                               "layouts hold the texts alone"));
+  if (!options.manyWorkbooks()) {
+    if (positional.isEmpty()) throw usage(QStringLiteral("no WORKBOOK given"));
+    options.workbook = positional.takeFirst();
+  }
   if (positional.isEmpty()) throw usage(QStringLiteral("no REFERENCE given"));
   options.references = positional;
   return options;
 }
 
+QStringList parseWorkbookList(const QByteArray& list) {
+  QStringList paths;
+  for (QByteArray line : list.split('\n')) {
+    if (line.endsWith('\r')) line.chop(1);
+    if (!line.trimmed().isEmpty()) paths << QString::fromLocal8Bit(line);
+  }
+  if (paths.isEmpty()) throw usage(QStringLiteral("the --workbooks list names no workbook"));
+  return paths;
+}
+
 QString helpText() {
   return QStringLiteral(
       "Usage: lomandra-merge [--json] [--unique] [--save FILE] [--clipboard] WORKBOOK REFERENCE...\n"
+      "       lomandra-merge [options] (--workbook PATH)... REFERENCE...\n"
+      "       lomandra-merge [options] --workbooks LIST REFERENCE...\n"
       "       lomandra-merge --help | --version\n"
       "\n"
       "Reads the displayed text of every cell of each REFERENCE in WORKBOOK, in the order given,\n"
@@ -71,33 +116,57 @@ QString helpText() {
       "from the top, left to right, every cell once, empty cells as empty texts.\n"
       "WORKBOOK may be .xlsx, .xlsm, .xltx, .xltm, .xls, .ods or .csv; its content decides.\n"
       "\n"
+      "With --workbook or --workbooks every REFERENCE is read from each workbook in turn:\n"
+      "workbooks in the order given, references in the order given, each workbook exactly as\n"
+      "a run on it alone would read it. The workbooks are read in parallel; the output is the\n"
+      "same as reading them one after the other.\n"
+      "\n"
       "Options:\n"
-      "  --json         print one JSON array of strings instead: the exact texts, nothing\n"
-      "                 trimmed (use it when a text may hold a line break)\n"
-      "  --unique       drop a text exactly equal (case, spaces, the empty text included) to\n"
-      "                 one already in the list, as \"Remove duplicates from results\" does\n"
-      "  --save FILE    write FILE byte for byte as \"Save Results As Text File\" does\n"
-      "                 (tab-separated, CR LF, Windows-1252); nothing else is printed unless\n"
-      "                 --json or --clipboard asks for it\n"
-      "  --clipboard    print the text that \"Copy Results To Clipboard\" would place on the\n"
-      "                 clipboard instead of one text per line\n"
-      "  --help         print this help\n"
-      "  --version      print the program's name and version\n"
-      "  --             end of options\n"
+      "  --json           print one JSON array of strings instead: the exact texts, nothing\n"
+      "                   trimmed (use it when a text may hold a line break)\n"
+      "  --unique         drop a text exactly equal (case, spaces, the empty text included)\n"
+      "                   to one already in the list, as \"Remove duplicates from results\"\n"
+      "                   does; across all workbooks of the run\n"
+      "  --save FILE      write FILE byte for byte as \"Save Results As Text File\" does\n"
+      "                   (tab-separated, CR LF); nothing else is printed unless --json or\n"
+      "                   --clipboard asks for it\n"
+      "  --clipboard      print the text that \"Copy Results To Clipboard\" would place on the\n"
+      "                   clipboard instead of one text per line\n"
+      "  --workbook PATH  read this workbook; give it once for each workbook\n"
+      "  --workbooks LIST read the workbooks LIST names, one path per line (blank lines are\n"
+      "                   skipped); - reads the list from standard input\n"
+      "  --with-source    give the workbook path, the sheet name and the cell's address (B7)\n"
+      "                   with every text: four tab-separated fields a line, a tab, line\n"
+      "                   break or backslash in a field written as \\t, \\n (\\r), \\\\; with\n"
+      "                   --json an array of objects {\"workbook\", \"sheet\", \"cell\", \"text\"}.\n"
+      "                   Not with --save or --clipboard\n"
+      "  --skip-empty     leave out cells whose text is empty\n"
+      "  --by-column      walk each area column by column, top to bottom, instead of row by row\n"
+      "  --jobs N         read at most N workbooks at a time (default: one per processor core)\n"
+      "  --help           print this help\n"
+      "  --version        print the program's name and version\n"
+      "  --               end of options\n"
       "\n"
-      "The workbook is opened once for all references. Lomandra's window opens it afresh for\n"
+      "Each workbook is opened once for all references. Lomandra's window opens it afresh for\n"
       "every Range Reference; the built-in engine reads the same texts either way.\n"
-      "A run reads at most 16,777,216 cells (sixteen whole columns); a reference that would\n"
-      "go past that fails.\n"
+      "A run reads at most 16,777,216 cells (sixteen whole columns) of one workbook; a reference\n"
+      "that would go past that fails.\n"
       "\n"
-      "A REFERENCE that cannot be read prints \"REFERENCE: description\" on standard error, and\n"
-      "the other references are still merged.\n"
+      "A REFERENCE that cannot be read prints \"REFERENCE: description\" on standard error (with\n"
+      "--workbook or --workbooks \"PATH: REFERENCE: description\"), and the other references\n"
+      "are still merged. A workbook that cannot be opened prints \"PATH: description\" and the\n"
+      "other workbooks are still merged. When standard error is a terminal, a run over several\n"
+      "workbooks shows its progress there.\n"
+      "\n"
+      "Example: the figures in B7:B9 of every report in a folder, with where each came from:\n"
+      "  find reports -name '*.xlsx' | sort | lomandra-merge --with-source --workbooks - \\\n"
+      "      \"'Summary'!\\$B\\$7:\\$B\\$9\"\n"
       "\n"
       "Exit status:\n"
       "  0  every reference was read\n"
-      "  1  one or more references failed (the others were merged)\n"
-      "  2  bad usage, the workbook cannot be opened or a sheet of it cannot be read, or\n"
-      "     FILE cannot be written (one line on standard error for each)\n");
+      "  1  one or more references or workbooks failed (the others were merged)\n"
+      "  2  bad usage, no workbook could be opened or a sheet of the one workbook cannot be\n"
+      "     read, or FILE cannot be written (one line on standard error for each)\n");
 }
 
 QString versionText() {

@@ -15,8 +15,20 @@ struct MergeToolOptions {
   bool unique = false;     ///< --unique: drop a text equal to one already in the list
   bool clipboard = false;  ///< --clipboard: print the clipboard text of the list
   std::optional<QString> saveFile;  ///< --save FILE: write the text file of the list
-  QString workbook;
+  bool withSource = false;  ///< --with-source: workbook, sheet and cell beside every text
+  bool skipEmpty = false;   ///< --skip-empty: leave out cells whose text is empty
+  bool byColumn = false;    ///< --by-column: walk each area column by column
+  int jobs = 0;             ///< --jobs N: workbooks read at a time; 0 for one per core
+  /// --workbook PATH, repeatable, in the order given.
+  QStringList workbookPaths;
+  /// --workbooks LIST: a file naming one workbook per line; "-" for standard input.
+  std::optional<QString> workbookList;
+  QString workbook;        ///< the one-workbook form's WORKBOOK
   QStringList references;  ///< in the order given
+
+  /// True when --workbook or --workbooks names the workbooks: every positional argument is
+  /// then a REFERENCE.
+  bool manyWorkbooks() const { return !workbookPaths.isEmpty() || workbookList.has_value(); }
 };
 
 /// Bad usage; what() is the one line to show the user.
@@ -25,8 +37,9 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-/// Reads the arguments (without the program name). Options may stand anywhere before "--";
-/// the first other argument is the workbook, the rest are Range References. Throws UsageError.
+/// Reads the arguments (without the program name). Options may stand anywhere before "--".
+/// Without --workbook and --workbooks the first other argument is the workbook and the rest are
+/// Range References; with either, every other argument is a Range Reference. Throws UsageError.
 MergeToolOptions parseCommandLine(const QStringList& arguments);
 
 /// The text --help prints.
@@ -34,5 +47,9 @@ QString helpText();
 
 /// The line --version prints: "lomandra-merge " and the version, then a line break.
 QString versionText();
+/// The workbook paths of a --workbooks list: one per line, in order; CR LF or LF line ends,
+/// blank lines skipped, spaces kept (a path may hold them). Throws UsageError for a list that
+/// names no workbook.
+QStringList parseWorkbookList(const QByteArray& list);
 
 }  // namespace lomandra::cli

@@ -1,26 +1,18 @@
 #pragma once
 
 #include <QStringList>
-#include <cstdint>
-#include <functional>
-#include <string_view>
 
-#include "sheet/engine/BuiltinWorkbook.h"
+#include "cli/ResultTexts.h"
+#include "cli/WorkbookMerge.h"
 
 namespace lomandra::cli {
 
-/// Where lomandra-merge writes: standard output and standard error, as byte sinks.
-struct ToolStreams {
-  std::function<void(std::string_view)> out;
-  std::function<void(std::string_view)> err;
-};
-
-/// Most cells one run reads: sixteen whole columns. A reference past it fails.
-constexpr std::uint64_t kMaxCellsPerRun = engine::kMaxWalkCells;
-
 /// Runs lomandra-merge on `arguments` (without the program name) and returns its exit status:
-/// 0 when every reference was read, 1 when some failed, 2 for bad usage, a workbook that cannot
-/// be opened or has a sheet that cannot be read, or a --save FILE that cannot be written.
-int runMergeTool(const QStringList& arguments, const ToolStreams& streams);
+/// 0 when everything was read; 1 when a reference failed or, with --workbook/--workbooks, a
+/// workbook could not be opened; 2 for bad usage, when no workbook could be opened, when a sheet
+/// of the one workbook cannot be read, or when a --save FILE cannot be written.
+/// `readStandardInput` gives all of standard input (for "--workbooks -").
+int runMergeTool(const QStringList& arguments, const ToolStreams& streams,
+                 const std::function<QByteArray()>& readStandardInput = {});
 
 }  // namespace lomandra::cli

@@ -5,9 +5,15 @@
 
 #include "cli/MergeTool.h"
 
+#include <QFile>
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
 #endif
 
 int main(int argc, char** argv) {
@@ -24,8 +30,14 @@ int main(int argc, char** argv) {
       [](std::string_view bytes) {
         std::fwrite(bytes.data(), 1, bytes.size(), stderr);
         std::fflush(stderr);
-      }};
-  const int status = lomandra::cli::runMergeTool(arguments, streams);
+      },
+      isatty(fileno(stderr)) != 0};
+  const auto readStandardInput = [] {
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly)) return QByteArray();
+    return in.readAll();
+  };
+  const int status = lomandra::cli::runMergeTool(arguments, streams, readStandardInput);
   if (std::fflush(stdout) != 0 && status == 0) return 2;
   return status;
 }

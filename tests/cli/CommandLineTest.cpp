@@ -53,6 +53,15 @@ TEST(ParseCommandLine, BadUsageSaysWhatIsWrongInOneLine) {
       {{"--save", "a", "--save", "b", "book.xlsx", "A1"}, "--save is given twice"},
       {{"--json", "--clipboard", "book.xlsx", "A1"},
        "--json and --clipboard both choose what is printed; give one"},
+      {{"--workbook", "a.xlsx"}, "no REFERENCE given"},
+      {{"--workbook"}, "--workbook needs a PATH"},
+      {{"--workbooks", "a", "--workbooks", "b", "A1"}, "--workbooks is given twice"},
+      {{"--jobs", "0", "book.xlsx", "A1"}, "--jobs needs a number from 1 to 256"},
+      {{"--jobs=x", "book.xlsx", "A1"}, "--jobs needs a number from 1 to 256"},
+      {{"--with-source", "--save", "o.txt", "book.xlsx", "A1"},
+       "--with-source does not go with --save or --clipboard, whose layouts hold the texts alone"},
+      {{"--with-source", "--clipboard", "--workbook", "b.xlsx", "A1"},
+       "--with-source does not go with --save or --clipboard, whose layouts hold the texts alone"},
   };
   for (const auto& c : cases) {
     try {
@@ -62,6 +71,25 @@ TEST(ParseCommandLine, BadUsageSaysWhatIsWrongInOneLine) {
       EXPECT_EQ(std::string(error.what()), std::string(c.problem) + " (see lomandra-merge --help)");
     }
   }
+}
+
+TEST(ParseCommandLine, NamedWorkbooksMakeEveryOperandAReference) {
+  const MergeToolOptions options = parseCommandLine(
+      {"--workbook", "a.xlsx", "A1", "--workbook=b c.xls", "--workbooks", "-", "B2", "--jobs=3"});
+  EXPECT_TRUE(options.manyWorkbooks());
+  EXPECT_EQ(options.workbookPaths, QStringList({"a.xlsx", "b c.xls"}));
+  EXPECT_EQ(options.workbookList, QStringLiteral("-"));
+  EXPECT_EQ(options.references, QStringList({"A1", "B2"}));
+  EXPECT_EQ(options.jobs, 3);
+  EXPECT_TRUE(options.workbook.isEmpty());
+  EXPECT_FALSE(parseCommandLine({"a.xlsx", "A1"}).manyWorkbooks());
+}
+
+TEST(ParseWorkbookList, OnePathALineBlankLinesSkipped) {
+  EXPECT_EQ(parseWorkbookList("a.xlsx\r\n\n  \nreports/b c.xls\n/x/y.ods"),
+            QStringList({"a.xlsx", "reports/b c.xls", "/x/y.ods"}));
+  EXPECT_EQ(parseWorkbookList(" spaced name.xlsx \n"), QStringList({" spaced name.xlsx "}));
+  EXPECT_THROW(parseWorkbookList("\n\r\n"), UsageError);
 }
 
 TEST(ParseCommandLine, HelpWinsOverEverythingElse) {

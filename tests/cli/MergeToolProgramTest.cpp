@@ -16,9 +16,11 @@ struct Outcome {
   int status = -1;
 };
 
-Outcome runTool(const QStringList& arguments) {
+Outcome runTool(const QStringList& arguments, const QByteArray& input = {}) {
   QProcess process;
   process.start(QStringLiteral(LOMANDRA_MERGE_PROGRAM), arguments);
+  process.write(input);
+  process.closeWriteChannel();
   Outcome outcome;
   if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
     process.kill();

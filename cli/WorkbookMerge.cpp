@@ -1,0 +1,169 @@
+#include "cli/WorkbookMerge.h"
+
+#include <QFile>
+#include <algorithm>
+#include <exception>
+
+#include "app/core/ErrorTrap.h"
+#include "sheet/Failure.h"
+
+namespace lomandra::cli {
+
+namespace {
+
+// A sheet that cannot be read: the workbook itself is damaged, not the reference.
+class DamagedWorkbook : public Failure {
+ public:
+  using Failure::Failure;
+};
+
+// At most 2^34 for an area within a sheet's 1,048,576 rows and 16,384 columns.
+std::uint64_t checkedCellCount(const engine::Area& area) {
+  if (area.lastRow < area.firstRow || area.lastColumn < area.firstColumn ||
+      area.lastRow >= model::kMaxRows || area.lastColumn >= model::kMaxColumns)
+    throw Failure("The range names cells outside the sheet.");
+  return engine::cellCount(area);
+}
+
+// Walks one area in the asked order, giving each cell with its position.
+void walkArea(const engine::SheetData& sheet, const engine::Area& area, const WalkOptions& walk,
+              CellSource& source, MergeSink& sink, std::uint64_t& walked) {
+  const auto give = [&](std::string_view text) {
+    if (!(walk.skipEmpty && text.empty())) sink.text(source, text);
+    ++walked;
+  };
+  if (walk.byColumn) {
+    for (std::uint32_t column = area.firstColumn;; ++column) {
+      source.column = column;
+      source.row = area.firstRow;
+      sheet.forEachText({area.firstRow, column, area.lastRow, column}, [&](std::string_view text) {
+        give(text);
+        ++source.row;
+        return true;
+      });
+      if (column == area.lastColumn) break;
+    }
+    return;
+  }
+  source.row = area.firstRow;
+  source.column = area.firstColumn;
+  sheet.forEachText(area, [&](std::string_view text) {
+    give(text);
+    if (source.column == area.lastColumn) {
+      source.column = area.firstColumn;
+      ++source.row;
+    } else {
+      ++source.column;
+    }
+    return true;
+  });
+}
+
+// One Range Reference: resolved in the open workbook, each area walked, every cell once,
+// empty cells included unless skipped.
+void mergeReference(engine::BuiltinWorkbook& workbook, std::string_view reference,
+                    const WalkOptions& walk, std::uint64_t& cellsLeft, CellSource& source,
+                    MergeSink& sink, std::atomic<std::uint64_t>& cellsRead) {
+  const engine::BuiltinWorkbook::Resolved resolved = workbook.resolve(reference);
+  std::uint64_t cells = 0;
+  std::uint32_t lastRow = 0;
+  for (const engine::Area& area : resolved.areas) {
+    cells += checkedCellCount(area);
+    lastRow = std::max(lastRow, area.lastRow);
+  }
+  if (cells > cellsLeft)
+    throw Failure("The range holds " + std::to_string(cells) + " cells, more than the " +
+                  std::to_string(cellsLeft) + " this run has left: a run reads at most " +
+                  std::to_string(kMaxCellsPerRun) + " cells of a workbook in all.");
+  cellsLeft -= cells;
+
+  const engine::SheetData* sheet = nullptr;
+  try {
+    sheet = &workbook.sheet(resolved.sheet, lastRow);
+  } catch (const std::exception& failure) {
+    throw DamagedWorkbook(failure.what());
+  }
+  source.sheet = workbook.sheets().at(static_cast<std::size_t>(resolved.sheet)).name;
+  for (const engine::Area& area : resolved.areas) {
+    std::uint64_t walked = 0;
+    walkArea(*sheet, area, walk, source, sink, walked);
+    cellsRead.fetch_add(walked, std::memory_order_relaxed);
+  }
+}
+
+}  // namespace
+
+WorkbookOutcome mergeWorkbook(const QString& path, const QStringList& references,
+                              const WalkOptions& walk, MergeSink& sink,
+                              std::atomic<std::uint64_t>& cellsRead) {
+  WorkbookOutcome outcome;
+  const std::string pathText = path.toStdString();
+  std::unique_ptr<engine::BuiltinWorkbook> workbook;
+  try {
+    workbook = engine::BuiltinWorkbook::open(QFile::encodeName(path).toStdString());
+    if (!workbook) throw Failure("The workbook cannot be opened.");
+  } catch (...) {
+    const QString line = (walk.nameWorkbook ? QString() : QStringLiteral("lomandra-merge: ")) +
+                         path + QStringLiteral(": ") + describeCurrentException();
+    sink.failure(line.toStdString());
+    return outcome;
+  }
+  outcome.opened = true;
+
+  // One opening serves every reference: the built-in engine reads the same texts from it as
+  // from a fresh opening per reference.
+  std::uint64_t cellsLeft = kMaxCellsPerRun;
+  CellSource source;
+  source.workbook = pathText;
+  for (const QString& reference : references) {
+    // Texts read before a failure stay, as in the window's Result List.
+    const auto report = [&] {
+      outcome.anyFailed = true;
+      QString line = reference + QStringLiteral(": ") + describeCurrentException();
+      if (walk.nameWorkbook) line = path + QStringLiteral(": ") + line;
+      sink.failure(line.toStdString());
+    };
+    try {
+      mergeReference(*workbook, reference.toStdString(), walk, cellsLeft, source, sink, cellsRead);
+    } catch (const DamagedWorkbook&) {
+      outcome.damaged = true;
+      report();
+    } catch (...) {
+      report();
+    }
+  }
+  return outcome;
+}
+
+void KeptMerge::text(const CellSource& source, std::string_view text) {
+  if (workbook_.empty()) workbook_ = source.workbook;
+  if (sheets_.empty() || sheets_.back() != source.sheet) sheets_.emplace_back(source.sheet);
+  const std::uint64_t begin = pool_.size();
+  pool_.append(text);
+  items_.push_back({source.row, source.column, static_cast<std::uint32_t>(sheets_.size() - 1),
+                    begin, pool_.size()});
+}
+
+void KeptMerge::failure(std::string_view line) {
+  const std::uint64_t begin = pool_.size();
+  pool_.append(line);
+  items_.push_back({0, 0, kFailure, begin, pool_.size()});
+}
+
+void KeptMerge::replay(MergeSink& sink) const {
+  CellSource source;
+  source.workbook = workbook_;
+  for (const Item& item : items_) {
+    const std::string_view bytes(pool_.data() + item.begin, item.end - item.begin);
+    if (item.sheet == kFailure) {
+      sink.failure(bytes);
+      continue;
+    }
+    source.sheet = sheets_[item.sheet];
+    source.row = item.row;
+    source.column = item.column;
+    sink.text(source, bytes);
+  }
+}
+
+}  // namespace lomandra::cli
