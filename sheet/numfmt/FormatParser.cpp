@@ -561,8 +561,8 @@ Section finishSection(RawSection raw) {
     return s;
   }
   if (raw.systemTime) {
-    // The system's time: the application on the reference machine showed 1.0 as "00:00:00".
-    parseSystemFormat("hh:mm:ss", s);
+    // The system's time as Windows en-US writes it: 12-hour with AM/PM ("10:42:24 PM").
+    parseSystemFormat("h:mm:ss AM/PM", s);
     return s;
   }
   s.parts = std::move(raw.parts);

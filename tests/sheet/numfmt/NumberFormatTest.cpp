@@ -57,10 +57,10 @@ TEST(BuiltinFormats, EnUsCodes) {
   };
   const Row rows[] = {
       {0, "General"}, {1, "0"}, {4, "#,##0.00"}, {9, "0%"}, {11, "0.00E+00"}, {12, "# ?/?"},
-      {14, "m/d/yy"}, {15, "d-mmm-yy"}, {18, "h:mm AM/PM"}, {22, "m/d/yy h:mm"}, {45, "mm:ss"},
-      {46, "[h]:mm:ss"}, {47, "mmss.0"}, {48, "##0.0E+0"}, {49, "@"},
+      {14, "m/d/yyyy"}, {15, "d-mmm-yy"}, {18, "h:mm AM/PM"}, {22, "m/d/yyyy h:mm"}, {45, "mm:ss"},
+      {46, "[h]:mm:ss"}, {47, "mm:ss.0"}, {48, "##0.0E+0"}, {49, "@"},
       {5, "\"$\"#,##0_);\\(\"$\"#,##0\\)"}, {37, "#,##0_);(#,##0)"},
-      {27, "m/d/yy"}, {59, "0"}, {81, "mmss.0"},
+      {27, "m/d/yyyy"}, {59, "0"}, {81, "mm:ss.0"},
   };
   for (const Row& r : rows) EXPECT_EQ(builtinFormatCode(r.id), r.code) << "id " << r.id;
   for (int id : {-1, 82, 163, 164, 1000}) EXPECT_TRUE(builtinFormatCode(id).empty()) << "id " << id;
