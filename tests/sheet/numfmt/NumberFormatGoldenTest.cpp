@@ -218,7 +218,7 @@ const NumberRow kScientificRows[] = {
 };
 
 const NumberRow kFractionRows[] = {
-    {"# \?/\?", 12.3, "12 1/3", "continued fraction on the decimal form"},
+    {"# \?/\?", 12.3, "12 1/3", "the binary fraction lies just above 0.3: [0; 3, 3, ...]"},
     {"# \?/\?", 0.5, " 1/2"},
     {"# \?/\?", -0.5, "- 1/2"},
     {"# \?/\?", 1.5, "1 1/2"},
@@ -248,7 +248,20 @@ const NumberRow kFractionRows[] = {
     {"# \?/10", 1.2, "1 2/10"},
     {"# \?\?/100", 36.305, "36 30/100", "a written denominator rounds the binary fraction"},
     {"# \?\?/100", -1.2, "-1 20/100"},
-    {"0/0", 0.3, "1/3"},
+    {"0/0", 0.3, "2/7", "0.3 lies just below 3/10 in binary: [0; 3, 2, 1, ...]"},
+    // The last convergent whose denominator fits, the partial quotients taken in floating point.
+    {"# \?/\?", 0.9, " 8/9", "1/0.9 - 1 inverts to 8.99..., so 8/9 is a convergent"},
+    {"# \?/\?", 1.1, "1 1/9"},
+    {"# \?/\?", -0.3, "- 2/7"},
+    {"# \?/\?", -123.456, "-123 1/2", "convergents only: 4/9 is nearer but is no convergent"},
+    {"# \?\?/\?\?", -0.91, "- 81/89"},
+    {"# \?\?/\?\?", 0.03, "  2/67"},
+    {"# \?\?/\?\?", -1.01, "-1  1/99"},
+    {"\?\?\?/\?\?\?", 0.999, "998/999"},
+    {"\?\?\?/\?\?\?", 0.5, "  1/2  "},
+    {"\?/\?", 58.094, "58/1", "the first convergent is the last that fits"},
+    {"# \?\?/\?\?", 0.999, "1      ", "no convergent but 1/1 fits: it carries into the whole number"},
+    {"# \?/\?", 1e15 + 0.5, "1000000000000000 1/2"},
     {"#,##0 \?/\?", 12345.5, "12,345 1/2"},
     {"#,##0 \?/\?", 0.25, "0 1/4"},
 };
