@@ -82,6 +82,8 @@ TEST(BuiltinFormats, RenderAsTheApplicationShowsThem) {
       {41, 0, " - "},                 {43, -1.5, " (1.50)"},           {44, 0, " $-   "},
       {13, 0.3125, "  5/16"},          {10, -0.0005, "-0.05%"},         {16, 45000, "15-Mar"},
       {17, 45000, "Mar-23"},          {19, 0.5, "12:00:00 PM"},        {20, 1.75, "18:00"},
+      {14, 43528, "3/4/2019"},        {22, 43528.25, "3/4/2019 6:00"}, {47, 0, "00:00.0"},
+      {47, 0.0123456, "17:46.7"},
   };
   for (const Row& r : rows) EXPECT_EQ(formatValue(r.value, builtinFormatCode(r.id), false), r.expected) << "id " << r.id;
 }
