@@ -469,6 +469,50 @@ const NumberRow kElapsedRows[] = {
     {"HH[M]", 12.3, "12.3"},
 };
 
+// Locale tags: the names and AM/PM markers of the tagged language, as the application shows
+// them (abbreviations from Windows' data, not CLDR's where the two differ); separators stay en-US.
+const NumberRow kLocaleRows[] = {
+    {"[$-407]dddd, d. mmmm yyyy", 0.0, "Samstag, 0. Januar 1900"},
+    {"[$-40C]d mmmm yyyy", 59.0, "28 février 1900"},
+    {"[$-407]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "März|Mrz|M|Mittwoch|Mi|PM"},
+    {"[$-807]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "März|Mär|M|Mittwoch|Mi|PM"},
+    {"[$-40C]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "mars|mars|m|mercredi|mer.|PM"},
+    {"[$-410]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "marzo|mar|m|mercoledì|mer|PM"},
+    {"[$-C0A]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "marzo|mar.|m|miércoles|mi.|PM"},
+    {"[$-80A]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "marzo|mar.|m|miércoles|mié.|p. m."},
+    {"[$-416]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "março|mar|m|quarta-feira|qua|PM"},
+    {"[$-816]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "março|mar|m|quarta-feira|qua|PM"},
+    {"[$-413]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "maart|mrt|m|woensdag|wo|PM"},
+    {"[$-41D]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "mars|mar|m|onsdag|ons|em"},
+    {"[$-406]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "marts|mar|m|onsdag|on|PM"},
+    {"[$-414]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "mars|mar|m|onsdag|ons|p.m."},
+    {"[$-40B]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "maaliskuu|maalis|m|keskiviikko|ke|ip."},
+    {"[$-415]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "marzec|mar|m|środa|śr.|PM"},
+    {"[$-405]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "březen|III|b|středa|st|odp."},
+    {"[$-40E]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "március|márc.|m|szerda|Sze|du."},
+    {"[$-419]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "Март|мар|М|среда|Ср|PM"},
+    {"[$-FC19]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "марта|мар|м|среда|Ср|PM"},
+    {"[$-41F]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "Mart|Mar|M|Çarşamba|Çar|ÖS"},
+    {"[$-408]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "Μαρτίου|Μαρ|Μ|Τετάρτη|Τετ|μμ"},
+    {"[$-411]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "3月|3|3|水曜日|水|午後"},
+    {"[$-804]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "三月|3月|三|星期三|周三|下午"},
+    {"[$-404]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "三月|三月|三|星期三|週三|下午"},
+    {"[$-412]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "3월|3|3|수요일|수|오후"},
+    {"[$-409]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "March|Mar|M|Wednesday|Wed|PM"},
+    {"[$-9999]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "March|Mar|M|Wednesday|Wed|PM", "an unknown language shows en-US"},
+    {"[$-419]ddd dddd", 1.0, "Вс воскресенье", "the week starts on Sunday in every table"},
+    {"[$-411]dddd", 7.0, "土曜日"},
+    {"[$-40B]ddd dddd", 7.0, "la lauantai", "nominative, not CLDR's essive lauantaina"},
+    {"[$-40C]mmm yyyy", 45275.0, "déc. 2023"},
+    {"[$-405]mmm mmmmm", 45275.0, "XII p", "mmmmm is the first letter of the full name"},
+    {"[$-de-DE]mmmm", 45000.0, "März", "a language tag in place of the hex id"},
+    {"[$-ru-RU-x-genlower]d mmmm", 45000.0, "15 марта"},
+    {"[$€-407]d mmmm", 45000.0, "€15 März", "the symbol as today, the names of the language"},
+    {"[$-411]h A/P", 0.75, "6 P", "A/P is written as it stands"},
+    {"[$-407]#,##0.00", 1234.5, "1,234.50", "separators stay those of the en-US session"},
+    {"[$-F800]dddd, mmmm dd, yyyy", 45000.0, "Wednesday, March 15, 2023"},
+};
+
 const NumberRow kRefusedRows[] = {
     {"0\"abc", 1.5, "1.5", "an unterminated quote"},
     {"[Red0", 1.5, "1.5", "an unterminated bracket"},
@@ -514,6 +558,7 @@ TEST(NumberFormatGolden, RefusedCodesShowGeneral) {
   EXPECT_FALSE(NumberFormat::compile("0.00")->isFallback());
 }
 TEST(NumberFormatGolden, EscapedEntities) { checkNumbers(kEntitiesRows); }
+TEST(NumberFormatGolden, LocaleTags) { checkNumbers(kLocaleRows); }
 
 }  // namespace
 }  // namespace lomandra::numfmt
