@@ -249,17 +249,16 @@ void renderFraction(const Section& s, double value, bool showMinus, std::string&
                           (s.fixedDenominator == 0 && std::find(denPlaceholders.begin(), denPlaceholders.end(), '0') != denPlaceholders.end());
 
   // The whole part and the binary fraction left beside it.
-  const DecimalDigits d = toDecimal15(absValue);
-  if (!mixed && d.integerLength() > 18) {
+  if (!mixed && absValue >= 1e18) {
     // Too large for any fraction to show: the whole number over 1.
     if (showMinus) out += '-';
-    out += integerDigits(d);
+    out += integerDigits(toDecimal15(absValue));
     out += "/1";
     return;
   }
   const double wholePart = mixed ? std::floor(absValue) : 0.0;
   const double fractionPart = absValue - wholePart;
-  std::string integer = mixed ? integerDigits(toDecimal15(wholePart)) : std::string();
+  std::string integer = mixed && wholePart != 0.0 ? integerDigits(toDecimal15(wholePart)) : std::string();
 
   std::string numerator;
   std::string denominator;
