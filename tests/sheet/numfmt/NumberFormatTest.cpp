@@ -187,6 +187,12 @@ TEST(NumberFormatRobustness, HostileCodes) {
       "General General General 0.0",
       "\xff\xfe\xc3",
       std::string("0\0\"x\"", 5),
+      "[$-FFFFFFFF]mmmm dddd AM/PM",
+      "[$-]mmm ddd",
+      "[$-" + std::string(300, 'F') + "]mmmmm",
+      "[$-ru-RU-x-genlower][$-zz]mmmm",
+      "[$\xe2\x82\xac-FC19]mmmmm ddd",
+      "[$-411]" + std::string(200, 'm') + std::string(200, 'd'),
   };
   for (const auto& c : codes) expectBounded(c);
   std::string sections;
