@@ -1,5 +1,5 @@
-// Times the number-format engine: a million values rendered with a date format, "#,##0.00" and
-// General, once through a compiled NumberFormat and once through the cached formatValue.
+// Times the number-format engine: a million values rendered with date formats (one with a
+// locale tag), "#,##0.00", a fraction and General, once through a compiled NumberFormat and once through the cached formatValue.
 //   build/bin/numfmt_bench [count]
 
 #include <time.h>
@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
       {"date m/d/yy", "m/d/yy", &dateValues},
       {"#,##0.00", "#,##0.00", &amountValues},
       {"General", "General", &amountValues},
+      {"# \?\?/\?\?", "# \?\?/\?\?", &amountValues},
+      {"[$-407]dddd, d. mmmm yyyy", "[$-407]dddd, d. mmmm yyyy", &dateValues},
   };
   std::size_t checksum = 0;
   std::printf("%-26s %9s %22s %22s\n", "format", "values", "compiled: wall/cpu ms", "formatValue: wall/cpu ms");

@@ -8,14 +8,11 @@
 #include <cstdint>
 
 #include "sheet/numfmt/FormatSection.h"
+#include "sheet/numfmt/LocaleNames.h"
 
 namespace lomandra::numfmt {
 
 namespace {
-
-constexpr const char* kMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                         "July",    "August",   "September", "October", "November", "December"};
-constexpr const char* kDayNames[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
 // The last valid serial (31 December 9999) in each date system.
 constexpr long long kLastSerial1900 = 2958465;
@@ -53,6 +50,14 @@ CivilDate dateOfSerial(long long serial, bool date1904) {
 /// 0 = Sunday. Day 1 of the 1900 system is shown as a Sunday; 1904-01-01 was a Friday.
 int weekdayOfSerial(long long serial, bool date1904) {
   return static_cast<int>(date1904 ? (serial + 5) % 7 : (serial + 6) % 7);
+}
+
+/// The first character (a whole UTF-8 sequence) of a name: mmmmm.
+void appendFirstCharacter(std::string_view name, std::string& out) {
+  if (name.empty()) return;
+  const auto c = static_cast<unsigned char>(name[0]);
+  std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+  out.append(name.substr(0, n));
 }
 
 void appendNumber(long long v, int minDigits, std::string& out) {
@@ -93,6 +98,7 @@ bool renderDateTime(const Section& s, double value, bool date1904, std::string& 
   const int second = static_cast<int>(secondsOfDay % 60);
   CivilDate date{1900, 1, 0};
   if (s.hasDateParts) date = dateOfSerial(days, date1904);
+  const LocaleNames& names = s.names ? *s.names : englishNames();
 
   for (const Part& p : s.parts) {
     switch (p.kind) {
@@ -109,17 +115,17 @@ bool renderDateTime(const Section& s, double value, bool date1904, std::string& 
         switch (p.count) {
           case 1: appendNumber(date.month, 1, out); break;
           case 2: appendNumber(date.month, 2, out); break;
-          case 3: out.append(kMonthNames[date.month - 1], 3); break;
-          case 5: out += kMonthNames[date.month - 1][0]; break;
-          default: out += kMonthNames[date.month - 1]; break;
+          case 3: out += names.monthsShort[date.month - 1]; break;
+          case 5: appendFirstCharacter(names.monthsFull[date.month - 1], out); break;
+          default: out += names.monthsFull[date.month - 1]; break;
         }
         break;
       case PartKind::Day:
         switch (p.count) {
           case 1: appendNumber(date.day, 1, out); break;
           case 2: appendNumber(date.day, 2, out); break;
-          case 3: out.append(kDayNames[weekdayOfSerial(days, date1904)], 3); break;
-          default: out += kDayNames[weekdayOfSerial(days, date1904)]; break;
+          case 3: out += names.daysShort[weekdayOfSerial(days, date1904)]; break;
+          default: out += names.daysFull[weekdayOfSerial(days, date1904)]; break;
         }
         break;
       case PartKind::Hour: {
@@ -142,7 +148,7 @@ bool renderDateTime(const Section& s, double value, bool date1904, std::string& 
       }
       case PartKind::AmPm:
         if (p.flag) out += hour < 12 ? 'A' : 'P';
-        else out += hour < 12 ? "AM" : "PM";
+        else out += hour < 12 ? names.am : names.pm;
         break;
       case PartKind::ElapsedHours: appendNumber(days * 24 + hour, p.count, out); break;
       case PartKind::ElapsedMinutes: appendNumber(days * 1440 + hour * 60 + minute, p.count, out); break;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "sheet/numfmt/FormatSection.h"
+#include "sheet/numfmt/LocaleNames.h"
 
 namespace lomandra::numfmt {
 
@@ -47,6 +48,7 @@ struct RawSection {
   bool systemLongDate = false;
   bool systemTime = false;
   bool tagged = false;  // a colour or condition tag was read
+  const LocaleNames* names = nullptr;  // set by a locale tag
 };
 
 void addLiteral(RawSection& raw, std::string_view text) {
@@ -79,6 +81,33 @@ void addPart(RawSection& raw, PartKind kind, char ch = 0, int count = 0, bool fl
   raw.parts.push_back(std::move(p));
 }
 
+/// The names a tag's locale part selects (upper-cased): a Windows locale id in hex, whose low 16
+/// bits name the language (the bits above choose a calendar and digits, not shown here), or a
+/// language tag such as DE-DE; nullptr when it names none.
+const LocaleNames* namesOfLocaleTag(std::string_view locale) {
+  if (locale.empty()) return nullptr;
+  if (locale.size() <= 8 && locale.find_first_not_of("0123456789ABCDEF") == std::string_view::npos) {
+    std::uint32_t id = 0;
+    std::from_chars(locale.data(), locale.data() + locale.size(), id, 16);
+    return &localeNames(id);
+  }
+  struct Language {
+    std::string_view prefix;
+    std::uint32_t lcid;
+  };
+  static constexpr Language kLanguages[] = {
+      {"RU-RU-X-GENLOWER", 0xFC19}, {"ZH-TW", 0x404}, {"ZH-HK", 0xC04}, {"ZH-MO", 0x1404}, {"ZH-HANT", 0x404},
+      {"ZH", 0x804}, {"DE", 0x407}, {"FR", 0x40C}, {"IT", 0x410}, {"ES", 0xC0A}, {"PT", 0x416}, {"NL", 0x413},
+      {"SV", 0x41D}, {"DA", 0x406}, {"NB", 0x414}, {"NN", 0x814}, {"NO", 0x414}, {"FI", 0x40B}, {"PL", 0x415},
+      {"CS", 0x405}, {"HU", 0x40E}, {"RU", 0x419}, {"TR", 0x41F}, {"EL", 0x408}, {"JA", 0x411}, {"KO", 0x412},
+      {"EN", 0x409}};
+  for (const Language& l : kLanguages) {
+    if (locale.starts_with(l.prefix) && (locale.size() == l.prefix.size() || locale[l.prefix.size()] == '-'))
+      return &localeNames(l.lcid);
+  }
+  return nullptr;
+}
+
 // The comma is kept as a marker until the section kind is known.
 constexpr char kCommaMarker = ',';
 
@@ -96,6 +125,7 @@ void readBracket(std::string_view tag, RawSection& raw) {
       for (char c : tag.substr(dash + 1)) lcid += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       if (lcid == "F800" || lcid == "X-SYSDATE") raw.systemLongDate = true;
       if (lcid == "F400" || lcid == "X-SYSTIME") raw.systemTime = true;
+      if (const LocaleNames* names = namesOfLocaleTag(lcid)) raw.names = names;
     }
     return;
   }
@@ -555,14 +585,15 @@ Section finishSection(RawSection raw) {
   Section s;
   s.comparison = raw.comparison;
   s.operand = raw.operand;
+  s.names = raw.names ? raw.names : &englishNames();
   if (raw.systemLongDate) {
     // The system's long date, as an en-US installation writes it.
     parseSystemFormat("dddd, mmmm d, yyyy", s);
     return s;
   }
   if (raw.systemTime) {
-    // The system's time: the application on the reference machine showed 1.0 as "00:00:00".
-    parseSystemFormat("hh:mm:ss", s);
+    // The system's time as Windows en-US writes it: 12-hour with AM/PM ("10:42:24 PM").
+    parseSystemFormat("h:mm:ss AM/PM", s);
     return s;
   }
   s.parts = std::move(raw.parts);

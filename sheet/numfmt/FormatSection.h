@@ -10,6 +10,8 @@
 
 namespace lomandra::numfmt {
 
+struct LocaleNames;
+
 /// What one element of a section stands for.
 enum class PartKind : std::uint8_t {
   Literal,       // text shown as written (quoted, escaped, or a character shown as itself)
@@ -77,6 +79,7 @@ struct Section {
   bool hasDateParts = false;    // a year, month or day is shown
   bool hasTimeParts = false;    // an hour, minute, second, AM/PM or duration is shown
   bool elapsedOnly = false;     // only [h] [m] [s] (and their fractions): negatives show a minus
+  const LocaleNames* names = nullptr;  // month and day names, AM/PM markers (the locale tag's)
   bool invalid = false;         // the application refuses a code with this section
 
   bool matches(double v) const {

@@ -220,8 +220,9 @@ std::string_view builtinFormatCode(int id) {
     case 11: return "0.00E+00";
     case 12: return "# ?/?";
     case 13: return "# ?\?/?\?";
-    // The application's own export shows the short date with a two-digit year.
-    case 14: return "m/d/yy";
+    // 14 and 22 follow the system's short date, which Windows en-US writes with a four-digit
+    // year (a Mac installation writes two).
+    case 14: return "m/d/yyyy";
     case 15: return "d-mmm-yy";
     case 16: return "d-mmm";
     case 17: return "mmm-yy";
@@ -229,7 +230,7 @@ std::string_view builtinFormatCode(int id) {
     case 19: return "h:mm:ss AM/PM";
     case 20: return "h:mm";
     case 21: return "h:mm:ss";
-    case 22: return "m/d/yy h:mm";
+    case 22: return "m/d/yyyy h:mm";
     case 37: return "#,##0_);(#,##0)";
     case 38: return "#,##0_);[Red](#,##0)";
     case 39: return "#,##0.00_);(#,##0.00)";
@@ -240,14 +241,14 @@ std::string_view builtinFormatCode(int id) {
     case 44: return "_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"??_);_(@_)";
     case 45: return "mm:ss";
     case 46: return "[h]:mm:ss";
-    case 47: return "mmss.0";
+    case 47: return "mm:ss.0";
     case 48: return "##0.0E+0";
     case 49: return "@";
     // Ids of East Asian installations, shown by an en-US installation as these.
     case 23: case 24: case 25: case 26: return "General";
     case 27: case 28: case 29: case 30: case 31: case 36:
     case 50: case 51: case 52: case 53: case 54: case 55: case 56: case 57: case 58:
-    case 71: case 72: return "m/d/yy";
+    case 71: case 72: return "m/d/yyyy";
     case 32: case 33: case 34: case 35: return "h:mm:ss";
     case 59: return "0";
     case 60: return "0.00";
@@ -262,10 +263,10 @@ std::string_view builtinFormatCode(int id) {
     case 75: return "mmm-yy";
     case 76: return "h:mm";
     case 77: return "h:mm:ss";
-    case 78: return "m/d/yy h:mm";
+    case 78: return "m/d/yyyy h:mm";
     case 79: return "mm:ss";
     case 80: return "[h]:mm:ss";
-    case 81: return "mmss.0";
+    case 81: return "mm:ss.0";
     default: return {};
   }
 }

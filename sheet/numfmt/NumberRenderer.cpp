@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "sheet/numfmt/DecimalDigits.h"
@@ -174,24 +175,29 @@ void renderScientific(const Section& s, double absValue, bool showMinus, std::st
 }
 
 
-/// The continued-fraction convergent of num/den with the largest denominator below maxDen,
-/// worked in exact integers on the decimal form (so 12.3 gives 1/3 in one digit, as the
-/// application shows it, where the binary double would lead to 2/7).
-void bestFraction(std::uint64_t num, std::uint64_t den, std::uint64_t maxDen, std::uint64_t& outNum, std::uint64_t& outDen) {
+/// The last continued-fraction convergent of x whose denominator is at most maxDen. The
+/// partial quotients are taken from the binary double in floating point, as the application
+/// does: 0.9 expands as [0; 1, 8, 1, ...] (8/9 in one digit, where the exact 9/10 would leave
+/// 1/1), and 12.3, whose fraction lies just above 0.3, keeps 1/3 where 0.3 itself gives 2/7.
+void bestFraction(double x, std::uint64_t maxDen, std::uint64_t& outNum, std::uint64_t& outDen) {
+  constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t h1 = 1, h2 = 0, k1 = 0, k2 = 1;
   outNum = 0;
   outDen = 1;
-  for (int guard = 0; guard < 100 && den != 0; ++guard) {
-    const std::uint64_t a = num / den;
+  double b = x;
+  for (int guard = 0; guard < 64; ++guard) {
+    const double whole = std::floor(b);
+    if (!(whole < 1.8e19)) return;
+    const auto a = static_cast<std::uint64_t>(whole);
+    if (k1 != 0 && a > (maxDen - k2) / k1) return;  // the next denominator passes the limit
+    if (h1 != 0 && a > (kMax - h2) / h1) return;
     const std::uint64_t h = a * h1 + h2;
     const std::uint64_t k = a * k1 + k2;
-    if (k >= maxDen) return;
     outNum = h;
     outDen = k;
-    const std::uint64_t r = num - a * den;
-    if (r == 0) return;
-    num = den;
-    den = r;
+    const double rest = b - whole;
+    if (rest <= 0.0) return;
+    b = 1.0 / rest;
     h2 = h1; h1 = h;
     k2 = k1; k1 = k;
   }
@@ -242,55 +248,39 @@ void renderFraction(const Section& s, double value, bool showMinus, std::string&
   const bool fixedSlash = std::find(numPlaceholders.begin(), numPlaceholders.end(), '0') != numPlaceholders.end() ||
                           (s.fixedDenominator == 0 && std::find(denPlaceholders.begin(), denPlaceholders.end(), '0') != denPlaceholders.end());
 
-  // The whole and fractional parts, from the 15-digit decimal form.
-  const DecimalDigits d = toDecimal15(absValue);
-  if (!mixed && d.integerLength() > 18) {
+  // The whole part and the binary fraction left beside it.
+  if (!mixed && absValue >= 1e18) {
     // Too large for any fraction to show: the whole number over 1.
     if (showMinus) out += '-';
-    out += integerDigits(d);
+    out += integerDigits(toDecimal15(absValue));
     out += "/1";
     return;
   }
-  std::string integer = mixed ? integerDigits(d) : std::string();
-  std::uint64_t fracNum = 0;
-  std::uint64_t fracDen = 1;
-  {
-    const int intLen = mixed ? d.integerLength() : 0;
-    int decimals = d.count - d.pointPos;
-    const int budget = 18 - (mixed ? 0 : std::max(0, d.integerLength()));
-    if (decimals > budget) decimals = budget;
-    if (decimals < 0) decimals = 0;
-    for (int i = 0; i < decimals; ++i) fracDen *= 10;
-    const int from = mixed ? intLen : 0;
-    const int to = d.pointPos + decimals;  // exclusive digit index
-    for (int i = from; i < to; ++i) fracNum = fracNum * 10 + static_cast<std::uint64_t>(d.at(i) - '0');
-    if (!mixed && d.pointPos < 0 && to <= 0) fracNum = 0;
-  }
+  const double wholePart = mixed ? std::floor(absValue) : 0.0;
+  const double fractionPart = absValue - wholePart;
+  std::string integer = mixed && wholePart != 0.0 ? integerDigits(toDecimal15(wholePart)) : std::string();
 
   std::string numerator;
   std::string denominator;
-  bool haveFraction = fixedSlash || (mixed ? fracNum != 0 : fracNum % fracDen != 0);
-  if (fracNum != 0 || (!mixed && absValue != 0)) {
+  bool haveFraction = fixedSlash || fractionPart != 0.0;
+  if (fractionPart != 0.0) {
     haveFraction = true;
     std::uint64_t p = 0;
     std::uint64_t q = 1;
     if (s.fixedDenominator > 0) {
       // A written denominator rounds the binary fraction, as the application does
       // (36.305 with ?/100 shows 30/100).
-      const double part = mixed ? std::fmod(absValue, 1.0) : absValue;
-      const double scaled = std::floor(part * s.fixedDenominator + 0.5);
+      const double scaled = std::floor(fractionPart * s.fixedDenominator + 0.5);
       p = scaled > 1e18 ? 1000000000000000000ULL : static_cast<std::uint64_t>(scaled);
       q = static_cast<std::uint64_t>(s.fixedDenominator);
     } else {
       std::uint64_t maxDen = 1;
       for (std::size_t i = 0; i < denPlaceholders.size() && i < 18; ++i) maxDen *= 10;
-      bestFraction(fracNum, fracDen, maxDen, p, q);
+      bestFraction(fractionPart, maxDen - 1, p, q);
     }
     if (mixed && p != 0 && p == q) {
       // The fraction rounded up to a whole: carry it into the integer part.
-      DecimalDigits whole = d;
-      roundToDecimals(whole, 0);
-      integer = integerDigits(whole);
+      integer = integerDigits(toDecimal15(wholePart + 1.0));
       p = 0;
     }
     if (p == 0 && (mixed || s.fixedDenominator > 0)) {

@@ -218,7 +218,7 @@ const NumberRow kScientificRows[] = {
 };
 
 const NumberRow kFractionRows[] = {
-    {"# \?/\?", 12.3, "12 1/3", "continued fraction on the decimal form"},
+    {"# \?/\?", 12.3, "12 1/3", "the binary fraction lies just above 0.3: [0; 3, 3, ...]"},
     {"# \?/\?", 0.5, " 1/2"},
     {"# \?/\?", -0.5, "- 1/2"},
     {"# \?/\?", 1.5, "1 1/2"},
@@ -248,7 +248,20 @@ const NumberRow kFractionRows[] = {
     {"# \?/10", 1.2, "1 2/10"},
     {"# \?\?/100", 36.305, "36 30/100", "a written denominator rounds the binary fraction"},
     {"# \?\?/100", -1.2, "-1 20/100"},
-    {"0/0", 0.3, "1/3"},
+    {"0/0", 0.3, "2/7", "0.3 lies just below 3/10 in binary: [0; 3, 2, 1, ...]"},
+    // The last convergent whose denominator fits, the partial quotients taken in floating point.
+    {"# \?/\?", 0.9, " 8/9", "1/0.9 - 1 inverts to 8.99..., so 8/9 is a convergent"},
+    {"# \?/\?", 1.1, "1 1/9"},
+    {"# \?/\?", -0.3, "- 2/7"},
+    {"# \?/\?", -123.456, "-123 1/2", "convergents only: 4/9 is nearer but is no convergent"},
+    {"# \?\?/\?\?", -0.91, "- 81/89"},
+    {"# \?\?/\?\?", 0.03, "  2/67"},
+    {"# \?\?/\?\?", -1.01, "-1  1/99"},
+    {"\?\?\?/\?\?\?", 0.999, "998/999"},
+    {"\?\?\?/\?\?\?", 0.5, "  1/2  "},
+    {"\?/\?", 58.094, "58/1", "the first convergent is the last that fits"},
+    {"# \?\?/\?\?", 0.999, "1      ", "no convergent but 1/1 fits: it carries into the whole number"},
+    {"# \?/\?", 1e15 + 0.5, "1000000000000000 1/2"},
     {"#,##0 \?/\?", 12345.5, "12,345 1/2"},
     {"#,##0 \?/\?", 0.25, "0 1/4"},
 };
@@ -414,6 +427,18 @@ const NumberRow kTimeRows[] = {
     {"mm:ss.0", 12345.6789, "17:37.0"},
     {"mm:ss.0", 1.1574e-05, "00:01.0"},
     {"mmss.0", 12345.6789, "1737.0"},
+    // Minutes before seconds with a fraction keep their colon; m beside a fraction of a second.
+    {"mm:ss.0", 0.0, "00:00.0", "built-in 47"},
+    {"m:ss.0", 0.0123456, "17:46.7"},
+    {"mm:ss.00", 0.99999999, "00:00.00", "rounding to the hundredth reaches the next minute"},
+    {"[mm]:ss.0", 0.1234567, "177:46.7"},
+    {"[h]:mm:ss.000", 1.2345678, "29:37:46.658"},
+    {"h:mm:ss.0 AM/PM", 0.75, "6:00:00.0 PM"},
+    {"hh:mm.0", 0.5123456, "12:17.7", "mm after hh is the minute"},
+    {"ss.0 mm", 0.0123456, "46.7 17", "mm after ss is the minute"},
+    {"mm.0", 0.0123456, "01.7", "mm beside no hour or second is the month"},
+    {"[$-F400]h:mm:ss AM/PM", 0.9461111, "10:42:24 PM", "the system time of Windows en-US"},
+    {"[$-x-systime]hh:mm", 0.25, "6:00:00 AM"},
     {"hh:mm:ss.000", 0.5000001, "12:00:00.009"},
     {"hh:mm:ss.000", 0.123456789, "02:57:46.667"},
     {"ss.00", 1.736111111111111e-05, "01.50"},
@@ -442,6 +467,50 @@ const NumberRow kElapsedRows[] = {
     {"[S]", -1.2, "-103680"},
     {"HH[M]", 1.0, "1", "refused by the application: General"},
     {"HH[M]", 12.3, "12.3"},
+};
+
+// Locale tags: the names and AM/PM markers of the tagged language, as the application shows
+// them (abbreviations from Windows' data, not CLDR's where the two differ); separators stay en-US.
+const NumberRow kLocaleRows[] = {
+    {"[$-407]dddd, d. mmmm yyyy", 0.0, "Samstag, 0. Januar 1900"},
+    {"[$-40C]d mmmm yyyy", 59.0, "28 février 1900"},
+    {"[$-407]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "März|Mrz|M|Mittwoch|Mi|PM"},
+    {"[$-807]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "März|Mär|M|Mittwoch|Mi|PM"},
+    {"[$-40C]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "mars|mars|m|mercredi|mer.|PM"},
+    {"[$-410]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "marzo|mar|m|mercoledì|mer|PM"},
+    {"[$-C0A]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "marzo|mar.|m|miércoles|mi.|PM"},
+    {"[$-80A]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "marzo|mar.|m|miércoles|mié.|p. m."},
+    {"[$-416]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "março|mar|m|quarta-feira|qua|PM"},
+    {"[$-816]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "março|mar|m|quarta-feira|qua|PM"},
+    {"[$-413]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "maart|mrt|m|woensdag|wo|PM"},
+    {"[$-41D]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "mars|mar|m|onsdag|ons|em"},
+    {"[$-406]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "marts|mar|m|onsdag|on|PM"},
+    {"[$-414]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "mars|mar|m|onsdag|ons|p.m."},
+    {"[$-40B]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "maaliskuu|maalis|m|keskiviikko|ke|ip."},
+    {"[$-415]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "marzec|mar|m|środa|śr.|PM"},
+    {"[$-405]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "březen|III|b|středa|st|odp."},
+    {"[$-40E]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "március|márc.|m|szerda|Sze|du."},
+    {"[$-419]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "Март|мар|М|среда|Ср|PM"},
+    {"[$-FC19]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "марта|мар|м|среда|Ср|PM"},
+    {"[$-41F]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "Mart|Mar|M|Çarşamba|Çar|ÖS"},
+    {"[$-408]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "Μαρτίου|Μαρ|Μ|Τετάρτη|Τετ|μμ"},
+    {"[$-411]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "3月|3|3|水曜日|水|午後"},
+    {"[$-804]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "三月|3月|三|星期三|周三|下午"},
+    {"[$-404]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "三月|三月|三|星期三|週三|下午"},
+    {"[$-412]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "3월|3|3|수요일|수|오후"},
+    {"[$-409]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "March|Mar|M|Wednesday|Wed|PM"},
+    {"[$-9999]mmmm|mmm|mmmmm|dddd|ddd|AM/PM", 45000.75, "March|Mar|M|Wednesday|Wed|PM", "an unknown language shows en-US"},
+    {"[$-419]ddd dddd", 1.0, "Вс воскресенье", "the week starts on Sunday in every table"},
+    {"[$-411]dddd", 7.0, "土曜日"},
+    {"[$-40B]ddd dddd", 7.0, "la lauantai", "nominative, not CLDR's essive lauantaina"},
+    {"[$-40C]mmm yyyy", 45275.0, "déc. 2023"},
+    {"[$-405]mmm mmmmm", 45275.0, "XII p", "mmmmm is the first letter of the full name"},
+    {"[$-de-DE]mmmm", 45000.0, "März", "a language tag in place of the hex id"},
+    {"[$-ru-RU-x-genlower]d mmmm", 45000.0, "15 марта"},
+    {"[$€-407]d mmmm", 45000.0, "€15 März", "the symbol as today, the names of the language"},
+    {"[$-411]h A/P", 0.75, "6 P", "A/P is written as it stands"},
+    {"[$-407]#,##0.00", 1234.5, "1,234.50", "separators stay those of the en-US session"},
+    {"[$-F800]dddd, mmmm dd, yyyy", 45000.0, "Wednesday, March 15, 2023"},
 };
 
 const NumberRow kRefusedRows[] = {
@@ -489,6 +558,7 @@ TEST(NumberFormatGolden, RefusedCodesShowGeneral) {
   EXPECT_FALSE(NumberFormat::compile("0.00")->isFallback());
 }
 TEST(NumberFormatGolden, EscapedEntities) { checkNumbers(kEntitiesRows); }
+TEST(NumberFormatGolden, LocaleTags) { checkNumbers(kLocaleRows); }
 
 }  // namespace
 }  // namespace lomandra::numfmt

@@ -57,10 +57,10 @@ TEST(BuiltinFormats, EnUsCodes) {
   };
   const Row rows[] = {
       {0, "General"}, {1, "0"}, {4, "#,##0.00"}, {9, "0%"}, {11, "0.00E+00"}, {12, "# ?/?"},
-      {14, "m/d/yy"}, {15, "d-mmm-yy"}, {18, "h:mm AM/PM"}, {22, "m/d/yy h:mm"}, {45, "mm:ss"},
-      {46, "[h]:mm:ss"}, {47, "mmss.0"}, {48, "##0.0E+0"}, {49, "@"},
+      {14, "m/d/yyyy"}, {15, "d-mmm-yy"}, {18, "h:mm AM/PM"}, {22, "m/d/yyyy h:mm"}, {45, "mm:ss"},
+      {46, "[h]:mm:ss"}, {47, "mm:ss.0"}, {48, "##0.0E+0"}, {49, "@"},
       {5, "\"$\"#,##0_);\\(\"$\"#,##0\\)"}, {37, "#,##0_);(#,##0)"},
-      {27, "m/d/yy"}, {59, "0"}, {81, "mmss.0"},
+      {27, "m/d/yyyy"}, {59, "0"}, {81, "mm:ss.0"},
   };
   for (const Row& r : rows) EXPECT_EQ(builtinFormatCode(r.id), r.code) << "id " << r.id;
   for (int id : {-1, 82, 163, 164, 1000}) EXPECT_TRUE(builtinFormatCode(id).empty()) << "id " << id;
@@ -82,6 +82,8 @@ TEST(BuiltinFormats, RenderAsTheApplicationShowsThem) {
       {41, 0, " - "},                 {43, -1.5, " (1.50)"},           {44, 0, " $-   "},
       {13, 0.3125, "  5/16"},          {10, -0.0005, "-0.05%"},         {16, 45000, "15-Mar"},
       {17, 45000, "Mar-23"},          {19, 0.5, "12:00:00 PM"},        {20, 1.75, "18:00"},
+      {14, 43528, "3/4/2019"},        {22, 43528.25, "3/4/2019 6:00"}, {47, 0, "00:00.0"},
+      {47, 0.0123456, "17:46.7"},
   };
   for (const Row& r : rows) EXPECT_EQ(formatValue(r.value, builtinFormatCode(r.id), false), r.expected) << "id " << r.id;
 }
@@ -185,6 +187,12 @@ TEST(NumberFormatRobustness, HostileCodes) {
       "General General General 0.0",
       "\xff\xfe\xc3",
       std::string("0\0\"x\"", 5),
+      "[$-FFFFFFFF]mmmm dddd AM/PM",
+      "[$-]mmm ddd",
+      "[$-" + std::string(300, 'F') + "]mmmmm",
+      "[$-ru-RU-x-genlower][$-zz]mmmm",
+      "[$\xe2\x82\xac-FC19]mmmmm ddd",
+      "[$-411]" + std::string(200, 'm') + std::string(200, 'd'),
   };
   for (const auto& c : codes) expectBounded(c);
   std::string sections;

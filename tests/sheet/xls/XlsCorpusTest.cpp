@@ -224,7 +224,7 @@ TEST(XlsSample, OpensWithItsSheetsAndTopLeftTexts) {
   }
   for (const SeenCell& cell : visitor.cells) {
     if (cell.row == 1 && cell.column == 2) {
-      EXPECT_EQ(book->formatCode(cell.format), "m/d/yy");
+      EXPECT_EQ(book->formatCode(cell.format), "m/d/yyyy");
     }
     if (cell.row == 1 && cell.column == 3) {
       EXPECT_EQ(book->formatCode(cell.format), "\"$\"#,##0.00");

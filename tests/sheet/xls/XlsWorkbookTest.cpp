@@ -143,7 +143,7 @@ TEST(XlsWorkbook, MultipleCellRecordsGiveEachCellWithItsFormat) {
   EXPECT_EQ(book->formatCode(cells[0].format), "0.000");
   EXPECT_EQ(cells[1].column, 4u);
   EXPECT_EQ(cells[1].number, 1);
-  EXPECT_EQ(book->formatCode(cells[1].format), "m/d/yy");
+  EXPECT_EQ(book->formatCode(cells[1].format), "m/d/yyyy");
   EXPECT_EQ(cells[2].row, 2u);
   EXPECT_EQ(cells[4].column, 2u);
   EXPECT_EQ(cells[4].kind, CellKind::Empty);
@@ -159,9 +159,9 @@ TEST(XlsWorkbook, FormatCodesOfBuiltinIds) {
               {3, "#,##0"},
               {5, "\"$\"#,##0_);\\(\"$\"#,##0\\)"},
               {9, "0%"},
-              {14, "m/d/yy"},
-              {22, "m/d/yy h:mm"},
-              {30, "m/d/yy"},
+              {14, "m/d/yyyy"},
+              {22, "m/d/yyyy h:mm"},
+              {30, "m/d/yyyy"},
               {38, "#,##0_);[Red](#,##0)"},
               {44, "_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"??_);_(@_)"},
               {49, "@"},

@@ -234,7 +234,7 @@ TEST(XlsxReaderTest, ReadsAWorkbookWrittenByLibxlsxwriter) {
   EXPECT_EQ(c.cells, expected);
   EXPECT_EQ(book->formatCode(0), "General");
   EXPECT_EQ(book->formatCode(1), "#,##0.00 \"EUR\"");
-  EXPECT_EQ(book->formatCode(2), "m/d/yy");
+  EXPECT_EQ(book->formatCode(2), "m/d/yyyy");
   EXPECT_EQ(book->formatCode(999), "General");
   EXPECT_EQ(c.hiddenRows, std::vector<std::uint32_t>{6});
   ASSERT_EQ(c.columnLog.size(), 2u);
