@@ -183,7 +183,10 @@ void readGlobals(RecordStream& records, WorkbookGlobals& w, Pending& pending) {
         RecordCursor cursor(d);
         const std::uint32_t offset = cursor.u32();
         const std::uint8_t state = cursor.u8();
-        cursor.u8();  // sheet type: worksheet, macro sheet, chart or module
+        // Worksheets, macro and dialog sheets and charts have a tab; a Visual Basic module of
+        // an Excel 5.0/95 workbook is part of the macro project instead, as the application
+        // opens such a workbook.
+        if (cursor.u8() == 0x06) break;
         model::SheetInfo info;
         info.visible = (state & 0x03) == 0;
         if (w.biff == 8) {
