@@ -17,10 +17,10 @@ class DamagedWorkbook : public Failure {
   using Failure::Failure;
 };
 
-// At most 2^34 for an area within a sheet's 1,048,576 rows and 16,384 columns.
-std::uint64_t checkedCellCount(const engine::Area& area) {
+// At most 2^34 for an area within the workbook's grid (1,048,576 rows by 16,384 columns at most).
+std::uint64_t checkedCellCount(const engine::Area& area, model::Grid grid) {
   if (area.lastRow < area.firstRow || area.lastColumn < area.firstColumn ||
-      area.lastRow >= model::kMaxRows || area.lastColumn >= model::kMaxColumns)
+      area.lastRow >= grid.rows || area.lastColumn >= grid.columns)
     throw Failure("The range names cells outside the sheet.");
   return engine::cellCount(area);
 }
@@ -68,7 +68,7 @@ void mergeReference(engine::BuiltinWorkbook& workbook, std::string_view referenc
   std::uint64_t cells = 0;
   std::uint32_t lastRow = 0;
   for (const engine::Area& area : resolved.areas) {
-    cells += checkedCellCount(area);
+    cells += checkedCellCount(area, workbook.grid());
     lastRow = std::max(lastRow, area.lastRow);
   }
   if (cells > cellsLeft)

@@ -84,7 +84,9 @@ QString BuiltinRange::sheetName() {
   return QString::fromStdString(sheets[static_cast<std::size_t>(sheet_)].name);
 }
 
-QString BuiltinRange::address() { return QString::fromStdString(engine::formatAddress(areas_)); }
+QString BuiltinRange::address() {
+  return QString::fromStdString(engine::formatAddress(areas_, workbook_->grid()));
+}
 
 std::unique_ptr<sheet::CellWalk> BuiltinRange::walk() {
   std::uint32_t lastRow = 0;

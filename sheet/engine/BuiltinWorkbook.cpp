@@ -57,6 +57,7 @@ class Workbook : public BuiltinWorkbook {
     const int active = file_->activeSheet();
     return active >= 0 && active < static_cast<int>(file_->sheets().size()) ? active : 0;
   }
+  model::Grid grid() const override { return file_->grid(); }
   std::string fileName() const override { return fileName_; }
 
   const SheetData& sheet(int index, std::uint32_t lastRow) override {
@@ -65,7 +66,7 @@ class Workbook : public BuiltinWorkbook {
     Loaded& slot = loaded_[static_cast<std::size_t>(index)];
     if (!slot.store || (slot.through != model::kAllRows && lastRow > slot.through)) {
       // A sheet read only partway is read again from its start, this time far enough.
-      auto store = std::make_unique<SheetStore>(formatter_);
+      auto store = std::make_unique<SheetStore>(formatter_, file_->grid());
       file_->readSheet(index, *store, lastRow);
       store->finish();
       slot.store = std::move(store);
@@ -75,7 +76,7 @@ class Workbook : public BuiltinWorkbook {
   }
 
   Resolved resolve(std::string_view reference) const override {
-    const Reference ref = parseReference(reference);
+    const Reference ref = parseReference(reference, file_->grid());
     Resolved result;
     result.areas = ref.areas;
     result.sheet = ref.hasSheet ? findSheet(ref) : activeSheet();

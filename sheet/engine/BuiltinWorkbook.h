@@ -34,8 +34,8 @@ constexpr std::uint64_t kMaxWalkCells = std::uint64_t{16} * model::kMaxRows;
 std::string columnName(std::uint32_t column);
 
 /// The address of areas as a spreadsheet application writes it: "$A$1", "$A$1:$B$3", whole
-/// columns "$A:$C", whole rows "$2:$5", areas joined by commas.
-std::string formatAddress(const std::vector<Area>& areas);
+/// columns "$A:$C", whole rows "$2:$5" (whole as `grid` has them), areas joined by commas.
+std::string formatAddress(const std::vector<Area>& areas, model::Grid grid = model::kLargeGrid);
 
 /// A Range Reference as text reads: an optional sheet name and one or more areas.
 struct Reference {
@@ -47,13 +47,16 @@ struct Reference {
 
 /// Reads a Range Reference: "'Sheet name'!$A$1:$B$3", "Sheet1!A1", "$A:$C", "$2:$5",
 /// "A1,C3:D4"; quoted names with a doubled or (as the range box writes them) undoubled
-/// apostrophe. Throws lomandra::Failure describing what is wrong.
-Reference parseReference(std::string_view text);
+/// apostrophe. Whole columns and rows span `grid`; a cell past it is an invalid reference.
+/// Throws lomandra::Failure describing what is wrong.
+Reference parseReference(std::string_view text, model::Grid grid = model::kLargeGrid);
 
 /// The cells of one sheet held in memory (rows read so far), with the layout the file gives.
 class SheetData {
  public:
   virtual ~SheetData() = default;
+  /// The grid of the workbook's format, which holds every cell of the sheet.
+  virtual model::Grid grid() const { return model::kLargeGrid; }
   /// One past the last row / column holding a cell (0 for an empty sheet).
   virtual std::uint32_t usedRows() const = 0;
   virtual std::uint32_t usedColumns() const = 0;
@@ -80,13 +83,16 @@ class BuiltinWorkbook {
 
   virtual const std::vector<model::SheetInfo>& sheets() const = 0;
   virtual int activeSheet() const = 0;
+  /// The grid of the format the workbook was read from (65,536 x 256 for .xls).
+  virtual model::Grid grid() const = 0;
   /// The file name without its folder, as a window title shows it.
   virtual std::string fileName() const = 0;
   /// The cells of sheet `index`, read at least through row `lastRow`. Throws lomandra::Failure.
   virtual const SheetData& sheet(int index, std::uint32_t lastRow = model::kAllRows) = 0;
 
-  /// Resolve: the sheet (index) and areas a Range Reference names in this workbook; without a
-  /// sheet part, the active sheet. Throws lomandra::Failure (no such sheet, malformed text).
+  /// Resolve: the sheet (index) and areas a Range Reference names in this workbook, within its
+  /// grid; without a sheet part, the active sheet. Throws lomandra::Failure (no such sheet,
+  /// malformed text, a cell past the grid).
   struct Resolved {
     int sheet = 0;
     std::vector<Area> areas;

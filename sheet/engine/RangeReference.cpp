@@ -12,9 +12,6 @@ namespace lomandra::engine {
 
 namespace {
 
-using model::kMaxColumns;
-using model::kMaxRows;
-
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' ||
                         s.front() == '\n'))
@@ -33,7 +30,8 @@ struct Corner {
 
 class AreaParser {
  public:
-  AreaParser(std::string_view whole, std::string_view area) : whole_(whole), s_(area) {}
+  AreaParser(std::string_view whole, std::string_view area, model::Grid grid)
+      : whole_(whole), s_(area), grid_(grid) {}
 
   Area parse() {
     const Corner first = corner();
@@ -52,9 +50,9 @@ class AreaParser {
     if (cells) {
       area = {*first.row, *first.column, *second.row, *second.column};
     } else if (columns) {
-      area = {0, *first.column, kMaxRows - 1, *second.column};
+      area = {0, *first.column, grid_.rows - 1, *second.column};
     } else if (rows) {
-      area = {*first.row, 0, *second.row, kMaxColumns - 1};
+      area = {*first.row, 0, *second.row, grid_.columns - 1};
     } else {
       invalid();
     }
@@ -78,9 +76,9 @@ class AreaParser {
       ++pos_;
     }
     if (pos_ > lettersStart) {
-      if (column > kMaxColumns)
+      if (column > grid_.columns)
         fail("names column " + std::string(s_.substr(lettersStart, pos_ - lettersStart)) +
-             ", beyond the last column XFD");
+             ", beyond the last column " + columnName(grid_.columns - 1) + lastOfFormat());
       c.column = static_cast<std::uint32_t>(column - 1);
       if (pos_ < s_.size() && s_[pos_] == '$') {
         ++pos_;
@@ -96,13 +94,18 @@ class AreaParser {
     }
     if (pos_ > digitsStart) {
       if (row == 0) fail("names row 0; rows count from 1");
-      if (row > kMaxRows)
+      if (row > grid_.rows)
         fail("names row " + std::string(s_.substr(digitsStart, pos_ - digitsStart)) +
-             ", beyond the last row 1048576");
+             ", beyond the last row " + std::to_string(grid_.rows) + lastOfFormat());
       c.row = static_cast<std::uint32_t>(row - 1);
     }
     if ((!c.column && !c.row) || (dollarBeforeRow && !c.row)) invalid();
     return c;
+  }
+
+  // Says why a smaller grid ends early: the workbook's format has no more.
+  std::string lastOfFormat() const {
+    return grid_ == model::kLargeGrid ? "" : " of this workbook's format";
   }
 
   [[noreturn]] void invalid() const {
@@ -115,6 +118,7 @@ class AreaParser {
 
   std::string_view whole_;
   std::string_view s_;
+  model::Grid grid_;
   std::size_t pos_ = 0;
 };
 
@@ -131,12 +135,12 @@ std::string columnName(std::uint32_t column) {
   return name;
 }
 
-std::string formatAddress(const std::vector<Area>& areas) {
+std::string formatAddress(const std::vector<Area>& areas, model::Grid grid) {
   std::string out;
   for (const Area& a : areas) {
     if (!out.empty()) out += ',';
-    const bool wholeRows = a.firstColumn == 0 && a.lastColumn == kMaxColumns - 1;
-    const bool wholeColumns = a.firstRow == 0 && a.lastRow == kMaxRows - 1;
+    const bool wholeRows = a.firstColumn == 0 && a.lastColumn == grid.columns - 1;
+    const bool wholeColumns = a.firstRow == 0 && a.lastRow == grid.rows - 1;
     if (wholeRows) {
       out += '$' + std::to_string(a.firstRow + 1) + ":$" + std::to_string(a.lastRow + 1);
     } else if (wholeColumns) {
@@ -150,7 +154,7 @@ std::string formatAddress(const std::vector<Area>& areas) {
   return out;
 }
 
-Reference parseReference(std::string_view text) {
+Reference parseReference(std::string_view text, model::Grid grid) {
   const std::string_view whole = trim(text);
   if (whole.empty()) throw Failure("The Range Reference is empty.");
   if (whole.size() > 4096)
@@ -188,7 +192,7 @@ Reference parseReference(std::string_view text) {
     const std::string_view piece =
         trim(address.substr(start, comma == std::string_view::npos ? std::string_view::npos
                                                                    : comma - start));
-    ref.areas.push_back(AreaParser(whole, piece).parse());
+    ref.areas.push_back(AreaParser(whole, piece, grid).parse());
     if (ref.areas.size() > 1024)
       throw Failure("The Range Reference \"" + std::string(whole.substr(0, 80)) +
                     "...\" has more areas than this program reads.");

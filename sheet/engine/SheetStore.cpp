@@ -9,14 +9,18 @@ namespace lomandra::engine {
 
 using model::CellKind;
 
-SheetStore::SheetStore(const CellFormatter& formatter) : formatter_(formatter) {}
+SheetStore::SheetStore(const CellFormatter& formatter, model::Grid grid)
+    : formatter_(formatter), grid_(grid) {
+  grid_.rows = std::min(grid_.rows, model::kMaxRows);
+  grid_.columns = std::min(grid_.columns, model::kMaxColumns);
+}
 
 void SheetStore::columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) {
-  if (first >= model::kMaxColumns || last < first) return;
-  last = std::min(last, model::kMaxColumns - 1);
+  if (first >= grid_.columns || last < first) return;
+  last = std::min(last, grid_.columns - 1);
   if (widths_.empty()) {
-    widths_.assign(model::kMaxColumns, -1.0f);
-    hiddenColumns_.assign(model::kMaxColumns, false);
+    widths_.assign(grid_.columns, -1.0f);
+    hiddenColumns_.assign(grid_.columns, false);
   }
   for (std::uint32_t c = first; c <= last; ++c) {
     if (width >= 0) widths_[c] = static_cast<float>(width);
@@ -29,7 +33,7 @@ void SheetStore::defaultColumnWidth(double width) {
 }
 
 void SheetStore::hiddenRow(std::uint32_t row) {
-  if (row >= model::kMaxRows) return;
+  if (row >= grid_.rows) return;
   if (hiddenRows_.empty() || hiddenRows_.back() < row) {
     hiddenRows_.push_back(row);
   } else {
@@ -39,7 +43,7 @@ void SheetStore::hiddenRow(std::uint32_t row) {
 }
 
 bool SheetStore::cell(std::uint32_t row, std::uint32_t column, const model::CellRef& value) {
-  if (value.kind == CellKind::Empty || row >= model::kMaxRows || column >= model::kMaxColumns)
+  if (value.kind == CellKind::Empty || row >= grid_.rows || column >= grid_.columns)
     return true;  // a cell without a value shows nothing whatever its format
   if (cells_.size() >= kMaxCells)
     throw Failure("The sheet holds more cells than this program can read (over " +

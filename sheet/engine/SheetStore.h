@@ -18,7 +18,8 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   static constexpr std::size_t kMaxCells = 64u << 20;
   static constexpr std::size_t kMaxTextBytes = 2ull << 30;
 
-  explicit SheetStore(const CellFormatter& formatter);
+  /// Keeps the cells within `grid` that the reader hands on.
+  explicit SheetStore(const CellFormatter& formatter, model::Grid grid = model::kLargeGrid);
 
   // SheetVisitor: filled by a workbook reader; finish() once reading ends.
   void columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) override;
@@ -29,6 +30,7 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   void finish();
 
   // SheetData
+  model::Grid grid() const override { return grid_; }
   std::uint32_t usedRows() const override;
   std::uint32_t usedColumns() const override { return usedColumns_; }
   std::string text(std::uint32_t row, std::uint32_t column) const override;
@@ -59,6 +61,7 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   std::size_t findRow(std::uint32_t row) const;
 
   const CellFormatter& formatter_;
+  model::Grid grid_;
   std::vector<Cell> cells_;
   std::vector<std::uint32_t> rowNumbers_;  // rows holding cells, ascending after finish()
   std::vector<std::uint32_t> rowStarts_;   // index of each row's first cell in cells_

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "sheet/Failure.h"
 #include "sheet/container/ZipArchive.h"
 #include "sheet/ods/OdsWorkbook.h"
+#include "sheet/xls/XlsWorkbook.h"
 #include "sheet/xlsx/XlsxWorkbook.h"
 #include "sheet/model/WorkbookPath.h"
 
@@ -127,23 +129,29 @@ WorkbookFormat sniffWorkbook(const std::string& path) {
 
   if (size >= 4 && head[0] == 'P' && head[1] == 'K' &&
       ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6))) {
+    // The parts inside decide, whatever their order and whether or not a mimetype entry
+    // leads: an OpenDocument mimetype or content part, a spreadsheet workbook part.
     const auto zip = container::ZipArchive::open(path);
-    if (zip->contains("mimetype")) {
-      const std::string mime = zip->read("mimetype", 1024);
-      if (mime.starts_with("application/vnd.oasis.opendocument.spreadsheet")) return WorkbookFormat::Ods;
-    }
+    if (zip->contains("mimetype") && ods::isOdsPackage(path)) return WorkbookFormat::Ods;
     if (xlsx::isXlsxPackage(path)) return WorkbookFormat::Xlsx;
     if (zip->contains("xl/workbook.bin")) return WorkbookFormat::Xlsb;
+    if (ods::isOdsPackage(path)) return WorkbookFormat::Ods;
     return WorkbookFormat::Unknown;
   }
   if (size >= 8 && std::memcmp(head.data(), kCompoundSignature, 8) == 0) {
     bool workbook = false;
     for (const std::string& name : compoundFileNames(path)) {
       if (name == "EncryptionInfo" || name == "EncryptedPackage") return WorkbookFormat::Encrypted;
-      if (name == "Workbook" || name == "Book" || name == "WORKBOOK" || name == "BOOK") workbook = true;
+      // Names compare without regard to case, as the reader finds them.
+      std::string lower = name;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (lower == "workbook" || lower == "book") workbook = true;
     }
     return workbook ? WorkbookFormat::Xls : WorkbookFormat::Unknown;
   }
+  // Excel 2.x-4.0 saved a workbook as its bare record stream, without a compound document.
+  if (xls::isBareBiffStream(std::string_view(reinterpret_cast<const char*>(head.data()), size)))
+    return WorkbookFormat::Xls;
   // A flat OpenDocument spreadsheet is XML text: tell it from a .csv before the text test.
   if (ods::looksLikeFlatOds(std::string_view(reinterpret_cast<const char*>(head.data()), size)))
     return WorkbookFormat::Ods;

@@ -11,7 +11,7 @@ enum class WorkbookFormat {
   Xlsx,       ///< zip package with a spreadsheet workbook part
   Xlsb,       ///< zip package with a binary workbook part (not read)
   Ods,        ///< zip package whose mimetype is an OpenDocument spreadsheet
-  Xls,        ///< compound file with a Workbook or Book stream
+  Xls,        ///< compound file with a Workbook or Book stream, or a bare BIFF record stream
   Encrypted,  ///< compound file holding an encrypted package (EncryptionInfo)
   Csv,        ///< plain text
   Unknown,    ///< none of these

@@ -18,6 +18,19 @@ constexpr std::uint32_t kMaxRows = 1048576;
 constexpr std::uint32_t kMaxColumns = 16384;
 constexpr std::uint32_t kAllRows = std::numeric_limits<std::uint32_t>::max();
 
+/// The grid of a worksheet: how many rows and columns the workbook's file format has. Whole
+/// columns and rows, addresses and the workbook window span it.
+struct Grid {
+  std::uint32_t rows = kMaxRows;
+  std::uint32_t columns = kMaxColumns;
+  bool operator==(const Grid&) const = default;
+};
+/// .xlsx, .ods and .csv: 1,048,576 rows by 16,384 columns (A to XFD).
+constexpr Grid kLargeGrid{kMaxRows, kMaxColumns};
+/// .xls of every BIFF version, which the spreadsheet application opens in its compatibility
+/// mode: 65,536 rows by 256 columns (A to IV).
+constexpr Grid kXlsGrid{65536, 256};
+
 enum class CellKind : std::uint8_t {
   Empty,    ///< a cell the file lists without a value (formatting only)
   Number,   ///< number (dates and times are numbers too)
@@ -65,6 +78,8 @@ class WorkbookFile {
   virtual int activeSheet() const = 0;
   /// True when dates count from 1904 rather than 1900.
   virtual bool date1904() const = 0;
+  /// The grid of the file's format; cells past it are not part of the sheet.
+  virtual Grid grid() const { return kLargeGrid; }
   /// The number format code of a cell format index ("General" when it has none).
   virtual std::string formatCode(std::uint32_t format) const = 0;
   /// Streams sheet `index` to `visitor`, reading no further than row `lastRow` (0-based) where

@@ -203,6 +203,21 @@ bool looksLikeFlatOds(std::string_view firstBytes) {
   return value.starts_with(kSpreadsheetMime);
 }
 
+bool isOdsPackage(const std::string& path) {
+  try {
+    const auto zip = container::ZipArchive::open(path);
+    // The first entry names the type; without it the content part tells, as other readers go.
+    if (zip->contains("mimetype")) return zip->read("mimetype", 4096).starts_with(kSpreadsheetMime);
+    if (!zip->contains(kContentPart)) return false;
+    OdsIndexHandler prolog;
+    prolog.stopAtBody = true;
+    container::parseXmlPart(*zip, kContentPart, prolog);
+    return prolog.reachedBody && prolog.sawSpreadsheet;
+  } catch (const Failure&) {
+    return false;
+  }
+}
+
 std::unique_ptr<model::WorkbookFile> openOds(const std::string& path) {
   return std::make_unique<OdsWorkbook>(path);
 }

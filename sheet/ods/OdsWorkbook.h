@@ -21,4 +21,9 @@ std::unique_ptr<model::WorkbookFile> openOds(const std::string& path);
 /// `office:document` root that does not name another document type.
 bool looksLikeFlatOds(std::string_view firstBytes);
 
+/// True when the zip package at `path` is an OpenDocument spreadsheet: its `mimetype` entry says
+/// so or, when that entry is missing, its content part (content.xml) holds a spreadsheet body.
+/// False for anything else, a package that cannot be read included.
+bool isOdsPackage(const std::string& path);
+
 }  // namespace lomandra::ods

@@ -22,8 +22,10 @@ class GridSelection {
   /// What the last area spans: cells, whole columns (a column letter) or whole rows.
   enum class Span { Cells, Columns, Rows };
 
-  GridSelection() { select({0, 0}); }
+  /// A selection of cell A1 on a sheet of `grid` (whole columns and rows span it).
+  explicit GridSelection(model::Grid grid = model::kLargeGrid) : grid_(grid) { select({0, 0}); }
 
+  model::Grid grid() const { return grid_; }
   const std::vector<engine::Area>& areas() const { return areas_; }
   /// The active cell (where the last area was started).
   CellPos active() const { return anchor_; }
@@ -45,12 +47,15 @@ class GridSelection {
   /// A typed reference: these areas; the last one is where a further extension continues.
   void setAreas(const std::vector<engine::Area>& areas);
 
-  /// True for an area covering whole columns / whole rows.
-  static bool isWholeColumns(const engine::Area& area);
-  static bool isWholeRows(const engine::Area& area);
+  /// True for an area covering whole columns / whole rows of `grid`.
+  static bool isWholeColumns(const engine::Area& area, model::Grid grid = model::kLargeGrid);
+  static bool isWholeRows(const engine::Area& area, model::Grid grid = model::kLargeGrid);
 
  private:
   void begin(CellPos cell, Span span, bool addArea);
+  std::uint32_t lastRow() const { return grid_.rows - 1; }
+  std::uint32_t lastColumn() const { return grid_.columns - 1; }
+  model::Grid grid_;
   std::vector<engine::Area> areas_;
   CellPos anchor_, cursor_;
   Span span_ = Span::Cells;

@@ -124,8 +124,8 @@ void SheetGrid::showSelection(bool scroll) {
   // Bring the selected cells into the grid, except whole columns and rows, which reach the
   // sheet's end and are shown as far as the grid goes.
   for (const engine::Area& area : selection_->areas()) {
-    if (!GridSelection::isWholeColumns(area)) model_->ensureRows(area.lastRow + 1);
-    if (!GridSelection::isWholeRows(area)) model_->ensureColumns(area.lastColumn + 1);
+    if (!GridSelection::isWholeColumns(area, selection_->grid())) model_->ensureRows(area.lastRow + 1);
+    if (!GridSelection::isWholeRows(area, selection_->grid())) model_->ensureColumns(area.lastColumn + 1);
   }
   const int rows = model_->rowCount(), columns = model_->columnCount();
   QItemSelection shown;
@@ -279,8 +279,10 @@ bool SheetGrid::headerEvent(bool horizontal, QEvent* event) {
       // Shift extends from the active cell's column or row, in whole columns or rows.
       const CellPos active = selection_->active();
       const engine::Area& last = selection_->areas().back();
-      if (horizontal && !GridSelection::isWholeColumns(last)) selection_->selectColumn(active.column);
-      if (!horizontal && !GridSelection::isWholeRows(last)) selection_->selectRow(active.row);
+      if (horizontal && !GridSelection::isWholeColumns(last, selection_->grid()))
+        selection_->selectColumn(active.column);
+      if (!horizontal && !GridSelection::isWholeRows(last, selection_->grid()))
+        selection_->selectRow(active.row);
       selection_->extendTo(horizontal ? CellPos{0, index} : CellPos{index, 0});
     } else if (horizontal) {
       selection_->selectColumn(index, (mouse->modifiers() & Qt::ControlModifier) != 0);

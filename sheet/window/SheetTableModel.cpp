@@ -10,9 +10,9 @@ constexpr std::uint32_t kMinRows = 200, kMinColumns = 26;
 
 SheetTableModel::SheetTableModel(const engine::SheetData& sheet, QObject* parent)
     : QAbstractTableModel(parent), sheet_(sheet) {
-  rows_ = std::min(model::kMaxRows, std::max(kMinRows, sheet.usedRows() + kRowMargin));
-  columns_ =
-      std::min(model::kMaxColumns, std::max(kMinColumns, sheet.usedColumns() + kColumnMargin));
+  const model::Grid grid = sheet.grid();
+  rows_ = std::min(grid.rows, std::max(kMinRows, sheet.usedRows() + kRowMargin));
+  columns_ = std::min(grid.columns, std::max(kMinColumns, sheet.usedColumns() + kColumnMargin));
 }
 
 int SheetTableModel::rowCount(const QModelIndex& parent) const {
@@ -78,7 +78,7 @@ Qt::ItemFlags SheetTableModel::flags(const QModelIndex& index) const {
 }
 
 void SheetTableModel::ensureRows(std::uint32_t rows) {
-  rows = std::min(rows, model::kMaxRows);
+  rows = std::min(rows, sheet_.grid().rows);
   if (rows <= rows_) return;
   beginInsertRows({}, static_cast<int>(rows_), static_cast<int>(rows - 1));
   rows_ = rows;
@@ -86,7 +86,7 @@ void SheetTableModel::ensureRows(std::uint32_t rows) {
 }
 
 void SheetTableModel::ensureColumns(std::uint32_t columns) {
-  columns = std::min(columns, model::kMaxColumns);
+  columns = std::min(columns, sheet_.grid().columns);
   if (columns <= columns_) return;
   beginInsertColumns({}, static_cast<int>(columns_), static_cast<int>(columns - 1));
   columns_ = columns;

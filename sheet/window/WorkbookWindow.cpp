@@ -60,7 +60,8 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
   layout->addLayout(bottom);
 
   const auto& sheets = workbook.sheets();
-  selections_.resize(sheets.size());
+  // Selections span the grid of the workbook's format (65,536 x 256 for .xls).
+  selections_.assign(sheets.size(), GridSelection(workbook.grid()));
   int activeTab = -1;
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     if (!sheets[i].visible) continue;  // hidden sheets get no tab
@@ -118,7 +119,8 @@ void WorkbookWindow::tabChosen(int tab) {
 QString WorkbookWindow::currentAddress() const {
   if (current_ < 0) return {};
   return QString::fromStdString(
-      engine::formatAddress(selections_[static_cast<std::size_t>(current_)].areas()));
+      engine::formatAddress(selections_[static_cast<std::size_t>(current_)].areas(),
+                            workbook_.grid()));
 }
 
 std::optional<PickedRange> WorkbookWindow::typedRange(const QString& text) const {
@@ -126,7 +128,7 @@ std::optional<PickedRange> WorkbookWindow::typedRange(const QString& text) const
   if (trimmed.isEmpty() || trimmed.size() > 2000) return std::nullopt;
   engine::Reference reference;
   try {
-    reference = engine::parseReference(trimmed.toStdString());
+    reference = engine::parseReference(trimmed.toStdString(), workbook_.grid());
   } catch (const std::exception&) {
     return std::nullopt;
   }

@@ -33,6 +33,23 @@ bool isBof(std::uint16_t id) {
   return id == record::kBof || id == record::kBof4 || id == record::kBof3 || id == record::kBof2;
 }
 
+bool looksLikeBiffStream(std::string_view b) {
+  if (b.size() < 8 || !isBof(read16(b, 0))) return false;
+  const std::uint16_t length = read16(b, 2);
+  // BIFF2 writes 4 bytes, BIFF3-4 6, BIFF5 8 and BIFF8 16 (a few writers 20).
+  if (length < 4 || length > 32) return false;
+  switch (read16(b, 6)) {
+    case substream::kGlobals:
+    case substream::kWorksheet:
+    case substream::kChart:
+    case substream::kMacroSheet:
+    case substream::kWorkbook4:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool isCellRecord(std::uint16_t id, int biff) {
   switch (id) {
     case record::kBlank:

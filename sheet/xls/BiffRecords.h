@@ -12,12 +12,12 @@ namespace lomandra::xls {
 
 /// Record ids this reader interprets (BIFF5/BIFF8 numbering unless marked).
 namespace record {
-constexpr std::uint16_t kBlank2 = 0x0001, kInteger2 = 0x0002, kNumber2 = 0x0003, kLabel2 = 0x0004,
+constexpr std::uint16_t kDimension2 = 0x0000, kBlank2 = 0x0001, kInteger2 = 0x0002, kNumber2 = 0x0003, kLabel2 = 0x0004,
                         kBoolErr2 = 0x0005, kFormula = 0x0006, kString2 = 0x0007, kBof2 = 0x0009,
                         kEof = 0x000A, kFormat2 = 0x001E, kDateMode = 0x0022, kFilePass = 0x002F,
                         kContinue = 0x003C, kWindow1 = 0x003D, kCodePage = 0x0042, kXf2 = 0x0043,
-                        kIxfe2 = 0x0044, kDefColWidth = 0x0055, kColInfo = 0x007D,
-                        kBoundSheet = 0x0085, kStandardWidth = 0x0099, kMulRk = 0x00BD,
+                        kIxfe2 = 0x0044, kColWidth2 = 0x0024, kDefColWidth = 0x0055, kColInfo = 0x007D,
+                        kBoundSheet = 0x0085, kSheetHeader4 = 0x008F, kStandardWidth = 0x0099, kMulRk = 0x00BD,
                         kMulBlank = 0x00BE, kRString = 0x00D6, kXf = 0x00E0, kSst = 0x00FC,
                         kLabelSst = 0x00FD, kDimension = 0x0200, kBlank = 0x0201, kNumber = 0x0203,
                         kLabel = 0x0204, kBoolErr = 0x0205, kFormula3 = 0x0206, kString = 0x0207,
@@ -38,8 +38,18 @@ std::uint16_t read16(std::string_view bytes, std::size_t at);
 std::uint32_t read32(std::string_view bytes, std::size_t at);
 double readDouble(std::string_view bytes, std::size_t at);
 
+/// Substream types a beginning-of-file record names.
+namespace substream {
+constexpr std::uint16_t kGlobals = 0x0005, kWorksheet = 0x0010, kChart = 0x0020,
+                        kMacroSheet = 0x0040, kWorkbook4 = 0x0100;
+}  // namespace substream
+
 /// True for the beginning-of-file record of any BIFF version.
 bool isBof(std::uint16_t id);
+/// True when `firstBytes` (the start of a file) is a BIFF record stream: a beginning-of-file
+/// record of any version, of a plausible length, naming a known substream type. Such a stream
+/// stands alone for BIFF2-4 and, from some writers, for later versions too.
+bool looksLikeBiffStream(std::string_view firstBytes);
 /// True for a record that holds one or more cells in a sheet of BIFF version `biff`.
 bool isCellRecord(std::uint16_t id, int biff);
 
@@ -61,6 +71,8 @@ class RecordStream {
   std::vector<std::string_view> continuations();
   /// The id of the record that follows, or -1 at the end of the stream.
   int peekId() const;
+  /// Where the record that follows starts.
+  std::size_t offset() const { return offset_; }
 
  private:
   std::string_view stream_;

@@ -13,7 +13,7 @@ namespace {
 using model::CellKind;
 using model::CellRef;
 
-constexpr std::uint32_t kColumns = 256;  // columns A to IV; no version of the format has more
+constexpr std::uint32_t kColumns = model::kXlsGrid.columns;  // A to IV, in every version
 
 /// A cell read from a sheet, its text kept until it is handed on.
 struct PendingCell {
@@ -52,12 +52,14 @@ bool cellsInOrder(std::string_view stream, std::size_t offset, int biff) {
 }
 
 template <typename Emit>
-void parseSheet(const WorkbookGlobals& g, std::string_view stream, std::size_t offset,
+void parseSheet(const WorkbookGlobals& g, std::string_view stream, int sheet,
                 model::SheetVisitor& visitor, std::uint32_t lastRow, bool ordered, Emit&& emit) {
-  RecordStream records(stream, offset);
+  RecordStream records(stream, g.sheetOffsets[static_cast<std::size_t>(sheet)]);
   Record rec;
   if (!records.next(rec) || !isBof(rec.id))
     damaged("a sheet does not begin where the workbook says");
+  const bool formatInAttributes =
+      !g.sheetFormats.empty() && g.sheetFormats[static_cast<std::size_t>(sheet)].formatInAttributes;
   int depth = 1;
   bool standardWidth = false;
   std::uint32_t ixfe2 = 0;
@@ -138,6 +140,14 @@ void parseSheet(const WorkbookGlobals& g, std::string_view stream, std::size_t o
         if (d.size() >= 2) visitor.defaultColumnWidth(read16(d, 0) / 256.0);
         standardWidth = true;
         continue;
+      case record::kColWidth2: {
+        // BIFF2: first and last column (a byte each), width in 1/256 of a character.
+        if (d.size() < 4) continue;
+        const std::uint32_t first = static_cast<std::uint8_t>(d[0]);
+        const std::uint32_t last = static_cast<std::uint8_t>(d[1]);
+        if (first <= last) visitor.columns(first, last, read16(d, 2) / 256.0, false);
+        continue;
+      }
       case record::kColInfo: {
         if (d.size() < 10) continue;
         const std::uint32_t first = read16(d, 0);
@@ -162,14 +172,16 @@ void parseSheet(const WorkbookGlobals& g, std::string_view stream, std::size_t o
     cell.text.clear();
     cell.number = 0;
     std::size_t valueAt = 6;
-    if (g.biff == 2 && id != record::kFormula3 && id != record::kFormula4 &&
-        id < 0x0100) {  // BIFF2 cells carry three attribute bytes instead of an XF index
+    if (g.biff == 2 && id < 0x0100) {
+      // BIFF2 cells carry three attribute bytes instead of an XF index: the XF index (63: the
+      // IXFE record before the cell has it), or without XF records the FORMAT index.
       if (d.size() < 7) damaged("a cell record is too short");
-      cell.format = static_cast<std::uint8_t>(d[4]) & 0x3F;
-      if (cell.format == 63) cell.format = ixfe2;
+      std::uint32_t xf = static_cast<std::uint8_t>(d[formatInAttributes ? 5 : 4]) & 0x3F;
+      if (!formatInAttributes && xf == 63) xf = ixfe2;
+      cell.format = g.cellFormat(sheet, xf);
       valueAt = 7;
     } else {
-      cell.format = read16(d, 4);
+      cell.format = g.cellFormat(sheet, read16(d, 4));
     }
     const std::string_view v = d.substr(valueAt);
     switch (id) {
@@ -234,7 +246,7 @@ void parseSheet(const WorkbookGlobals& g, std::string_view stream, std::size_t o
         const std::size_t count = (d.size() - 6) / 6;
         for (std::size_t i = 0; i < count; ++i) {
           cell.column = read16(d, 2) + static_cast<std::uint32_t>(i);
-          cell.format = read16(d, 4 + 6 * i);
+          cell.format = g.cellFormat(sheet, read16(d, 4 + 6 * i));
           cell.kind = CellKind::Number;
           cell.number = decodeRk(read32(d, 6 + 6 * i));
           if (!deliver()) return;
@@ -245,7 +257,7 @@ void parseSheet(const WorkbookGlobals& g, std::string_view stream, std::size_t o
         const std::size_t count = (d.size() - 6) / 2;
         for (std::size_t i = 0; i < count; ++i) {
           cell.column = read16(d, 2) + static_cast<std::uint32_t>(i);
-          cell.format = read16(d, 4 + 2 * i);
+          cell.format = g.cellFormat(sheet, read16(d, 4 + 2 * i));
           cell.kind = CellKind::Empty;
           if (!deliver()) return;
         }
@@ -267,14 +279,14 @@ void readXlsSheet(const WorkbookGlobals& globals, std::string_view stream, int i
     throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
   const std::size_t offset = globals.sheetOffsets[static_cast<std::size_t>(index)];
   if (cellsInOrder(stream, offset, globals.biff)) {
-    parseSheet(globals, stream, offset, visitor, lastRow, true, [&](const PendingCell& cell) {
+    parseSheet(globals, stream, index, visitor, lastRow, true, [&](const PendingCell& cell) {
       CellRef ref{cell.kind, cell.number, cell.text, cell.format};
       return visitor.cell(cell.row, cell.column, ref);
     });
     return;
   }
   std::vector<PendingCell> cells;
-  parseSheet(globals, stream, offset, visitor, lastRow, false, [&](PendingCell& cell) {
+  parseSheet(globals, stream, index, visitor, lastRow, false, [&](PendingCell& cell) {
     cells.push_back(std::move(cell));
     return true;
   });

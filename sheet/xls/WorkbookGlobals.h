@@ -20,18 +20,30 @@ struct WorkbookGlobals {
   int active = 0;
   std::vector<model::SheetInfo> sheets;
   std::vector<std::size_t> sheetOffsets;         ///< where each sheet's BOF is in the stream
-  std::map<std::uint16_t, std::string> formats;  ///< FORMAT records by format id
-  std::vector<std::uint16_t> xfFormats;          ///< the format id of each XF record
+  std::map<std::uint32_t, std::string> formats;  ///< FORMAT records by format id
+  std::vector<std::uint32_t> xfFormats;          ///< the format id of each XF record
   std::vector<std::string> sst;                  ///< shared strings (BIFF8)
+
+  /// Before BIFF5 a sheet carries its own FORMAT and XF records (a BIFF4 workbook has them in
+  /// each sheet): sheet i's XF index x is xfFormats[base + x] for x below `count`. A BIFF2 sheet
+  /// without XF records names its FORMAT record in each cell's attributes instead.
+  struct SheetFormats {
+    std::uint32_t base = 0, count = 0;
+    bool formatInAttributes = false;  ///< BIFF2 without XF records
+  };
+  std::vector<SheetFormats> sheetFormats;  ///< one per sheet before BIFF5, else empty
 
   /// 8-bit text in the workbook's code page, as UTF-8.
   std::string text8(std::string_view raw) const;
   /// The format code of cell format (XF) index `format`.
   std::string formatCode(std::uint32_t format) const;
+  /// The workbook-wide cell format index of XF index `xf` in sheet `sheet`.
+  std::uint32_t cellFormat(int sheet, std::uint32_t xf) const;
 };
 
-/// Reads the workbook-level records from the start of `stream`. A BIFF2-4 file holds one sheet,
-/// named `singleSheetName`. Throws lomandra::Failure (encrypted, damaged, not a workbook).
+/// Reads the workbook-level records from the start of `stream`. A BIFF2-4 file that is one
+/// sheet names it `singleSheetName`. Throws lomandra::Failure (encrypted, damaged, not a
+/// workbook).
 WorkbookGlobals readWorkbookGlobals(std::string_view stream, const std::string& singleSheetName);
 
 }  // namespace lomandra::xls

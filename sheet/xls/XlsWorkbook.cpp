@@ -33,7 +33,8 @@ std::string readFile(const std::string& path) {
   return bytes;
 }
 
-// The file name without folder and extension: the name of the one sheet of a BIFF2-4 file.
+// The file name without folder and extension: the name of the one sheet of a BIFF2-4 file, as
+// the spreadsheet application names it.
 std::string baseName(const std::string& path) {
   std::string name = path.substr(path.find_last_of("/\\") + 1);
   const std::size_t dot = name.find_last_of('.');
@@ -49,6 +50,7 @@ class XlsWorkbook final : public model::WorkbookFile {
   const std::vector<model::SheetInfo>& sheets() const override { return globals_.sheets; }
   int activeSheet() const override { return globals_.active; }
   bool date1904() const override { return globals_.date1904; }
+  model::Grid grid() const override { return model::kXlsGrid; }
   std::string formatCode(std::uint32_t format) const override {
     return globals_.formatCode(format);
   }
@@ -63,6 +65,8 @@ class XlsWorkbook final : public model::WorkbookFile {
 
 }  // namespace
 
+bool isBareBiffStream(std::string_view firstBytes) { return looksLikeBiffStream(firstBytes); }
+
 std::unique_ptr<model::WorkbookFile> openXls(const std::string& path) {
   std::string bytes = readFile(path);
   std::string stream;
@@ -75,8 +79,8 @@ std::unique_ptr<model::WorkbookFile> openXls(const std::string& path) {
       throw Failure("The file \"" + path + "\" is not an Excel workbook: it holds no workbook.");
     }
     stream = file.readStream(*entry);
-  } else if (bytes.size() >= 4 && isBof(read16(bytes, 0)) && read16(bytes, 2) <= 32) {
-    stream = std::move(bytes);  // a BIFF2-4 file is a bare record stream
+  } else if (looksLikeBiffStream(bytes)) {
+    stream = std::move(bytes);  // a BIFF2-4 file (and a few later ones) is a bare record stream
   } else {
     throw Failure("The file \"" + path + "\" is not an Excel 97-2003 workbook.");
   }

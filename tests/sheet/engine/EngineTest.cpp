@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
+
 #include "sheet/Failure.h"
 #include "sheet/engine/BuiltinWorkbook.h"
 #include "sheet/engine/WorkbookSniffer.h"
@@ -112,6 +114,41 @@ TEST(RangeReferenceTest, RejectsMalformedReferences) {
   }
 }
 
+// Whole columns and rows span the grid of the workbook's format; past it a reference is invalid.
+TEST(RangeReferenceTest, FollowsTheGridOfTheWorkbooksFormat) {
+  const model::Grid xls = model::kXlsGrid;
+  const struct {
+    const char* text;
+    model::Grid grid;
+    Area area;
+    const char* written;
+  } rows[] = {
+      {"$A:$A", xls, {0, 0, 65535, 0}, "$A:$A"},
+      {"$3:$3", xls, {2, 0, 2, 255}, "$3:$3"},
+      {"$A$1:$IV$65536", xls, {0, 0, 65535, 255}, "$1:$65536"},
+      {"$IV$65536", xls, {65535, 255, 65535, 255}, "$IV$65536"},
+      {"$A:$A", model::kLargeGrid, {0, 0, kMaxRows - 1, 0}, "$A:$A"},
+      {"$IW$65537", model::kLargeGrid, {65536, 256, 65536, 256}, "$IW$65537"},
+  };
+  for (const auto& row : rows) {
+    const Reference ref = parseReference(row.text, row.grid);
+    ASSERT_EQ(ref.areas.size(), 1u) << row.text;
+    EXPECT_EQ(ref.areas[0], row.area) << row.text;
+    EXPECT_EQ(formatAddress(ref.areas, row.grid), row.written) << row.text;
+  }
+  const std::pair<const char*, const char*> failures[] = {
+      {"$IW$1", "names column IW, beyond the last column IV of this workbook's format"},
+      {"A65537", "names row 65537, beyond the last row 65536 of this workbook's format"},
+      {"$A:$IW", "beyond the last column IV"},
+      {"$1:$65537", "beyond the last row 65536"},
+      {"'Data'!$XFD$1", "beyond the last column IV"},
+  };
+  for (const auto& [text, expected] : failures) {
+    const std::string what = failureOf([&] { parseReference(text, xls); });
+    EXPECT_NE(what.find(expected), std::string::npos) << "[" << text << "] -> " << what;
+  }
+}
+
 TEST(RangeReferenceTest, ParsedAddressesWriteBackUnchanged) {
   for (const char* text : {"$A$1", "$B$2:$D$9", "$A:$A", "$C:$XFD", "$7:$7", "$1:$1048576",
                            "$A$1,$B$2:$C$3,$D:$D,$4:$4"})
@@ -172,6 +209,38 @@ TEST(WorkbookSnifferTest, RecognisesFormatsByContent) {
   testing::writeFile(dir.file("word.doc"), compoundFile({"WordDocument"}));
   testing::writeFile(dir.file("data.xls"), "a,b,c\n1,2,3\n");
   testing::writeFile(dir.file("picture.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  // Packages without their first entry, or in another order: their parts decide.
+  const std::string spreadsheetContent =
+      "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+      "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+      "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body>"
+      "<office:spreadsheet><table:table table:name=\"Blatt\"><table:table-row>"
+      "<table:table-cell office:value-type=\"string\"><text:p>hi</text:p></table:table-cell>"
+      "</table:table-row></table:table></office:spreadsheet></office:body>"
+      "</office:document-content>";
+  testing::writeZip(dir.file("nomime.zip"), {{"styles.xml", "<x/>", true},
+                                             {"content.xml", spreadsheetContent, true}});
+  testing::writeZip(dir.file("nomime-text.ods"),
+                    {{"content.xml",
+                      "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:"
+                      "xmlns:office:1.0\"><office:body><office:text/></office:body>"
+                      "</office:document-content>",
+                      true}});
+  auto reversed = testing::xlsxParts({testing::worksheet("")});
+  std::reverse(reversed.begin(), reversed.end());
+  testing::writeZip(dir.file("reversed.bin"), reversed);
+  std::vector<testing::ZipPart> bare;
+  for (const auto& part : testing::xlsxParts({testing::worksheet("")}))
+    if (part.name.starts_with("xl/") && part.name.find("_rels") == std::string::npos)
+      bare.push_back(part);
+  testing::writeZip(dir.file("bare.bin"), bare);
+  // Excel 2.x-4.0 files: a bare record stream from a beginning-of-file record.
+  testing::writeFile(dir.file("biff2.wks"),
+                     std::string("\x09\x00\x04\x00\x02\x00\x10\x00\x0A\x00\x00\x00", 12));
+  testing::writeFile(dir.file("biff4w.xlw"),
+                     std::string("\x09\x04\x06\x00\x00\x00\x00\x01\x00\x00", 10));
+  testing::writeFile(dir.file("bof-odd-type.bin"),
+                     std::string("\x09\x02\x06\x00\x00\x00\x77\x00\x00\x00", 10));
   testing::writeFile(
       dir.file("flat.xml"),
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
@@ -190,9 +259,19 @@ TEST(WorkbookSnifferTest, RecognisesFormatsByContent) {
       {"biff5.dat", WorkbookFormat::Xls},      {"word.doc", WorkbookFormat::Unknown},
       {"data.xls", WorkbookFormat::Csv},       {"picture.png", WorkbookFormat::Unknown},
       {"flat.xml", WorkbookFormat::Ods},
+      {"nomime.zip", WorkbookFormat::Ods},     {"nomime-text.ods", WorkbookFormat::Unknown},
+      {"reversed.bin", WorkbookFormat::Xlsx},  {"bare.bin", WorkbookFormat::Xlsx},
+      {"biff2.wks", WorkbookFormat::Xls},      {"biff4w.xlw", WorkbookFormat::Xls},
+      {"bof-odd-type.bin", WorkbookFormat::Unknown},
   };
   for (const Row& row : rows)
     EXPECT_EQ(static_cast<int>(sniffWorkbook(dir.file(row.file))), static_cast<int>(row.format)) << row.file;
+  // The spreadsheet without its mimetype entry opens as such.
+  auto book = BuiltinWorkbook::open(dir.file("nomime.zip"));
+  ASSERT_EQ(book->sheets().size(), 1u);
+  EXPECT_EQ(book->sheets()[0].name, "Blatt");
+  EXPECT_EQ(book->sheet(0).text(0, 0), "hi");
+  EXPECT_EQ(book->grid(), model::kLargeGrid);
 }
 
 TEST(BuiltinWorkbookTest, OpenFailuresSayWhatIsWrong) {

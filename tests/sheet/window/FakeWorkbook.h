@@ -19,7 +19,9 @@ class FakeSheet final : public engine::SheetData {
   std::map<std::uint32_t, double> widths;
   std::map<std::uint32_t, bool> hiddenColumns, hiddenRows;
   std::uint32_t rows = 0, columns = 0;
+  model::Grid gridSize = model::kLargeGrid;
 
+  model::Grid grid() const override { return gridSize; }
   void set(std::uint32_t row, std::uint32_t column, std::string text) {
     texts[{row, column}] = std::move(text);
     rows = std::max(rows, row + 1);
@@ -53,6 +55,7 @@ class FakeWorkbook final : public engine::BuiltinWorkbook {
   std::string name = "Book.xlsx";
   int failingSheet = -1;  ///< sheet() throws for this index
   int sheetCalls = 0;
+  model::Grid gridSize = model::kLargeGrid;
 
   FakeSheet& addSheet(std::string sheetName, bool visible = true) {
     infos.push_back({std::move(sheetName), visible});
@@ -61,6 +64,7 @@ class FakeWorkbook final : public engine::BuiltinWorkbook {
   }
   const std::vector<model::SheetInfo>& sheets() const override { return infos; }
   int activeSheet() const override { return active; }
+  model::Grid grid() const override { return gridSize; }
   std::string fileName() const override { return name; }
   const engine::SheetData& sheet(int index, std::uint32_t) override {
     ++sheetCalls;

@@ -67,6 +67,29 @@ TEST(GridSelection, WholeColumnAndRowTests) {
   EXPECT_FALSE(GridSelection::isWholeRows({4, 1, 4, 16383}));
 }
 
+// An .xls workbook's grid is 65,536 rows by 256 columns: whole columns and rows span it and no
+// gesture reaches past it.
+TEST(GridSelection, FollowsTheGridOfTheWorkbooksFormat) {
+  const model::Grid xls = model::kXlsGrid;
+  const GestureCase rows[] = {
+      {"Column", [](GridSelection& s) { s.selectColumn(0); }, "$A:$A"},
+      {"RowsDragged", [](GridSelection& s) { s.selectRow(2); s.extendTo({4, 300}); }, "$3:$5"},
+      {"ClampedToTheLastCell", [](GridSelection& s) { s.select({5000000, 20000}); }, "$IV$65536"},
+      {"ArrowStopsAtColumnIV", [](GridSelection& s) { s.select({0, 255}); s.move(0, 1, false); }, "$IV$1"},
+      {"EveryRow", [](GridSelection& s) { s.selectRow(0); s.extendTo({65535, 0}); }, "$1:$65536"},
+      {"TypedColumnExtendsAsColumns",
+       [](GridSelection& s) { s.setAreas({{0, 1, 65535, 1}}); s.extendTo({7, 3}); }, "$B:$D"},
+  };
+  for (const GestureCase& row : rows) {
+    GridSelection selection(xls);
+    row.gestures(selection);
+    EXPECT_EQ(engine::formatAddress(selection.areas(), xls), row.expected) << row.name;
+  }
+  EXPECT_TRUE(GridSelection::isWholeColumns({0, 2, 65535, 2}, xls));
+  EXPECT_FALSE(GridSelection::isWholeColumns({0, 2, 65535, 2}));
+  EXPECT_TRUE(GridSelection::isWholeRows({4, 0, 4, 255}, xls));
+}
+
 TEST(GridSelection, EmptyTypedAreasKeepTheSelection) {
   GridSelection s;
   s.select({1, 1});

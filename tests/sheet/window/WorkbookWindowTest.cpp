@@ -467,6 +467,35 @@ TEST(SheetGrid, GrowsAsTheUserScrollsUpToTheSheetLimits) {
   EXPECT_EQ(grid.model()->columnCount(), 16384);
 }
 
+// A workbook read from .xls shows the grid of that format, and its range box takes the
+// references of that grid only.
+TEST(WorkbookWindow, XlsWorkbookHasTheGridOfItsFormat) {
+  auto book = sampleWorkbook();
+  book->gridSize = model::kXlsGrid;
+  for (auto& sheet : book->data) sheet.gridSize = model::kXlsGrid;
+  WorkbookWindow window(*book);
+  window.show();
+  window.grid()->sheetModel()->ensureRows(5000000);
+  window.grid()->sheetModel()->ensureColumns(100000);
+  EXPECT_EQ(window.grid()->model()->rowCount(), 65536);
+  EXPECT_EQ(window.grid()->model()->columnCount(), 256);
+  QString column;
+  bool openPastTheGrid = false;
+  auto picked = pickWith(window, [&] {
+    clickHeader(*window.grid(), true, 1);
+    column = window.rangeBox()->field()->text();
+    type(window, "$IW$1");
+    window.rangeBox()->okButton()->click();
+    openPastTheGrid = window.rangeBox() != nullptr;
+    type(window, "$IV$65536");
+    window.rangeBox()->okButton()->click();
+  });
+  EXPECT_EQ(column, QStringLiteral("$B:$B"));
+  EXPECT_TRUE(openPastTheGrid);
+  ASSERT_TRUE(picked.has_value());
+  EXPECT_EQ(engine::formatAddress(picked->areas, model::kXlsGrid), "$IV$65536");
+}
+
 TEST(SheetGrid, TypedFarSelectionBringsItsCellsIntoTheGrid) {
   testing::FakeSheet sheet;
   GridSelection selection;

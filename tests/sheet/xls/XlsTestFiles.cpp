@@ -84,6 +84,103 @@ std::string xfRecords(const std::vector<std::uint16_t>& formats) {
   return out;
 }
 
+namespace old {
+
+namespace {
+std::uint16_t bofId(int biff) { return biff == 2 ? 0x0009 : biff == 3 ? 0x0209 : 0x0409; }
+std::string byteCount(int biff, std::size_t size) {
+  return biff == 2 ? std::string(1, static_cast<char>(size)) : le16(static_cast<std::uint32_t>(size));
+}
+std::string oldBof(int biff, std::uint16_t type) {
+  const std::string data = le16(biff == 2 ? 0x0002 : 0x0000) + le16(type);
+  return rec(bofId(biff), biff == 2 ? data : data + le16(0));
+}
+}  // namespace
+
+std::string worksheet(int biff, const std::string& records, std::uint16_t type) {
+  return oldBof(biff, type) + records + rec(0x000A, "");
+}
+
+std::string workbook4(const std::string& globals, const std::vector<SheetSpec>& sheets) {
+  std::string out = oldBof(4, 0x0100) + globals + rec(0x000A, "");
+  for (const SheetSpec& sheet : sheets) {
+    const std::string body = worksheet(4, sheet.records);
+    out += rec(0x008F, le32(static_cast<std::uint32_t>(body.size())) +
+                           std::string(1, static_cast<char>(sheet.name.size())) + sheet.name);
+    out += body;
+  }
+  return out;
+}
+
+std::string formats(int biff, const std::vector<std::string>& codes) {
+  std::string out;
+  for (const std::string& code : codes) {
+    const std::string text = std::string(1, static_cast<char>(code.size())) + code;
+    out += biff == 4 ? rec(0x041E, le16(0xBEEF) + text) : rec(0x001E, text);
+  }
+  return out;
+}
+
+std::string xfs(int biff, const std::vector<std::uint8_t>& formatIndexes) {
+  std::string out;
+  for (const std::uint8_t index : formatIndexes) {
+    const char f = static_cast<char>(index);
+    if (biff == 2)
+      out += rec(0x0043, std::string("\x00\x00", 2) + std::string(1, f) + std::string(1, '\0'));
+    else
+      out += rec(biff == 3 ? 0x0243 : 0x0443, std::string(1, '\0') + f + std::string(10, '\0'));
+  }
+  return out;
+}
+
+std::string cellHead(int biff, std::uint32_t row, std::uint32_t column, std::uint32_t xf,
+                     std::uint32_t format2) {
+  const std::string position = le16(row) + le16(column);
+  if (biff != 2) return position + le16(xf);
+  return position + std::string(1, static_cast<char>(xf & 0x3F)) +
+         std::string(1, static_cast<char>(format2 & 0x3F)) + std::string(1, '\0');
+}
+
+std::string number(int biff, std::uint32_t row, std::uint32_t column, double value,
+                   std::uint32_t xf, std::uint32_t format2) {
+  return rec(biff == 2 ? 0x0003 : 0x0203, cellHead(biff, row, column, xf, format2) + le64Double(value));
+}
+
+std::string label(int biff, std::uint32_t row, std::uint32_t column, const std::string& bytes,
+                  std::uint32_t xf) {
+  return rec(biff == 2 ? 0x0004 : 0x0204,
+             cellHead(biff, row, column, xf) + byteCount(biff, bytes.size()) + bytes);
+}
+
+std::string boolErr(int biff, std::uint32_t row, std::uint32_t column, std::uint8_t value,
+                    bool error, std::uint32_t xf) {
+  return rec(biff == 2 ? 0x0005 : 0x0205, cellHead(biff, row, column, xf) +
+                                              std::string(1, static_cast<char>(value)) +
+                                              std::string(1, error ? '\x01' : '\0'));
+}
+
+std::string formula(int biff, std::uint32_t row, std::uint32_t column, const std::string& result,
+                    const std::string& stringResult, std::uint32_t xf) {
+  // The token array: one tInt (=1), after the option flags and the token count.
+  const std::string tokens = std::string("\x1E\x01\x00", 3);
+  const std::string tail = biff == 2 ? std::string(1, '\0') + std::string(1, '\x03') + tokens
+                                     : le16(0) + le16(3) + tokens;
+  const std::uint16_t id = biff == 2 ? 0x0006 : biff == 3 ? 0x0206 : 0x0406;
+  std::string out = rec(id, cellHead(biff, row, column, xf) + result + tail);
+  const bool textResult = result.size() == 8 && result[0] == '\0' &&
+                          static_cast<unsigned char>(result[6]) == 0xFF &&
+                          static_cast<unsigned char>(result[7]) == 0xFF;
+  if (textResult)
+    out += rec(biff == 2 ? 0x0007 : 0x0207, byteCount(biff, stringResult.size()) + stringResult);
+  return out;
+}
+
+std::string blank(int biff, std::uint32_t row, std::uint32_t column, std::uint32_t xf) {
+  return rec(biff == 2 ? 0x0001 : 0x0201, cellHead(biff, row, column, xf));
+}
+
+}  // namespace old
+
 std::string compoundFile(const std::vector<StreamSpec>& streams, const CfbOptions& options,
                          CfbLayout* layoutOut) {
   const std::uint32_t ss = 1u << options.sectorShift;

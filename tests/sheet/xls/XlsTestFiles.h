@@ -38,6 +38,36 @@ std::string biff5Workbook(const std::string& globals, const std::vector<SheetSpe
 /// XF records for format ids `formats` (cell format index i uses formats[i]).
 std::string xfRecords(const std::vector<std::uint16_t>& formats);
 
+/// Records of the Excel 2.x-4.0 files (BIFF2, BIFF3, BIFF4), which are bare record streams.
+/// Cells name their XF index `xf`; in BIFF2 the three attribute bytes carry it in the first
+/// byte and a FORMAT index `format2` in the second (what a BIFF2 file without XF records uses).
+namespace old {
+/// A whole file of one sheet: BOF of `biff` naming `type` (0x0010 worksheet), `records`, EOF.
+std::string worksheet(int biff, const std::string& records, std::uint16_t type = 0x0010);
+/// A BIFF4 workbook: BOF (workbook), `globals`, EOF, then per sheet a header record with its
+/// name (8-bit) and a BIFF4 worksheet substream of its records.
+std::string workbook4(const std::string& globals, const std::vector<SheetSpec>& sheets);
+/// FORMAT records of `codes`, in order (BIFF2-3 without, BIFF4 with the two unused bytes).
+std::string formats(int biff, const std::vector<std::string>& codes);
+/// XF records naming the FORMAT indexes `formatIndexes`, in order.
+std::string xfs(int biff, const std::vector<std::uint8_t>& formatIndexes);
+/// The cell header: row, column, then the XF index (BIFF3-4) or attribute bytes (BIFF2).
+std::string cellHead(int biff, std::uint32_t row, std::uint32_t column, std::uint32_t xf,
+                     std::uint32_t format2 = 0);
+std::string number(int biff, std::uint32_t row, std::uint32_t column, double value,
+                   std::uint32_t xf = 0, std::uint32_t format2 = 0);
+/// A text cell of 8-bit bytes (a 1-byte count in BIFF2, 2 bytes later).
+std::string label(int biff, std::uint32_t row, std::uint32_t column, const std::string& bytes,
+                  std::uint32_t xf = 0);
+std::string boolErr(int biff, std::uint32_t row, std::uint32_t column, std::uint8_t value,
+                    bool error, std::uint32_t xf = 0);
+/// A formula with its cached `result` (8 bytes); a text result comes in the STRING record
+/// that `stringResult` adds after it when not empty.
+std::string formula(int biff, std::uint32_t row, std::uint32_t column, const std::string& result,
+                    const std::string& stringResult = {}, std::uint32_t xf = 0);
+std::string blank(int biff, std::uint32_t row, std::uint32_t column, std::uint32_t xf = 0);
+}  // namespace old
+
 /// A stream of a compound document.
 struct StreamSpec {
   std::u16string name;

@@ -300,6 +300,27 @@ TEST(XlsWorkbook, Biff5TextInTheWorkbooksCodePage) {
   EXPECT_EQ(book->formatCode(cells[1].format), "0.00 \xD1\x80.");
 }
 
+// An Excel 5.0/95 workbook lists its Visual Basic modules among its sheets; they have no tab.
+TEST(XlsWorkbook, Biff5ModuleSheetsAreNoSheets) {
+  std::string stream = biff5Workbook("", {{"Data", 0, number(0, 0, 1)},
+                                          {"Module1", 0, ""},
+                                          {"Chart1", 0, ""},
+                                          {"Last", 0, number(0, 0, 4)}});
+  // The second sheet becomes a module (type 6), the third a chart (type 2).
+  std::size_t at = 0;
+  for (const std::uint8_t type : {0, 6, 2}) {
+    at = stream.find(std::string("\x85\x00", 2), at) + 4;
+    stream[at + 5] = static_cast<char>(type);
+  }
+  auto book = open(stream, "modules.xls", u"Book");
+  ASSERT_EQ(book->sheets().size(), 3u);
+  EXPECT_EQ(book->sheets()[0].name, "Data");
+  EXPECT_EQ(book->sheets()[1].name, "Chart1");
+  EXPECT_EQ(book->sheets()[2].name, "Last");
+  ASSERT_EQ(cellsOf(*book, 2).size(), 1u);
+  EXPECT_EQ(cellsOf(*book, 2)[0].number, 4);
+}
+
 TEST(XlsWorkbook, Biff4BareStreamIsOneSheetNamedAfterTheFile) {
   std::string stream = rec(0x0409, le16(0) + le16(0x0010) + le16(0)) +
                        rec(kFormat, le16(0) + std::string(1, '\x07') + "General") +
