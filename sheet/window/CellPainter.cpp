@@ -104,6 +104,7 @@ void paintSheetCells(QPainter& painter, const SheetGrid& grid, const QRect& dirt
   std::vector<int> shown;
   std::vector<RowSlot> rowSlots;
   std::vector<bool> covered;
+  std::vector<RowSlot> flowSlots;  // rowSlots, with the cells a text already flows over taken
   struct Text {
     QRect cell, clip;
     DrawnCell drawn;
@@ -138,19 +139,22 @@ void paintSheetCells(QPainter& painter, const SheetGrid& grid, const QRect& dirt
       rowSlots.push_back({grid.columnWidth(c), blocks(c)});
     }
     covered.assign(shown.size(), false);
+    flowSlots = rowSlots;
     for (std::size_t i = 0; i < shown.size(); ++i) {
       const int column = shown[i];
       if (!rowSlots[i].blocked || mergeAt(merges, row, column)) continue;
       const QRect cell(grid.columnViewportPosition(column), y, rowSlots[i].width, height);
       Text text{cell, cell, drawnCell(grid, row, column, rowSlots[i].width)};
       if (text.drawn.kind == FitKind::Text) {
-        const SlotSpan span = overflowSpan(rowSlots, static_cast<int>(i),
+        const SlotSpan span = overflowSpan(flowSlots, static_cast<int>(i),
                                            metrics.horizontalAdvance(text.drawn.text), text.drawn.align);
         const int left = grid.columnViewportPosition(shown[static_cast<std::size_t>(span.first)]);
         const int lastShown = shown[static_cast<std::size_t>(span.last)];
         const int right = grid.columnViewportPosition(lastShown) + grid.columnWidth(lastShown);
         text.clip = QRect(left, y, right - left, height);
         for (int k = span.first; k < span.last; ++k) covered[static_cast<std::size_t>(k)] = true;
+        // A cell one text flows over takes no other text.
+        for (int k = span.first; k <= span.last; ++k) flowSlots[static_cast<std::size_t>(k)].blocked = true;
       }
       texts.push_back(std::move(text));
     }

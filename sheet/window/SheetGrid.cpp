@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QPainter>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -92,7 +93,17 @@ void SheetGrid::setSheet(const engine::SheetData* sheet, GridSelection* selectio
   if (!model_) return;
   applyColumnWidths();
   applyHiddenRows(0);
-  showSelection(true);
+  // Before the grid is shown its viewport has no size yet, and scrolling to the active cell
+  // would put it in the top left corner: the scroll waits until the grid is shown.
+  scrollPending_ = !isVisible();
+  showSelection(!scrollPending_);
+}
+
+void SheetGrid::showEvent(QShowEvent* event) {
+  QTableView::showEvent(event);
+  if (!scrollPending_) return;
+  scrollPending_ = false;
+  QTimer::singleShot(0, this, [this] { showSelection(true); });
 }
 
 int SheetGrid::pixelsForCharacters(double characters) const {

@@ -66,6 +66,7 @@ class SheetGrid final : public QTableView {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -87,6 +88,7 @@ class SheetGrid final : public QTableView {
   bool headerDragging_ = false;
   bool regionSelected_ = false;  ///< the last key was Ctrl+A selecting the current region
   int zoom_ = 100;
+  bool scrollPending_ = false;
   QFont baseFont_;
 };
 
