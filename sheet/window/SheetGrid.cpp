@@ -109,12 +109,13 @@ void SheetGrid::showEvent(QShowEvent* event) {
 int SheetGrid::pixelsForCharacters(double characters) const {
   // As a spreadsheet application does: the width in characters of the font's average width,
   // plus a little padding on either side.
-  const int average = std::max(1, fontMetrics().averageCharWidth());
+  // Fractional, so that a zoomed font widens and narrows the columns smoothly.
+  const double average = std::max(1.0, QFontMetricsF(font()).averageCharWidth());
   return static_cast<int>(characters * average + 0.5) + 5;
 }
 
 double SheetGrid::charactersForText(const QString& text) const {
-  const int average = std::max(1, fontMetrics().averageCharWidth());
+  const double average = std::max(1.0, QFontMetricsF(font()).averageCharWidth());
   return (fontMetrics().horizontalAdvance(text) + 4.0) / average;
 }
 

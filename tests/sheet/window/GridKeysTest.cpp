@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
@@ -121,6 +123,28 @@ TEST(GridKeys, ClickIntoAMergedAreaSelectsItWhole) {
   testing::clickCell(grid, 2, 2);
   EXPECT_EQ(engine::formatAddress(selection.areas()), "$B$3:$C$3");
   EXPECT_EQ(selection.active(), (CellPos{2, 1}));
+}
+
+TEST(GridKeys, CtrlWheelZoomsWhileThePlainWheelScrolls) {
+  testing::FakeSheet sheet;
+  fillGaps(sheet);
+  GridSelection selection;
+  SheetGrid grid;
+  grid.resize(400, 300);
+  grid.setSheet(&sheet, &selection);
+  const int width = grid.columnWidth(0);
+  auto wheel = [&](Qt::KeyboardModifiers modifiers) {
+    const QPointF at(20, 20);
+    QWheelEvent event(at, grid.viewport()->mapToGlobal(at), QPoint(), QPoint(0, -360), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid.viewport(), &event);
+  };
+  wheel(Qt::NoModifier);
+  EXPECT_EQ(grid.zoom(), 100);
+  EXPECT_GT(grid.verticalScrollBar()->value(), 0);
+  wheel(Qt::ControlModifier);
+  EXPECT_EQ(grid.zoom(), 70);
+  EXPECT_LT(grid.columnWidth(0), width);
 }
 
 std::unique_ptr<testing::FakeWorkbook> gapBook() {
