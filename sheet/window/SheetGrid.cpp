@@ -162,6 +162,9 @@ void SheetGrid::showSelection(bool scroll) {
     shown.select(model_->index(top, left), model_->index(bottom, right));
   }
   selectionModel()->select(shown, QItemSelectionModel::ClearAndSelect);
+  // The active cell's border and texts flowing over changed cells reach past the cells Qt
+  // repaints for a selection change.
+  viewport()->update();
   const CellPos active = selection_->active();
   selectionModel()->setCurrentIndex(
       model_->index(std::min(static_cast<int>(active.row), rows - 1),
