@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,17 @@ struct Reference {
 /// Throws lomandra::Failure describing what is wrong.
 Reference parseReference(std::string_view text, model::Grid grid = model::kLargeGrid);
 
+/// What drawing a cell needs beyond its displayed text: the value's kind, the number, whether
+/// the number is shown in General (which a narrow column shortens) and the stored alignment.
+struct CellLook {
+  bool typed = false;  ///< false: the sheet keeps no kinds, only texts
+  model::CellKind kind = model::CellKind::Empty;
+  double number = 0;
+  bool generalNumber = false;  ///< a number in the General format
+  bool numericText = false;    ///< a text that is a number's shown text (right, "#" when narrow)
+  model::HorizontalAlign align = model::HorizontalAlign::General;
+};
+
 /// The cells of one sheet held in memory (rows read so far), with the layout the file gives.
 class SheetData {
  public:
@@ -66,6 +78,22 @@ class SheetData {
   virtual double columnWidth(std::uint32_t column) const = 0;
   virtual bool columnHidden(std::uint32_t column) const = 0;
   virtual bool rowHidden(std::uint32_t row) const = 0;
+  /// The kind, value and stored alignment of a cell (untyped by default).
+  virtual CellLook look(std::uint32_t row, std::uint32_t column) const {
+    (void)row, (void)column;
+    return {};
+  }
+  /// True when the cell holds something to show; cheaper than text() where a sheet can say.
+  virtual bool holds(std::uint32_t row, std::uint32_t column) const {
+    return !text(row, column).empty();
+  }
+  /// Areas of cells merged into one, as the file gives them.
+  virtual const std::vector<Area>& mergedAreas() const {
+    static const std::vector<Area> kNone;
+    return kNone;
+  }
+  /// The sheet's saved view; nothing when the file saved none.
+  virtual std::optional<model::SheetView> savedView() const { return std::nullopt; }
   /// Walk: calls `visit` with the displayed text of every cell of `area`, row by row from the
   /// top, left to right, empty cells included ("" for them). The view is valid during the call;
   /// `visit` returns false to stop early.

@@ -9,7 +9,7 @@ namespace {
 // Cell format indexes past this share one uncached entry (a hostile file may name any index).
 constexpr std::uint32_t kMaxCachedFormats = 1u << 16;
 
-bool isGeneral(const std::string& code) {
+bool isGeneralCode(const std::string& code) {
   if (code.size() != 7) return code.empty();
   static constexpr char kGeneral[] = "general";
   for (std::size_t i = 0; i < 7; ++i)
@@ -36,7 +36,7 @@ const CellFormatter::Compiled& CellFormatter::compiled(std::uint32_t format) con
     // Not cached: compiled afresh each time (the number-format engine keeps its own cache).
     uncached_ = std::make_unique<Compiled>();
     const std::string code = file_.formatCode(format);
-    uncached_->general = isGeneral(code);
+    uncached_->general = isGeneralCode(code);
     if (!uncached_->general) uncached_->format = numfmt::NumberFormat::compile(code);
     return *uncached_;
   }
@@ -45,7 +45,7 @@ const CellFormatter::Compiled& CellFormatter::compiled(std::uint32_t format) con
   if (!slot) {
     slot = std::make_unique<Compiled>();
     const std::string code = file_.formatCode(format);
-    slot->general = isGeneral(code);
+    slot->general = isGeneralCode(code);
     if (!slot->general) {
       slot->format = numfmt::NumberFormat::compile(code);
       if (!slot->format) slot->general = true;
@@ -53,6 +53,8 @@ const CellFormatter::Compiled& CellFormatter::compiled(std::uint32_t format) con
   }
   return *slot;
 }
+
+bool CellFormatter::isGeneral(std::uint32_t format) const { return compiled(format).general; }
 
 void CellFormatter::format(model::CellKind kind, double number, std::string_view text,
                            std::uint32_t format, std::string& out) const {

@@ -21,6 +21,11 @@ class CellFormatter {
   CellFormatter(const CellFormatter&) = delete;
   CellFormatter& operator=(const CellFormatter&) = delete;
 
+  /// True when cell format `format` shows numbers in General.
+  bool isGeneral(std::uint32_t format) const;
+  /// The drawing style the file stores for cell format `format`.
+  model::CellStyle style(std::uint32_t format) const { return file_.cellStyle(format); }
+
   /// The displayed text of a value of `kind` in cell format `format`, written to `out`.
   /// Booleans show TRUE/FALSE, errors their code, text goes through the format's text section.
   void format(model::CellKind kind, double number, std::string_view text, std::uint32_t format,

@@ -132,17 +132,57 @@ void SheetStore::render(const Cell& c, std::string& out) const {
                     c.format, out);
 }
 
-std::string SheetStore::text(std::uint32_t row, std::uint32_t column) const {
+const SheetStore::Cell* SheetStore::findCell(std::uint32_t row, std::uint32_t column) const {
   const std::size_t r = findRow(row);
-  if (r == rowNumbers_.size()) return {};
-  const auto begin = cells_.begin() + rowStarts_[r];
-  const auto end = r + 1 < rowStarts_.size() ? cells_.begin() + rowStarts_[r + 1] : cells_.end();
-  const auto at = std::lower_bound(begin, end, column,
-                                   [](const Cell& c, std::uint32_t col) { return c.column() < col; });
-  if (at == end || at->column() != column) return {};
+  if (r == rowNumbers_.size()) return nullptr;
+  const Cell* begin = cells_.data() + rowStarts_[r];
+  const Cell* end = cells_.data() + (r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : cells_.size());
+  const Cell* at = std::lower_bound(
+      begin, end, column, [](const Cell& c, std::uint32_t col) { return c.column() < col; });
+  return at == end || at->column() != column ? nullptr : at;
+}
+
+std::string SheetStore::text(std::uint32_t row, std::uint32_t column) const {
+  const Cell* at = findCell(row, column);
+  if (!at) return {};
   std::string out;
   render(*at, out);
   return out;
+}
+
+bool SheetStore::holds(std::uint32_t row, std::uint32_t column) const {
+  const Cell* at = findCell(row, column);
+  if (!at) return false;
+  // A text cell may be empty (a formula giving ""): it holds nothing to show.
+  const CellKind kind = at->kind();
+  return !(kind == CellKind::Text && textOf(*at).empty()) || !formatter_.isGeneral(at->format);
+}
+
+CellLook SheetStore::look(std::uint32_t row, std::uint32_t column) const {
+  CellLook look;
+  look.typed = true;
+  const Cell* at = findCell(row, column);
+  if (!at) return look;
+  look.kind = at->kind();
+  const model::CellStyle style = formatter_.style(at->format);
+  look.align = style.align;
+  if (look.kind == CellKind::Number || look.kind == CellKind::Boolean) {
+    look.number = at->value;
+    look.generalNumber = look.kind == CellKind::Number && formatter_.isGeneral(at->format);
+  }
+  look.numericText = look.kind == CellKind::Text && style.numericText;
+  return look;
+}
+
+void SheetStore::mergedCells(std::uint32_t firstRow, std::uint32_t firstColumn,
+                             std::uint32_t lastRow, std::uint32_t lastColumn) {
+  if (firstRow > lastRow || firstColumn > lastColumn || firstRow >= model::kMaxRows ||
+      firstColumn >= model::kMaxColumns || merged_.size() >= kMaxMergedAreas)
+    return;
+  lastRow = std::min(lastRow, model::kMaxRows - 1);
+  lastColumn = std::min(lastColumn, model::kMaxColumns - 1);
+  if (firstRow == lastRow && firstColumn == lastColumn) return;  // one cell: nothing merged
+  merged_.push_back({firstRow, firstColumn, lastRow, lastColumn});
 }
 
 void SheetStore::forEachText(const Area& area,
@@ -190,7 +230,7 @@ bool SheetStore::rowHidden(std::uint32_t row) const {
 std::size_t SheetStore::memoryUsed() const {
   return cells_.capacity() * sizeof(Cell) + rowNumbers_.capacity() * 4 + rowStarts_.capacity() * 4 +
          pool_.capacity() + textOffsets_.capacity() * 8 + widths_.capacity() * 4 +
-         hiddenRows_.capacity() * 4;
+         hiddenRows_.capacity() * 4 + merged_.capacity() * sizeof(Area);
 }
 
 }  // namespace lomandra::engine

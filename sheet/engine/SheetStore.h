@@ -17,6 +17,7 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   /// Upper bounds on what one sheet may make the store keep.
   static constexpr std::size_t kMaxCells = 64u << 20;
   static constexpr std::size_t kMaxTextBytes = 2ull << 30;
+  static constexpr std::size_t kMaxMergedAreas = 1u << 20;
 
   /// Keeps the cells within `grid` that the reader hands on.
   explicit SheetStore(const CellFormatter& formatter, model::Grid grid = model::kLargeGrid);
@@ -26,6 +27,9 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   void defaultColumnWidth(double width) override;
   void hiddenRow(std::uint32_t row) override;
   bool cell(std::uint32_t row, std::uint32_t column, const model::CellRef& value) override;
+  void mergedCells(std::uint32_t firstRow, std::uint32_t firstColumn, std::uint32_t lastRow,
+                   std::uint32_t lastColumn) override;
+  void view(const model::SheetView& saved) override { view_ = saved; }
   /// Orders cells that arrived out of order (a later duplicate wins) and trims spare capacity.
   void finish();
 
@@ -37,6 +41,10 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   double columnWidth(std::uint32_t column) const override;
   bool columnHidden(std::uint32_t column) const override;
   bool rowHidden(std::uint32_t row) const override;
+  CellLook look(std::uint32_t row, std::uint32_t column) const override;
+  bool holds(std::uint32_t row, std::uint32_t column) const override;
+  const std::vector<Area>& mergedAreas() const override { return merged_; }
+  std::optional<model::SheetView> savedView() const override { return view_; }
   void forEachText(const Area& area,
                    const std::function<bool(std::string_view text)>& visit) const override;
 
@@ -59,6 +67,8 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   void render(const Cell& c, std::string& out) const;
   // Index into rows_ of `row`, or rows_.size() when the row holds no cells.
   std::size_t findRow(std::uint32_t row) const;
+  // The cell at (row, column), or null.
+  const Cell* findCell(std::uint32_t row, std::uint32_t column) const;
 
   const CellFormatter& formatter_;
   model::Grid grid_;
@@ -74,6 +84,8 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   std::vector<float> widths_;  // per column, negative for the default; empty when none set
   std::vector<bool> hiddenColumns_;
   std::vector<std::uint32_t> hiddenRows_;
+  std::vector<Area> merged_;
+  std::optional<model::SheetView> view_;
   mutable std::string scratch_;
 };
 

@@ -47,6 +47,22 @@ struct CellRef {
   std::uint32_t format = 0;  ///< cell format index; WorkbookFile::formatCode() gives its code
 };
 
+/// Horizontal alignment a cell format stores; General aligns by the value's type.
+enum class HorizontalAlign : std::uint8_t { General, Left, Center, Right };
+
+/// How a cell format asks for its cells to be drawn.
+struct CellStyle {
+  HorizontalAlign align = HorizontalAlign::General;
+  bool numericText = false;  ///< text cells of this format hold a number's shown text (.ods)
+};
+
+/// What a sheet's saved view holds: the active cell and the frozen rows and columns.
+struct SheetView {
+  std::uint32_t activeRow = 0, activeColumn = 0;
+  std::uint32_t frozenRows = 0, frozenColumns = 0;  ///< rows above / columns left of the split
+  std::uint32_t topRow = 0, leftColumn = 0;         ///< first row / column shown (scrolled part)
+};
+
 /// A sheet of the workbook, in the workbook's order.
 struct SheetInfo {
   std::string name;     ///< exactly as the workbook has it (UTF-8)
@@ -65,6 +81,13 @@ class SheetVisitor {
   virtual void defaultColumnWidth(double width) { (void)width; }
   /// A row the file describes as hidden.
   virtual void hiddenRow(std::uint32_t row) { (void)row; }
+  /// Cells merged into one, 0-based and inclusive.
+  virtual void mergedCells(std::uint32_t firstRow, std::uint32_t firstColumn,
+                           std::uint32_t lastRow, std::uint32_t lastColumn) {
+    (void)firstRow, (void)firstColumn, (void)lastRow, (void)lastColumn;
+  }
+  /// The sheet's saved view (active cell, frozen panes), when the file gives one.
+  virtual void view(const SheetView& saved) { (void)saved; }
   /// One cell (0-based row and column). Return false to stop reading the sheet.
   virtual bool cell(std::uint32_t row, std::uint32_t column, const CellRef& value) = 0;
 };
@@ -82,6 +105,11 @@ class WorkbookFile {
   virtual Grid grid() const { return kLargeGrid; }
   /// The number format code of a cell format index ("General" when it has none).
   virtual std::string formatCode(std::uint32_t format) const = 0;
+  /// The alignment and kind of text a cell format index stands for.
+  virtual CellStyle cellStyle(std::uint32_t format) const {
+    (void)format;
+    return {};
+  }
   /// Streams sheet `index` to `visitor`, reading no further than row `lastRow` (0-based) where
   /// the format allows. Throws lomandra::Failure when the sheet's data is damaged.
   virtual void readSheet(int index, SheetVisitor& visitor, std::uint32_t lastRow = kAllRows) = 0;

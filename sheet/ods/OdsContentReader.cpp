@@ -359,6 +359,7 @@ void OdsSheetHandler::endRow() {
         ref.kind = cell.kind;
         ref.number = cell.number;
         ref.text = cell.text;
+        ref.format = cell.format;
         for (std::uint32_t c = cell.firstColumn; c <= cell.lastColumn; ++c) {
           if (r != first || c != cell.firstColumn) {
             // A cell the file writes once but repeats: bounded, as repeats cost the file nothing.
@@ -395,6 +396,15 @@ void OdsSheetHandler::startCell(std::string_view name, const char** attributes) 
   text_.clear();
   valueType_ = attribute(attributes, "value-type");
   value_.clear();
+  if (!covered_ && column_ < model::kMaxColumns && row_ < model::kMaxRows) {
+    const std::uint32_t columns =
+        repeatCount(xmlAttribute(attributes, "number-columns-spanned"), model::kMaxColumns);
+    const std::uint32_t rows =
+        repeatCount(xmlAttribute(attributes, "number-rows-spanned"), model::kMaxRows);
+    if (columns > 1 || rows > 1)
+      visitor_.mergedCells(row_, column_, row_ + std::min(rows, model::kMaxRows - row_) - 1,
+                           column_ + std::min(columns, model::kMaxColumns - column_) - 1);
+  }
   if (covered_ || valueType_.empty()) return;
   // The value, for a cell a generator wrote without paragraphs.
   const char* value = nullptr;
@@ -424,6 +434,9 @@ void OdsSheetHandler::endCell() {
                  0,
                  {}};
     bool hasContent = false;
+    if (valueType_ == "float" || valueType_ == "percentage" || valueType_ == "currency" ||
+        valueType_ == "date" || valueType_ == "time")
+      cell.format = kNumericText;
     if (paragraphs_ > 0) {
       hasContent = !text_.empty();
       cell.text = std::move(text_);

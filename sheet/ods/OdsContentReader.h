@@ -71,6 +71,8 @@ class OdsIndexHandler : public container::XmlHandler {
 /// cell, within a fixed budget.
 class OdsSheetHandler : public container::XmlHandler {
  public:
+  /// The cell format index given to the saved text of a number, date, time or percentage.
+  static constexpr std::uint32_t kNumericText = 1;
   /// The most text kept of one cell, in bytes (longer text is cut at a character boundary).
   static constexpr std::size_t kMaxCellBytes = 1u << 20;
   /// The most cells a sheet's repeat counts may add beyond the cells the file writes out.
@@ -93,6 +95,7 @@ class OdsSheetHandler : public container::XmlHandler {
     model::CellKind kind;
     double number;
     std::string text;
+    std::uint32_t format = 0;  ///< kNumericText for a number's saved text
   };
   void startColumn(const char** attributes);
   void startRow(const char** attributes);

@@ -94,6 +94,11 @@ class OdsWorkbook : public model::WorkbookFile {
   int activeSheet() const override { return active_; }
   bool date1904() const override { return false; }
   std::string formatCode(std::uint32_t) const override { return "General"; }
+  model::CellStyle cellStyle(std::uint32_t format) const override {
+    model::CellStyle style;
+    style.numericText = format == OdsSheetHandler::kNumericText;
+    return style;
+  }
 
   void readSheet(int index, model::SheetVisitor& visitor, std::uint32_t lastRow) override {
     if (index < 0 || static_cast<std::size_t>(index) >= sheets_.size())

@@ -44,6 +44,9 @@ class GridSelection {
   /// An arrow key: moves the active cell by (rows, columns) and selects just it; with `extend`
   /// (Shift) moves the cursor corner instead and extends the last area to it.
   void move(int rows, int columns, bool extend);
+  /// Replaces the last area with a larger one (covering merged areas); the active cell and the
+  /// cursor corner stay.
+  void widenLast(const engine::Area& area) { areas_.back() = area; }
   /// A typed reference: these areas; the last one is where a further extension continues.
   void setAreas(const std::vector<engine::Area>& areas);
 

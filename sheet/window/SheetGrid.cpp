@@ -5,7 +5,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QPainter>
+#include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
+
+#include "sheet/window/CellPainter.h"
 
 namespace lomandra::window {
 
@@ -22,8 +27,17 @@ SheetGrid::SheetGrid(QWidget* parent) : QTableView(parent) {
   // The view must not scroll to the active cell by itself (a click on a column letter would
   // jump to row 1); the grid scrolls where a spreadsheet application does.
   setAutoScroll(false);
-  setCornerButtonEnabled(false);
+  // The corner button selects the whole sheet (selectAll below).
+  setCornerButtonEnabled(true);
   setWordWrap(false);
+  // Texts, grid lines and merged areas are drawn by paintSheetCells; the items paint only the
+  // selection's tint.
+  setItemDelegate(new CellBackgroundDelegate(this));
+  setShowGrid(false);
+  // Scrolling moves by pixels, so that a column wider than the window can be seen whole.
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  baseFont_ = font();
   setTextElideMode(Qt::ElideNone);
   setFocusPolicy(Qt::StrongFocus);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -79,18 +93,29 @@ void SheetGrid::setSheet(const engine::SheetData* sheet, GridSelection* selectio
   if (!model_) return;
   applyColumnWidths();
   applyHiddenRows(0);
-  showSelection(true);
+  // Before the grid is shown its viewport has no size yet, and scrolling to the active cell
+  // would put it in the top left corner: the scroll waits until the grid is shown.
+  scrollPending_ = !isVisible();
+  showSelection(!scrollPending_);
+}
+
+void SheetGrid::showEvent(QShowEvent* event) {
+  QTableView::showEvent(event);
+  if (!scrollPending_) return;
+  scrollPending_ = false;
+  QTimer::singleShot(0, this, [this] { showSelection(true); });
 }
 
 int SheetGrid::pixelsForCharacters(double characters) const {
   // As a spreadsheet application does: the width in characters of the font's average width,
   // plus a little padding on either side.
-  const int average = std::max(1, fontMetrics().averageCharWidth());
+  // Fractional, so that a zoomed font widens and narrows the columns smoothly.
+  const double average = std::max(1.0, QFontMetricsF(font()).averageCharWidth());
   return static_cast<int>(characters * average + 0.5) + 5;
 }
 
 double SheetGrid::charactersForText(const QString& text) const {
-  const int average = std::max(1, fontMetrics().averageCharWidth());
+  const double average = std::max(1.0, QFontMetricsF(font()).averageCharWidth());
   return (fontMetrics().horizontalAdvance(text) + 4.0) / average;
 }
 
@@ -137,6 +162,9 @@ void SheetGrid::showSelection(bool scroll) {
     shown.select(model_->index(top, left), model_->index(bottom, right));
   }
   selectionModel()->select(shown, QItemSelectionModel::ClearAndSelect);
+  // The active cell's border and texts flowing over changed cells reach past the cells Qt
+  // repaints for a selection change.
+  viewport()->update();
   const CellPos active = selection_->active();
   selectionModel()->setCurrentIndex(
       model_->index(std::min(static_cast<int>(active.row), rows - 1),
@@ -181,7 +209,14 @@ void SheetGrid::mousePressEvent(QMouseEvent* event) {
     selection_->extendTo(cell);
   } else {
     selection_->select(cell, (event->modifiers() & Qt::ControlModifier) != 0);
+    // A click into a merged area selects all of it, its top left cell active.
+    if (const engine::Area* merged = mergedAreaAt(model_->sheet().mergedAreas(), cell)) {
+      selection_->select({merged->firstRow, merged->firstColumn},
+                         (event->modifiers() & Qt::ControlModifier) != 0);
+      selection_->extendTo({merged->lastRow, merged->lastColumn});
+    }
   }
+  coverMergedAreas();
   dragging_ = true;
   userChanged(false);
 }
@@ -198,11 +233,15 @@ void SheetGrid::mouseMoveEvent(QMouseEvent* event) {
   const CellPos cell = cellAt(pos);
   if (cell == selection_->cursor()) return;
   selection_->extendTo(cell);
+  coverMergedAreas();
   userChanged(false);
 }
 
 void SheetGrid::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) dragging_ = false;
+  if (event->button() == Qt::LeftButton && dragging_) {
+    dragging_ = false;
+    emit selectionEdited();  // the address line goes back from the size to the active cell
+  }
 }
 
 void SheetGrid::keyPressEvent(QKeyEvent* event) {
@@ -212,6 +251,11 @@ void SheetGrid::keyPressEvent(QKeyEvent* event) {
   }
   if (event->key() == Qt::Key_Escape) {
     emit escapePressed();
+    return;
+  }
+  const bool ctrlA = event->key() == Qt::Key_A && event->modifiers() == Qt::ControlModifier;
+  if (model_ && selection_ && movementKey(event)) {
+    regionSelected_ = regionSelected_ && ctrlA;
     return;
   }
   // The grid is read-only: typed characters belong to the range box's reference, so a user
@@ -229,10 +273,6 @@ void SheetGrid::keyPressEvent(QKeyEvent* event) {
   const bool extend = (event->modifiers() & Qt::ShiftModifier) != 0;
   const int page = std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()) - 1);
   switch (event->key()) {
-    case Qt::Key_Up: selection_->move(-1, 0, extend); break;
-    case Qt::Key_Down: selection_->move(1, 0, extend); break;
-    case Qt::Key_Left: selection_->move(0, -1, extend); break;
-    case Qt::Key_Right: selection_->move(0, 1, extend); break;
     case Qt::Key_PageUp: selection_->move(-page, 0, extend); break;
     case Qt::Key_PageDown: selection_->move(page, 0, extend); break;
     case Qt::Key_Home: {
@@ -243,7 +283,144 @@ void SheetGrid::keyPressEvent(QKeyEvent* event) {
     }
     default: QTableView::keyPressEvent(event); return;
   }
+  coverMergedAreas();
   userChanged(true);
+}
+
+KeySheet SheetGrid::keySheet() const {
+  const engine::SheetData& sheet = model_->sheet();
+  return {[&sheet](std::uint32_t row, std::uint32_t column) { return sheet.holds(row, column); },
+          sheet.usedRows(), sheet.usedColumns(), sheetLimits()};
+}
+
+CellPos SheetGrid::sheetLimits() const {
+  // The grid of the workbook's format: 65,536 x 256 for .xls, 1,048,576 x 16,384 otherwise.
+  const model::Grid grid = selection_ ? selection_->grid() : model::kLargeGrid;
+  return {grid.rows - 1, grid.columns - 1};
+}
+
+void SheetGrid::coverMergedAreas() {
+  if (!model_ || !selection_ || selection_->areas().empty()) return;
+  const auto& merges = model_->sheet().mergedAreas();
+  if (merges.empty()) return;
+  selection_->widenLast(coverMerges(selection_->areas().back(), merges));
+}
+
+bool SheetGrid::movementKey(QKeyEvent* event) {
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  const bool ctrl = (mods & Qt::ControlModifier) != 0;
+  const bool shift = (mods & Qt::ShiftModifier) != 0;
+  if (mods & (Qt::AltModifier | Qt::MetaModifier)) return false;
+  const KeySheet sheet = keySheet();
+  const auto& merges = model_->sheet().mergedAreas();
+  int rowStep = 0, columnStep = 0;
+  switch (event->key()) {
+    case Qt::Key_Up: rowStep = -1; break;
+    case Qt::Key_Down: rowStep = 1; break;
+    case Qt::Key_Left: columnStep = -1; break;
+    case Qt::Key_Right: columnStep = 1; break;
+    default: break;
+  }
+  if (rowStep != 0 || columnStep != 0) {
+    // Shift moves the cursor corner and extends; without it the active cell moves.
+    const CellPos from = shift ? selection_->cursor() : selection_->active();
+    const CellPos to = ctrl ? dataEdge(sheet, from, rowStep, columnStep)
+                      : shift ? CellPos{static_cast<std::uint32_t>(std::clamp<long long>(
+                                            static_cast<long long>(from.row) + rowStep, 0, sheet.last.row)),
+                                        static_cast<std::uint32_t>(std::clamp<long long>(
+                                            static_cast<long long>(from.column) + columnStep, 0,
+                                            sheet.last.column))}
+                              : arrowStep(sheet, from, rowStep, columnStep, merges);
+    if (shift) {
+      selection_->extendTo(to);
+    } else {
+      selection_->select(to);
+      if (const engine::Area* merged = mergedAreaAt(merges, to)) {
+        selection_->select({merged->firstRow, merged->firstColumn});
+        selection_->extendTo({merged->lastRow, merged->lastColumn});
+      }
+    }
+  } else if (event->key() == Qt::Key_Home && ctrl) {
+    if (shift) selection_->extendTo({0, 0}); else selection_->select({0, 0});
+  } else if (event->key() == Qt::Key_End && ctrl) {
+    const CellPos last = lastUsedCell(sheet);
+    if (shift) selection_->extendTo(last); else selection_->select(last);
+  } else if (event->key() == Qt::Key_Space && ctrl && !shift) {
+    // The columns of the last area, whole.
+    const engine::Area area = selection_->areas().back();
+    selection_->selectColumn(area.firstColumn);
+    selection_->extendTo({0, area.lastColumn});
+  } else if (event->key() == Qt::Key_Space && shift && !ctrl) {
+    const engine::Area area = selection_->areas().back();
+    selection_->selectRow(area.firstRow);
+    selection_->extendTo({area.lastRow, 0});
+  } else if (event->key() == Qt::Key_Space && shift && ctrl) {
+    selectAll();
+    return true;
+  } else if (event->key() == Qt::Key_A && ctrl && !shift) {
+    // The current region first; pressed again, or where the region is the cell alone, the sheet.
+    const CellPos active = selection_->active();
+    const engine::Area region = currentRegion(sheet, active);
+    const bool alone = region == engine::Area{active.row, active.column, active.row, active.column};
+    if (regionSelected_ || alone) {
+      regionSelected_ = false;
+      selectAll();
+      return true;
+    }
+    selection_->select({region.firstRow, region.firstColumn});
+    selection_->extendTo({region.lastRow, region.lastColumn});
+    regionSelected_ = true;
+  } else if ((event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) && ctrl) {
+    emit sheetStepRequested(event->key() == Qt::Key_PageUp ? -1 : 1);
+    return true;
+  } else {
+    return false;
+  }
+  coverMergedAreas();
+  userChanged(true);
+  return true;
+}
+
+void SheetGrid::selectAll() {
+  if (!model_ || !selection_) return;
+  const CellPos last = sheetLimits();
+  selection_->selectRow(0);
+  selection_->extendTo({last.row, 0});
+  regionSelected_ = false;
+  userChanged(false);
+}
+
+void SheetGrid::paintEvent(QPaintEvent* event) {
+  QTableView::paintEvent(event);
+  if (!model_) return;
+  QPainter painter(viewport());
+  paintSheetCells(painter, *this, event->rect());
+}
+
+void SheetGrid::wheelEvent(QWheelEvent* event) {
+  if (!(event->modifiers() & Qt::ControlModifier)) {
+    QTableView::wheelEvent(event);
+    return;
+  }
+  // Ctrl+wheel zooms, a notch at a time, as in the application.
+  const int notches = event->angleDelta().y() / 120;
+  if (notches != 0) setZoom(zoom_ + 10 * notches);
+  event->accept();
+}
+
+void SheetGrid::setZoom(int percent) {
+  percent = std::clamp(percent, 10, 400);
+  if (percent == zoom_) return;
+  zoom_ = percent;
+  QFont scaled = baseFont_;
+  if (baseFont_.pointSizeF() > 0)
+    scaled.setPointSizeF(baseFont_.pointSizeF() * percent / 100.0);
+  else
+    scaled.setPixelSize(std::max(1, baseFont_.pixelSize() * percent / 100));
+  setFont(scaled);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  applyColumnWidths();
+  viewport()->update();
 }
 
 bool SheetGrid::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "sheet/window/GridKeys.h"
 #include "sheet/window/GridSelection.h"
 #include "sheet/window/SheetTableModel.h"
 
@@ -35,6 +36,16 @@ class SheetGrid final : public QTableView {
   /// A text's width in characters of the default font.
   double charactersForText(const QString& text) const;
 
+  /// True while the mouse drags out a selection.
+  bool isDragging() const { return dragging_ || headerDragging_; }
+  /// The zoom in percent (Ctrl+wheel), 10 to 400.
+  int zoom() const { return zoom_; }
+  void setZoom(int percent);
+  /// Selects the whole sheet (Ctrl+A twice, the corner button).
+  void selectAll() override;
+  /// The sheet's last row and column, as far as a selection reaches.
+  CellPos sheetLimits() const;
+
   /// The on-screen rectangle of a cell and of a column letter / row number (for tests).
   QRect cellRect(std::uint32_t row, std::uint32_t column) const;
 
@@ -46,12 +57,17 @@ class SheetGrid final : public QTableView {
   void escapePressed();
   /// Printable text typed into the grid, which cannot take it (the range box's field can).
   void textTyped(const QString& text);
+  /// Ctrl+Page Up (-1) / Ctrl+Page Down (+1): the previous / next sheet.
+  void sheetStepRequested(int step);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -59,12 +75,21 @@ class SheetGrid final : public QTableView {
   void applyHiddenRows(int first);
   void userChanged(bool scroll);
   bool headerEvent(bool horizontal, QEvent* event);
+  /// The movement keys of the application; false for a key they do not take.
+  bool movementKey(QKeyEvent* event);
+  /// Widens the last selected area over the merged areas it touches.
+  void coverMergedAreas();
+  KeySheet keySheet() const;
 
   std::unique_ptr<SheetTableModel> model_;
   GridSelection* selection_ = nullptr;
   std::vector<int> hiddenRows_;  ///< rows hidden for the shown sheet
   bool dragging_ = false;
   bool headerDragging_ = false;
+  bool regionSelected_ = false;  ///< the last key was Ctrl+A selecting the current region
+  int zoom_ = 100;
+  bool scrollPending_ = false;
+  QFont baseFont_;
 };
 
 }  // namespace lomandra::window

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "sheet/window/CellFit.h"
+
 namespace lomandra::window {
 
 namespace {
@@ -48,6 +50,9 @@ bool looksNumeric(QStringView text) {
 QVariant SheetTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::TextAlignmentRole) {
+    const engine::CellLook look = sheet_.look(static_cast<std::uint32_t>(index.row()),
+                                              static_cast<std::uint32_t>(index.column()));
+    if (look.typed) return QVariant::fromValue(alignmentOf(look));
     return QVariant::fromValue(Qt::AlignVCenter | (standsRight(index) ? Qt::AlignRight : Qt::AlignLeft));
   }
   if (role != Qt::DisplayRole) return {};

@@ -9,6 +9,8 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "sheet/window/FormulaBar.h"
+#include "sheet/window/GridKeys.h"
 #include "sheet/window/RangeBox.h"
 #include "sheet/window/SheetGrid.h"
 
@@ -42,6 +44,7 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
   setWindowTitle(QString::fromStdString(workbook.fileName()));
   setObjectName(QStringLiteral("workbookWindow"));
   grid_ = new SheetGrid(this);
+  bar_ = new FormulaBar(this);
   tabs_ = new QTabBar(this);
   tabs_->setShape(QTabBar::RoundedSouth);
   tabs_->setExpanding(false);
@@ -52,6 +55,7 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
+  layout->addWidget(bar_);
   layout->addWidget(grid_, 1);
   layout->addWidget(problem_);
   auto* bottom = new QHBoxLayout;
@@ -62,6 +66,9 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
   const auto& sheets = workbook.sheets();
   // Selections span the grid of the workbook's format (65,536 x 256 for .xls).
   selections_.assign(sheets.size(), GridSelection(workbook.grid()));
+  viewApplied_.assign(sheets.size(), false);
+  connect(grid_, &SheetGrid::selectionEdited, this, [this] { bar_->showFrom(*grid_); });
+  connect(grid_, &SheetGrid::sheetStepRequested, this, &WorkbookWindow::stepSheet);
   int activeTab = -1;
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     if (!sheets[i].visible) continue;  // hidden sheets get no tab
@@ -102,18 +109,41 @@ void WorkbookWindow::tabChosen(int tab) {
   current_ = index;
   problem_->hide();
   try {
-    grid_->setSheet(&workbook_.sheet(index), &selections_[static_cast<std::size_t>(index)]);
+    const engine::SheetData& sheet = workbook_.sheet(index);
+    applySavedView(index, sheet);
+    grid_->setSheet(&sheet, &selections_[static_cast<std::size_t>(index)]);
   } catch (const std::exception& e) {
     grid_->setSheet(&kEmptySheet, &selections_[static_cast<std::size_t>(index)]);
     problem_->setText(tr("This sheet could not be read: %1").arg(QString::fromUtf8(e.what())));
     problem_->show();
   }
+  bar_->showFrom(*grid_);
   if (box_ && !applyingTyped_) {
     // As after any pick, the box shows the new sheet's selection; the keyboard goes back to the
     // field (a click on a tab leaves it nowhere useful), so the user can type a reference.
     box_->setAddress(currentAddress());
     box_->focusField();
   }
+}
+
+void WorkbookWindow::applySavedView(int index, const engine::SheetData& sheet) {
+  const auto slot = static_cast<std::size_t>(index);
+  if (viewApplied_[slot]) return;
+  viewApplied_[slot] = true;
+  const auto saved = sheet.savedView();
+  if (!saved) return;
+  const CellPos last{workbook_.grid().rows - 1, workbook_.grid().columns - 1};
+  GridSelection& selection = selections_[slot];
+  selection.select({std::min(saved->activeRow, last.row), std::min(saved->activeColumn, last.column)});
+  if (const engine::Area* merged = mergedAreaAt(sheet.mergedAreas(), selection.active())) {
+    selection.select({merged->firstRow, merged->firstColumn});
+    selection.extendTo({merged->lastRow, merged->lastColumn});
+  }
+}
+
+void WorkbookWindow::stepSheet(int step) {
+  const int tab = tabs_->currentIndex() + step;
+  if (tab >= 0 && tab < tabs_->count()) tabs_->setCurrentIndex(tab);
 }
 
 QString WorkbookWindow::currentAddress() const {
@@ -161,6 +191,7 @@ void WorkbookWindow::referenceTyped(const QString& text) {
   showSheet(typed->sheet);
   selections_[static_cast<std::size_t>(typed->sheet)].setAreas(typed->areas);
   grid_->showSelection(true);
+  bar_->showFrom(*grid_);
   applyingTyped_ = false;
 }
 

@@ -16,6 +16,7 @@ class QTabBar;
 
 namespace lomandra::window {
 
+class FormulaBar;
 class RangeBox;
 class SheetGrid;
 
@@ -46,6 +47,7 @@ class WorkbookWindow final : public QWidget {
 
   SheetGrid* grid() const { return grid_; }
   QTabBar* tabBar() const { return tabs_; }
+  FormulaBar* formulaBar() const { return bar_; }
   /// The open range box, or null.
   RangeBox* rangeBox() const { return box_; }
   /// A description of a sheet that could not be read, shown under the grid ("" when none).
@@ -60,6 +62,10 @@ class WorkbookWindow final : public QWidget {
 
  private:
   void tabChosen(int tab);
+  /// The previous (-1) or next (+1) visible sheet, as Ctrl+Page Up / Down choose it.
+  void stepSheet(int step);
+  /// Puts the active cell and first shown cell the file saved for sheet `index` into its view.
+  void applySavedView(int index, const engine::SheetData& sheet);
   void referenceTyped(const QString& text);
   /// The sheet and areas a reference typed into the range box names, or nothing.
   std::optional<PickedRange> typedRange(const QString& text) const;
@@ -67,6 +73,8 @@ class WorkbookWindow final : public QWidget {
   engine::BuiltinWorkbook& workbook_;
   SheetGrid* grid_;
   QTabBar* tabs_;
+  FormulaBar* bar_;
+  std::vector<bool> viewApplied_;  ///< per sheet: its saved view was applied
   QLabel* problem_;
   RangeBox* box_ = nullptr;
   std::vector<GridSelection> selections_;  ///< one per sheet of the workbook

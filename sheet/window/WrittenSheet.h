@@ -61,6 +61,17 @@ class WrittenSheet final : public engine::SheetData {
   double columnWidth(std::uint32_t column) const override;
   bool columnHidden(std::uint32_t) const override { return false; }
   bool rowHidden(std::uint32_t) const override { return false; }
+  /// Numbers written are General numbers, everything else text.
+  engine::CellLook look(std::uint32_t row, std::uint32_t column) const override {
+    engine::CellLook look;
+    look.typed = true;
+    if (const WrittenCell* written = cell(row, column)) {
+      look.kind = written->isNumber ? model::CellKind::Number : model::CellKind::Text;
+      look.number = written->number;
+      look.generalNumber = written->isNumber;
+    }
+    return look;
+  }
   void forEachText(const engine::Area& area,
                    const std::function<bool(std::string_view text)>& visit) const override;
 

@@ -23,7 +23,8 @@ constexpr std::uint16_t kDimension2 = 0x0000, kBlank2 = 0x0001, kInteger2 = 0x00
                         kLabel = 0x0204, kBoolErr = 0x0205, kFormula3 = 0x0206, kString = 0x0207,
                         kRow = 0x0208, kBof3 = 0x0209, kXf3 = 0x0243, kRk = 0x027E,
                         kFormula4 = 0x0406, kBof4 = 0x0409, kFormat = 0x041E, kXf4 = 0x0443,
-                        kBof = 0x0809;
+                        kBof = 0x0809, kSelection = 0x001D, kPane = 0x0041, kMergedCells = 0x00E5,
+                        kWindow2 = 0x023E;
 }  // namespace record
 
 /// The description of an encrypted workbook.

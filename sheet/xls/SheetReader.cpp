@@ -65,6 +65,9 @@ void parseSheet(const WorkbookGlobals& g, std::string_view stream, int sheet,
   std::uint32_t ixfe2 = 0;
   PendingCell cell;
   bool formulaString = false;  // a FORMULA whose text result is in the STRING record after it
+  bool haveView = false, frozen = false;
+  int activePane = 3;  // without a PANE record the one pane is number 3
+  model::SheetView view;
 
   // Hands on one cell; false when reading should stop.
   auto deliver = [&]() -> bool {
@@ -117,6 +120,43 @@ void parseSheet(const WorkbookGlobals& g, std::string_view stream, int sheet,
       continue;
     }
     if (depth != 1) continue;
+    if (id == record::kMergedCells && g.biff == 8) {
+      // A count, then (first row, last row, first column, last column) per area.
+      const std::size_t count = d.size() >= 2 ? std::min<std::size_t>(read16(d, 0), (d.size() - 2) / 8) : 0;
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = 2 + 8 * i;
+        const std::uint32_t firstRow = read16(d, at), lastRowOf = read16(d, at + 2);
+        const std::uint32_t firstColumn = read16(d, at + 4), lastColumn = read16(d, at + 6);
+        if (firstRow <= lastRowOf && firstColumn <= lastColumn && firstColumn < kColumns)
+          visitor.mergedCells(firstRow, firstColumn, lastRowOf, std::min(lastColumn, kColumns - 1));
+      }
+      continue;
+    }
+    if (id == record::kWindow2 && g.biff >= 5 && d.size() >= 6) {
+      haveView = true;
+      frozen = (read16(d, 0) & 0x0008) != 0;
+      view.topRow = read16(d, 2);
+      view.leftColumn = read16(d, 4);
+      continue;
+    }
+    if (id == record::kPane && d.size() >= 9) {
+      // Frozen panes: the columns left of and the rows above the split, the first scrolled cell.
+      if (frozen) {
+        view.frozenColumns = read16(d, 0);
+        view.frozenRows = read16(d, 2);
+        view.topRow = read16(d, 4);
+        view.leftColumn = read16(d, 6);
+      }
+      activePane = static_cast<std::uint8_t>(d[8]);
+      continue;
+    }
+    if (id == record::kSelection && d.size() >= 5) {
+      if (static_cast<std::uint8_t>(d[0]) == activePane) {
+        view.activeRow = read16(d, 1);
+        view.activeColumn = std::min<std::uint32_t>(read16(d, 3), kColumns - 1);
+      }
+      continue;
+    }
     if (id == record::kFilePass) throw Failure(kEncryptedWorkbook);
     if (id == record::kString || id == record::kString2) {
       if (!formulaString) continue;
@@ -269,6 +309,7 @@ void parseSheet(const WorkbookGlobals& g, std::string_view stream, int sheet,
     if (!deliver()) return;
   }
   flushFormula();
+  if (haveView) visitor.view(view);
 }
 
 }  // namespace

@@ -210,7 +210,18 @@ void readGlobals(RecordStream& records, WorkbookGlobals& w, Pending& pending) {
         break;
       }
       case record::kXf:
-        if (d.size() >= 4) w.xfFormats.push_back(read16(d, 2));
+        if (d.size() >= 4) {
+          w.xfFormats.push_back(read16(d, 2));
+          // Bits 0-2 of byte 6: general, left, centre, right, fill, justify, centre across
+          // selection, distributed.
+          static constexpr model::HorizontalAlign kAligns[8] = {
+              model::HorizontalAlign::General, model::HorizontalAlign::Left,
+              model::HorizontalAlign::Center,  model::HorizontalAlign::Right,
+              model::HorizontalAlign::Left,    model::HorizontalAlign::Left,
+              model::HorizontalAlign::Center,  model::HorizontalAlign::Center};
+          w.xfAligns.push_back(d.size() >= 7 ? kAligns[static_cast<std::uint8_t>(d[6]) & 0x07]
+                                             : model::HorizontalAlign::General);
+        }
         break;
       case record::kSst: {
         if (w.biff != 8) break;

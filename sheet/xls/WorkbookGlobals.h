@@ -22,6 +22,7 @@ struct WorkbookGlobals {
   std::vector<std::size_t> sheetOffsets;         ///< where each sheet's BOF is in the stream
   std::map<std::uint32_t, std::string> formats;  ///< FORMAT records by format id
   std::vector<std::uint32_t> xfFormats;          ///< the format id of each XF record
+  std::vector<model::HorizontalAlign> xfAligns;  ///< the horizontal alignment of each XF (BIFF5/8)
   std::vector<std::string> sst;                  ///< shared strings (BIFF8)
 
   /// Before BIFF5 a sheet carries its own FORMAT and XF records (a BIFF4 workbook has them in

@@ -54,6 +54,11 @@ class XlsWorkbook final : public model::WorkbookFile {
   std::string formatCode(std::uint32_t format) const override {
     return globals_.formatCode(format);
   }
+  model::CellStyle cellStyle(std::uint32_t format) const override {
+    model::CellStyle style;
+    if (format < globals_.xfAligns.size()) style.align = globals_.xfAligns[format];
+    return style;
+  }
   void readSheet(int index, model::SheetVisitor& visitor, std::uint32_t lastRow) override {
     readXlsSheet(globals_, stream_, index, visitor, lastRow);
   }

@@ -1,5 +1,6 @@
 #include "sheet/xlsx/WorksheetReader.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "sheet/Failure.h"
@@ -64,6 +65,16 @@ class WorksheetHandler : public container::XmlHandler {
       column(attributes);
     } else if (name == "sheetFormatPr") {
       sheetFormat(attributes);
+    } else if (name == "mergeCell") {
+      mergeCell(attributes);
+    } else if (name == "sheetView") {
+      ++views_;
+    } else if (views_ == 1 && name == "pane") {
+      pane(attributes);
+    } else if (views_ == 1 && name == "selection") {
+      selection(attributes);
+    } else if (afterCells_ && endsTheMerges(name)) {
+      stopRequested = true;  // the merged cells come right after the cells; nothing further matters
     }
   }
 
@@ -80,7 +91,13 @@ class WorksheetHandler : public container::XmlHandler {
       // The rows come in ascending order: the last row asked for ends the read.
       if (lastRow_ != model::kAllRows && rowSeen_ && row_ >= lastRow_) stopRequested = true;
     } else if (name == "sheetData") {
-      stopRequested = true;  // nothing after the cells matters here
+      // Read on only for the merged cells, and only when the whole sheet was asked for.
+      afterCells_ = true;
+      if (lastRow_ != model::kAllRows) stopRequested = true;
+    } else if (name == "mergeCells") {
+      stopRequested = true;
+    } else if (name == "sheetView" && views_ == 1) {
+      visitor_.view(view_);
     }
   }
 
@@ -241,6 +258,56 @@ class WorksheetHandler : public container::XmlHandler {
     }
   }
 
+  // Elements that follow the merged cells in a worksheet.
+  static bool endsTheMerges(std::string_view name) {
+    return name == "phoneticPr" || name == "conditionalFormatting" || name == "dataValidations" ||
+           name == "hyperlinks" || name == "printOptions" || name == "pageMargins" ||
+           name == "pageSetup" || name == "drawing" || name == "tableParts" || name == "extLst";
+  }
+
+  void mergeCell(const char** attributes) {
+    const char* ref = xmlAttribute(attributes, "ref");
+    if (!ref) return;
+    const std::string_view text(ref);
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return;
+    const auto first = parseCellPosition(text.substr(0, colon));
+    const auto last = parseCellPosition(text.substr(colon + 1));
+    if (!first || !last) return;
+    visitor_.mergedCells(std::min(first->row, last->row), std::min(first->column, last->column),
+                         std::max(first->row, last->row), std::max(first->column, last->column));
+  }
+
+  // The frozen split: xSplit columns and ySplit rows stay in view (a plain split is not kept).
+  void pane(const char** attributes) {
+    const char* state = xmlAttribute(attributes, "state");
+    activePane_ = xmlAttribute(attributes, "activePane") ? xmlAttribute(attributes, "activePane") : "";
+    if (!state || (std::string_view(state) != "frozen" && std::string_view(state) != "frozenSplit"))
+      return;
+    const auto x = parseIndex(xmlAttribute(attributes, "xSplit"));
+    const auto y = parseIndex(xmlAttribute(attributes, "ySplit"));
+    view_.frozenColumns = x ? std::min(*x, model::kMaxColumns - 1) : 0;
+    view_.frozenRows = y ? std::min(*y, model::kMaxRows - 1) : 0;
+    if (const char* top = xmlAttribute(attributes, "topLeftCell")) {
+      if (const auto position = parseCellPosition(top)) {
+        view_.topRow = position->row;
+        view_.leftColumn = position->column;
+      }
+    }
+  }
+
+  // The active cell of the active pane (a view without panes has one selection).
+  void selection(const char** attributes) {
+    const char* paneName = xmlAttribute(attributes, "pane");
+    if (!activePane_.empty() && (!paneName || activePane_ != paneName)) return;
+    if (const char* active = xmlAttribute(attributes, "activeCell")) {
+      if (const auto position = parseCellPosition(active)) {
+        view_.activeRow = position->row;
+        view_.activeColumn = position->column;
+      }
+    }
+  }
+
   static bool trimmedEmpty(const std::string& s) {
     return s.find_first_not_of(" \t\r\n") == std::string::npos;
   }
@@ -259,6 +326,10 @@ class WorksheetHandler : public container::XmlHandler {
   CellType type_ = CellType::Number;
   std::uint32_t format_ = 0;
   std::string value_, inline_, decoded_;
+  int views_ = 0;  // sheetView elements begun; only the first is the view shown
+  bool afterCells_ = false;
+  std::string activePane_;
+  model::SheetView view_;
 };
 
 }  // namespace

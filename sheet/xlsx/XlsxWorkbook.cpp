@@ -74,8 +74,20 @@ class WorkbookHandler : public container::XmlHandler {
 // styles.xml: the custom number formats and the number format of each cell format (cellXfs).
 class StylesHandler : public container::XmlHandler {
  public:
+  // "fill" and "justify" start at the left; spread and across-selection forms are centred.
+  static model::HorizontalAlign horizontal(const char* value) {
+    using model::HorizontalAlign;
+    if (!value) return HorizontalAlign::General;
+    const std::string_view v(value);
+    if (v == "left" || v == "fill" || v == "justify") return HorizontalAlign::Left;
+    if (v == "center" || v == "centerContinuous" || v == "distributed") return HorizontalAlign::Center;
+    if (v == "right") return HorizontalAlign::Right;
+    return HorizontalAlign::General;
+  }
+
   std::unordered_map<std::uint32_t, std::string> customFormats;
   std::vector<std::uint32_t> cellFormats;  // number format id per cell format index
+  std::vector<model::HorizontalAlign> cellAligns;  // horizontal alignment per cell format index
 
   void startElement(std::string_view name, const char** attributes) override {
     if (name == "numFmt") {
@@ -97,6 +109,9 @@ class StylesHandler : public container::XmlHandler {
           id = static_cast<std::uint32_t>(*n);
       }
       cellFormats.push_back(id);
+      cellAligns.push_back(model::HorizontalAlign::General);
+    } else if (name == "alignment" && inCellFormats_ && !cellAligns.empty()) {
+      cellAligns.back() = horizontal(xmlAttribute(attributes, "horizontal"));
     }
   }
   void endElement(std::string_view name) override {
@@ -150,6 +165,7 @@ class XlsxWorkbook : public model::WorkbookFile {
       container::parseXmlPart(*zip_, stylesPart, styles, limits_.workbookPartBytes);
       customFormats_ = std::move(styles.customFormats);
       cellFormats_ = std::move(styles.cellFormats);
+      cellAligns_ = std::move(styles.cellAligns);
     }
     if (!stringsPart.empty() && !zip_->contains(stringsPart)) stringsPart.clear();
     strings_ = std::make_unique<SharedStringTable>(*zip_, stringsPart, limits_.sharedStringBytes,
@@ -169,6 +185,12 @@ class XlsxWorkbook : public model::WorkbookFile {
     return builtinFormat(static_cast<int>(std::min<std::uint32_t>(id, 100000)));
   }
 
+  model::CellStyle cellStyle(std::uint32_t format) const override {
+    model::CellStyle style;
+    if (format < cellAligns_.size()) style.align = cellAligns_[format];
+    return style;
+  }
+
   void readSheet(int index, model::SheetVisitor& visitor, std::uint32_t lastRow) override {
     if (index < 0 || index >= static_cast<int>(sheets_.size()))
       throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
@@ -186,6 +208,7 @@ class XlsxWorkbook : public model::WorkbookFile {
   bool date1904_ = false;
   std::unordered_map<std::uint32_t, std::string> customFormats_;
   std::vector<std::uint32_t> cellFormats_;
+  std::vector<model::HorizontalAlign> cellAligns_;
   std::unique_ptr<SharedStringTable> strings_;
 };
 

@@ -162,11 +162,12 @@ ZipPart bombPart(const std::string& name, const std::string& prefix, char fill,
   return ZipPart{"\x01" "bomb:" + name, std::string(header, 20) + data, true};
 }
 
-std::string worksheet(const std::string& sheetData, const std::string& beforeData) {
+std::string worksheet(const std::string& sheetData, const std::string& beforeData,
+                      const std::string& afterData) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
          "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" +
-         beforeData + "<sheetData>" + sheetData + "</sheetData></worksheet>";
+         beforeData + "<sheetData>" + sheetData + "</sheetData>" + afterData + "</worksheet>";
 }
 
 std::vector<ZipPart> xlsxParts(const std::vector<std::string>& sheetXml,

@@ -36,7 +36,9 @@ std::vector<ZipPart> xlsxParts(const std::vector<std::string>& sheetXml,
                                const std::string& workbookExtra = {});
 
 /// A worksheet part around `sheetData` (the rows, without the <sheetData> element).
-std::string worksheet(const std::string& sheetData, const std::string& beforeData = {});
+/// `afterData` follows the cells (merged cells, page set-up).
+std::string worksheet(const std::string& sheetData, const std::string& beforeData = {},
+                      const std::string& afterData = {});
 
 /// A folder removed with everything in it when the object goes.
 class TempDir {

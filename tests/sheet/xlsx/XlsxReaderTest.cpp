@@ -2,6 +2,7 @@
 #include <xlsxwriter.h>
 
 #include <map>
+#include <optional>
 
 #include "sheet/Failure.h"
 #include "sheet/container/ZipArchive.h"
@@ -44,6 +45,12 @@ class Collector : public model::SheetVisitor {
   }
   void defaultColumnWidth(double width) override { defaultWidth = width; }
   void hiddenRow(std::uint32_t row) override { hiddenRows.push_back(row); }
+  std::vector<std::string> merges;
+  std::optional<model::SheetView> saved;
+  void mergedCells(std::uint32_t r1, std::uint32_t c1, std::uint32_t r2, std::uint32_t c2) override {
+    merges.push_back(cellName(r1, c1) + ":" + cellName(r2, c2));
+  }
+  void view(const model::SheetView& v) override { saved = v; }
   bool cell(std::uint32_t row, std::uint32_t column, const model::CellRef& v) override {
     ++count;
     maxRow = std::max(maxRow, row);
@@ -354,6 +361,40 @@ TEST(XlsxReaderTest, StylesGiveTheFormatCodeOfEachCellFormat) {
   auto book = openXlsx(dir.file("st.xlsx"));
   const char* expected[] = {"General", "0.000\"kg\"", "yyyy-mm-dd", "0.00%", "General", "General"};
   for (std::uint32_t i = 0; i < 6; ++i) EXPECT_EQ(book->formatCode(i), expected[i]) << i;
+}
+
+TEST(XlsxReaderTest, MergedCellsFrozenPaneActiveCellAndAlignment) {
+  TempDir dir;
+  const std::string view =
+      "<sheetViews><sheetView workbookViewId='0'><pane xSplit='1' ySplit='2' topLeftCell='B3' "
+      "activePane='bottomRight' state='frozen'/><selection pane='topRight' activeCell='B1'/>"
+      "<selection pane='bottomRight' activeCell='C7' sqref='C7'/></sheetView>"
+      "<sheetView workbookViewId='1'><selection activeCell='Z9'/></sheetView></sheetViews>";
+  const std::string merges =
+      "<mergeCells count='2'><mergeCell ref='B2:D3'/><mergeCell ref='F9:E8'/></mergeCells>"
+      "<pageMargins left='0.7'/><mergeCells><mergeCell ref='A20:A21'/></mergeCells>";
+  const std::string styles =
+      "<styleSheet><cellXfs><xf numFmtId='0'/><xf numFmtId='0'><alignment horizontal='center'/></xf>"
+      "<xf numFmtId='0'><alignment horizontal='right'/></xf><xf numFmtId='0'><alignment "
+      "vertical='top'/></xf><xf><alignment horizontal='fill'/></xf></cellXfs></styleSheet>";
+  testing::writeZip(dir.file("m.xlsx"),
+                    xlsxParts({worksheet("<row r='1'><c r='A1'><v>1</v></c></row>", view, merges)},
+                              {}, styles));
+  const Collector whole = readFirstSheet(dir.file("m.xlsx"));
+  EXPECT_EQ(whole.merges, (std::vector<std::string>{"B2:D3", "E8:F9"}));
+  ASSERT_TRUE(whole.saved.has_value());
+  EXPECT_EQ(whole.saved->activeRow, 6u);
+  EXPECT_EQ(whole.saved->activeColumn, 2u);
+  EXPECT_EQ(whole.saved->frozenRows, 2u);
+  EXPECT_EQ(whole.saved->frozenColumns, 1u);
+  // A read of the top rows only ends at them.
+  EXPECT_TRUE(readFirstSheet(dir.file("m.xlsx"), XlsxLimits{}, 0).merges.empty());
+  auto book = openXlsx(dir.file("m.xlsx"));
+  using model::HorizontalAlign;
+  const HorizontalAlign aligns[] = {HorizontalAlign::General, HorizontalAlign::Center,
+                                    HorizontalAlign::Right, HorizontalAlign::General,
+                                    HorizontalAlign::Left, HorizontalAlign::General};
+  for (std::uint32_t i = 0; i < 6; ++i) EXPECT_EQ(book->cellStyle(i).align, aligns[i]) << i;
 }
 
 TEST(XlsxReaderTest, StopsAfterTheLastRowAsked) {
