@@ -55,13 +55,29 @@ bool saveSetting(std::wstring_view application, std::wstring_view section, std::
 
 unsigned ansiCodePage() { return GetACP(); }
 
-std::string encodeCodePage(std::wstring_view text, unsigned codePage) {
+std::string encodeCodePage(std::wstring_view source, unsigned codePage) {
+  // A character outside the Basic Multilingual Plane is two code units but one character, so
+  // one "?" where a code page cannot hold it (the conversion alone would write two).
+  const bool utf8 = codePage == CP_UTF8;
+  std::wstring paired;
+  std::wstring_view text = source;
+  if (!utf8) {
+    paired.reserve(source.size());
+    for (std::size_t i = 0; i < source.size(); ++i) {
+      if (IS_HIGH_SURROGATE(source[i]) && i + 1 < source.size() && IS_LOW_SURROGATE(source[i + 1])) {
+        paired += L'?';
+        ++i;
+      } else {
+        paired += source[i];
+      }
+    }
+    text = paired;
+  }
   std::string bytes;
   // WideCharToMultiByte counts in int: convert in slices that never split a surrogate pair.
   constexpr std::size_t kSlice = std::size_t{1} << 24;
   // UTF-8 takes no replacement character (and needs none); elsewhere no best fit, so a
   // character the code page lacks becomes "?" rather than a look-alike letter.
-  const bool utf8 = codePage == CP_UTF8;
   const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
   const char* replacement = utf8 ? nullptr : "?";
   std::size_t start = 0;

@@ -63,9 +63,9 @@ TEST(AnsiText, EveryCharacterTheCodePageLacksBecomesAQuestionMark) {
       {1252, L"caf\u00e9 \u20ac \u201cq\u201d", "caf\xe9 \x80 \x93q\x94"},
       {1252, L"\u0416\u03a9\u0141\u4e2d", "????"},       // Cyrillic, Greek, Polish, Chinese
       {1252, L"\u0100", "?"},                             // no best fit: A-macron is not "A"
-      {1252, L"\U0001F600x", "?x"},                       // one character outside the BMP: one "?"
+      {1252, L"\U0001F600x\U0001F600", "?x?"},           // one character outside the BMP: one "?"
       {1251, L"\u0416\u00e9", "\xc6?"},                   // Cyrillic code page
-      {65001, L"\u0416\u4e2d", "\xd0\x96\xe4\xb8\xad"},   // UTF-8 loses nothing
+      {65001, L"\u0416\u4e2d\U0001F600", "\xd0\x96\xe4\xb8\xad\xf0\x9f\x98\x80"},  // UTF-8 loses nothing
       {1252, L"", ""},
   };
   for (const Row& row : rows) EXPECT_EQ(encodeCodePage(row.text, row.codePage), row.bytes) << row.codePage;
@@ -137,7 +137,6 @@ TEST(FilePattern, OnlyOrdinaryFilesMatch) {
       {folder + L"no folder\\book.xls", PatternMatch::NoMatch},
       {L"", PatternMatch::NoMatch},
       {std::wstring(L"a\0b", 3), PatternMatch::BadName},
-      {folder + L"a|b.xls", PatternMatch::BadName},
   };
   for (const auto& [path, expected] : rows)
     EXPECT_EQ(ordinaryFileMatches(path), expected) << std::string(path.begin(), path.end());
