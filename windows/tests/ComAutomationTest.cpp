@@ -243,7 +243,7 @@ TEST_F(ComAutomationTest, AServerThatDiesMidWalkFailsTheNextCallWithADescription
     EXPECT_GT(std::string(e.what()).size(), std::string("Cell.Text failed: ").size()) << e.what();
     std::printf("server died: %s\n", e.what());
   }
-  EXPECT_LT(GetTickCount64() - start, 20000u);
+  EXPECT_LT(GetTickCount64() - start, 60000u);  // fails at once; the bound only catches a hang
   EXPECT_TRUE(fake_test::processEnds(pid, 5000));
 }
 
