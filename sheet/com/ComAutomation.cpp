@@ -87,10 +87,13 @@ std::wstring ComCellWalk::text() {
     if (!isNumber(value)) return shown;
     const std::wstring format = textOf(cell.get(L"NumberFormat"), L"Cell.NumberFormat");
     if (!isNarrowColumnText(shown) && !isGeneral(format)) return shown;
+    // TEXT reads its format in the user's language, as a formula would ("Standard", "TT.MM.JJJJ"
+    // in a German installation), so it gets the cell's format in that language.
+    const std::wstring local = textOf(cell.get(L"NumberFormatLocal"), L"Cell.NumberFormatLocal");
     if (!functions_) functions_.emplace(application_.getObject(L"WorksheetFunction"));
     std::vector<Variant> args;
     args.push_back(std::move(value));
-    args.push_back(Variant::fromText(format));
+    args.push_back(Variant::fromText(local));
     return textOf(functions_->call(L"Text", std::move(args)), L"WorksheetFunction.Text");
   } catch (const ComFailure&) {
     return shown;  // the text the cell shows is still the best answer there is

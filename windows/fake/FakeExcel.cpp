@@ -334,7 +334,7 @@ class RangeObject : public Object {
   RangeObject(std::size_t sheet, std::vector<Area> areas, bool columns)
       : Object(L"Range(" + addressOf(areas) + L")",
                {{L"Worksheet", 1}, {L"Address", 2}, {L"Text", 3}, {L"Value", 0}, {L"Value2", 5},
-                {L"NumberFormat", 6}, {L"_NewEnum", DISPID_NEWENUM}, {L"AutoFit", 7}, {L"Count", 8}}),
+                {L"NumberFormat", 6}, {L"NumberFormatLocal", 9}, {L"_NewEnum", DISPID_NEWENUM}, {L"AutoFit", 7}, {L"Count", 8}}),
         sheet_(sheet), areas_(std::move(areas)), columns_(columns) {
     if (columns_) label_ = L"Columns";
   }
@@ -364,7 +364,8 @@ class RangeObject : public Object {
         }
         return;
       }
-      case 6: return setText(call.result, first().format);
+      case 6:
+      case 9: return setText(call.result, first().format);  // the fake speaks en-US only
       case DISPID_NEWENUM: {
         std::vector<std::pair<long, long>> cells;
         for (const Area& a : areas_)
