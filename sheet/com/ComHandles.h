@@ -1,8 +1,8 @@
 #pragma once
 
-// Owners for the COM resources the automation back end holds: interface pointers, VARIANTs and
-// BSTRs. Each releases what it holds on every path, so a failed step leaks no reference (a
-// leaked reference would keep the spreadsheet application's process alive).
+// Owners for the COM resources the automation back end holds: interface pointers and VARIANTs
+// (which own their BSTRs). Each releases what it holds on every path, so a failed step leaks
+// no reference (a leaked reference would keep the spreadsheet application's process alive).
 
 #include <windows.h>
 #include <oleauto.h>
@@ -80,27 +80,6 @@ class Variant {
 
  private:
   VARIANT v_;
-};
-
-/// An owned BSTR, freed on destruction.
-class Bstr {
- public:
-  Bstr() = default;
-  explicit Bstr(std::wstring_view text);
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { SysFreeString(b_); }
-  BSTR get() const { return b_; }
-  BSTR* put() {
-    SysFreeString(b_);
-    b_ = nullptr;
-    return &b_;
-  }
-  /// The text, embedded NULs kept; empty for a null BSTR.
-  std::wstring text() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
-
- private:
-  BSTR b_ = nullptr;
 };
 
 }  // namespace lomandra::com

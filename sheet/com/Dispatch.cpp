@@ -37,10 +37,6 @@ Variant Variant::fromBool(bool value) {
   return v;
 }
 
-Bstr::Bstr(std::wstring_view text) : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
-  if (!b_) throw ComFailure("Out of memory for a text.", E_OUTOFMEMORY);
-}
-
 std::string toUtf8(std::wstring_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
