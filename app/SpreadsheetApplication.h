@@ -6,7 +6,8 @@
 
 namespace lomandra::app {
 
-/// The spreadsheet application the program drives: the built-in engine.
+/// The spreadsheet application the program drives: on Windows the installed application
+/// ("Excel.Application") through COM automation, elsewhere the built-in engine.
 std::unique_ptr<sheet::Automation> createSpreadsheetApplication();
 
 }  // namespace lomandra::app

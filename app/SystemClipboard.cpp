@@ -4,44 +4,18 @@
 #include <QGuiApplication>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
-
-#include <cstring>
+#include "app/win32/Win32Services.h"
 #endif
 
 namespace lomandra::app {
 
 #ifdef Q_OS_WIN
 
-bool SystemClipboard::clear() {
-  if (!OpenClipboard(nullptr)) return false;  // another program holds it
-  const bool emptied = EmptyClipboard() != 0;
-  CloseClipboard();
-  return emptied;
-}
+// The Win32 clipboard itself: QClipboard would retry on its own and report nothing, while
+// every attempt here must say whether it got the clipboard.
+bool SystemClipboard::clear() { return win32::clearClipboard(); }
 
-bool SystemClipboard::setText(const QString& text) {
-  const std::wstring wide = text.toStdWString();
-  const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  if (!memory) return false;
-  void* target = GlobalLock(memory);
-  if (!target) {
-    GlobalFree(memory);
-    return false;
-  }
-  std::memcpy(target, wide.c_str(), bytes);
-  GlobalUnlock(memory);
-  if (!OpenClipboard(nullptr)) {
-    GlobalFree(memory);
-    return false;
-  }
-  EmptyClipboard();
-  const bool placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-  CloseClipboard();
-  if (!placed) GlobalFree(memory);  // the clipboard owns it only once it was placed
-  return placed;
-}
+bool SystemClipboard::setText(const QString& text) { return win32::setClipboardText(text.toStdWString()); }
 
 #else
 

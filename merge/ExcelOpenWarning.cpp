@@ -8,7 +8,9 @@ namespace lomandra::merge {
 
 bool IsExcelRunning(sheet::Automation& automation) {
   // Whatever fails (nothing running, nothing installed, a name that cannot be read) means
-  // "not running". The attached instance is only looked at, and released on return.
+  // "not running". The attached instance is only looked at, and released on return. On
+  // Windows attach() finds the instance in the running-object table (GetActiveObject) and
+  // name() reads its default member.
   try {
     const std::unique_ptr<sheet::Application> running = automation.attach();
     return running && running->name() == QStringLiteral("Microsoft Excel");

@@ -10,7 +10,9 @@
 #include "sheet/model/TextEncoding.h"
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include <stdexcept>
+
+#include "app/win32/Win32Services.h"
 #endif
 
 namespace lomandra::output {
@@ -54,30 +56,14 @@ QByteArray encodeWindows1252(QStringView text) {
 #ifdef Q_OS_WIN
 
 QByteArray encodeAnsi(QStringView text) {
-  const UINT codePage = GetACP();
-  if (codePage == CP_UTF8) return text.toUtf8();  // the "use UTF-8" option of newer Windows
-  QByteArray bytes;
-  // WideCharToMultiByte counts in int: convert in slices that never split a surrogate pair.
-  constexpr qsizetype kSlice = qsizetype{1} << 24;
-  qsizetype start = 0;
-  while (start < text.size()) {
-    qsizetype length = qMin(kSlice, text.size() - start);
-    if (start + length < text.size() && QChar::isHighSurrogate(text.at(start + length - 1).unicode()))
-      --length;
-    const auto* wide = reinterpret_cast<LPCWCH>(text.utf16() + start);
-    const int wideLength = static_cast<int>(length);
-    // No best fit: a character the code page cannot hold becomes the default "?" rather than
-    // a look-alike letter.
-    const int needed = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, wideLength,
-                                           nullptr, 0, "?", nullptr);
-    if (needed <= 0) throw Failure("The text cannot be converted to the system code page.");
-    const qsizetype at = bytes.size();
-    bytes.resize(at + needed);
-    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, wideLength, bytes.data() + at,
-                        needed, "?", nullptr);
-    start += length;
+  try {
+    const std::string bytes = win32::encodeCodePage(
+        std::wstring_view(reinterpret_cast<const wchar_t*>(text.utf16()), static_cast<std::size_t>(text.size())),
+        win32::ansiCodePage());
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  } catch (const std::runtime_error&) {
+    throw Failure("The text cannot be converted to the system code page.");
   }
-  return bytes;
 }
 
 #else

@@ -7,7 +7,7 @@
 #include "sheet/Failure.h"
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "app/win32/Win32Services.h"
 #endif
 
 namespace lomandra::ranges {
@@ -44,26 +44,13 @@ bool wildcardMatches(const QString& pattern, const QString& name, bool caseSensi
 
 // The platform's own directory listing answers, wildcards and all.
 bool ordinaryFileMatches(const QString& path) {
-  if (path.isEmpty()) return false;
-  if (path.contains(QChar(0))) throw Failure("Bad file name: the path contains a NUL character.");
-  WIN32_FIND_DATAW found;
-  const std::wstring name = path.toStdWString();
-  HANDLE search = FindFirstFileW(name.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-        error == ERROR_NO_MORE_FILES || error == ERROR_ACCESS_DENIED || error == ERROR_NOT_READY)
-      return false;
-    throw Failure("Bad file name: \"" + path.toStdString() + "\" cannot name a file.");
+  switch (win32::ordinaryFileMatches(path.toStdWString())) {
+    case win32::PatternMatch::Match: return true;
+    case win32::PatternMatch::NoMatch: return false;
+    case win32::PatternMatch::BadName: break;
   }
-  constexpr DWORD excluded =
-      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  bool matched = false;
-  do {
-    if ((found.dwFileAttributes & excluded) == 0) matched = true;
-  } while (!matched && FindNextFileW(search, &found));
-  FindClose(search);
-  return matched;
+  if (path.contains(QChar(0))) throw Failure("Bad file name: the path contains a NUL character.");
+  throw Failure("Bad file name: \"" + path.toStdString() + "\" cannot name a file.");
 }
 
 #else

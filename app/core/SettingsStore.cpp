@@ -12,7 +12,7 @@
 #include <vector>
 
 #ifdef Q_OS_WIN
-#include <QSettings>
+#include "app/win32/Win32Services.h"
 #endif
 
 namespace lomandra {
@@ -134,10 +134,12 @@ QString SettingsStore::get(const QString& application, const QString& section, c
                            const QString& defaultValue) const {
   try {
 #ifdef Q_OS_WIN
+    // The REG_SZ values of the platform's GetSetting, read as they are (QSettings would take a
+    // stored text starting with "@" for one of its own encodings).
     if (folder_.isEmpty()) {
-      QSettings registry(location(application), QSettings::NativeFormat);
-      registry.beginGroup(section);
-      return registry.contains(key) ? registry.value(key).toString() : defaultValue;
+      const std::optional<std::wstring> stored =
+          win32::getSetting(application.toStdWString(), section.toStdWString(), key.toStdWString());
+      return stored ? QString::fromStdWString(*stored) : defaultValue;
     }
 #endif
     const std::optional<Sections> sections = readStore(location(application));
@@ -157,14 +159,9 @@ bool SettingsStore::save(const QString& application, const QString& section, con
                          const QString& value) {
   try {
 #ifdef Q_OS_WIN
-    if (folder_.isEmpty()) {
-      QSettings registry(location(application), QSettings::NativeFormat);
-      registry.beginGroup(section);
-      registry.setValue(key, value);
-      registry.endGroup();
-      registry.sync();
-      return registry.status() == QSettings::NoError;
-    }
+    if (folder_.isEmpty())
+      return win32::saveSetting(application.toStdWString(), section.toStdWString(), key.toStdWString(),
+                                value.toStdWString());
 #endif
     const QString path = location(application);
     // A store that exists but cannot be read is left alone: rewriting it would lose its values.

@@ -1,0 +1,89 @@
+#pragma once
+
+// Late-bound calls on an automation object: every member is looked up by name through
+// GetIDsOfNames and called through Invoke, as a script would call it. A failed call throws
+// ComFailure carrying the description the object gave (EXCEPINFO), or else the system's text
+// for the HRESULT.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sheet/Failure.h"
+#include "sheet/com/ComHandles.h"
+
+namespace lomandra::com {
+
+/// A failed COM call: what() is the description for the user (UTF-8), code() the HRESULT.
+class ComFailure : public Failure {
+ public:
+  ComFailure(const std::string& description, HRESULT code) : Failure(description), code_(code) {}
+  HRESULT code() const { return code_; }
+
+ private:
+  HRESULT code_;
+};
+
+/// UTF-16 text as UTF-8.
+std::string toUtf8(std::wstring_view text);
+/// UTF-8 text as UTF-16.
+std::wstring fromUtf8(std::string_view text);
+
+/// The system's text for an HRESULT followed by its code, "Access is denied. (0x80070005)";
+/// just the code when the system has no text for it.
+std::wstring describeHresult(HRESULT code);
+
+/// Throws ComFailure for a failed `action`: "<action> failed: <description>". The description
+/// is the EXCEPINFO's when `info` holds one, else describeHresult(code).
+[[noreturn]] void throwFailure(std::wstring_view action, HRESULT code, EXCEPINFO* info = nullptr);
+
+/// Initialises COM on the calling thread, apartment-threaded, once for the thread's lifetime.
+/// A thread already initialised (by the toolkit's OLE set-up, say) is used as it is.
+void initializeApartment();
+
+/// A named argument of a call: "Prompt" = "Please select range".
+struct NamedArgument {
+  std::wstring name;
+  Variant value;
+};
+
+/// An automation object reached through IDispatch, called by member name.
+class Dispatch {
+ public:
+  /// `label` names the object in failure descriptions ("Application", "Range").
+  Dispatch(ComPtr<IDispatch> object, std::wstring label);
+  /// An object returned by a call: fails unless `value` holds a non-null object.
+  static Dispatch fromVariant(Variant value, std::wstring label);
+
+  /// Reads a property (or calls a member for its result) with positional arguments.
+  Variant get(std::wstring_view member, std::vector<Variant> args = {}) const;
+  /// Reads a member that must return an object.
+  Dispatch getObject(std::wstring_view member, std::vector<Variant> args = {}) const;
+  /// Writes a property.
+  void put(std::wstring_view member, Variant value) const;
+  /// Calls a method with positional arguments, then named ones.
+  Variant call(std::wstring_view member, std::vector<Variant> args = {},
+               std::vector<NamedArgument> named = {}) const;
+  /// The default member (DISPID_VALUE) read without arguments.
+  Variant getDefault() const;
+  /// The object's enumerator (DISPID_NEWENUM) as IEnumVARIANT.
+  ComPtr<IEnumVARIANT> enumerate() const;
+
+  IDispatch* raw() const { return object_.get(); }
+  const std::wstring& label() const { return label_; }
+
+ private:
+  std::vector<DISPID> idsOf(std::wstring_view member, const std::vector<NamedArgument>& named) const;
+  Variant invoke(std::wstring_view member, DISPID id, WORD flags, std::vector<Variant>& args,
+                 const std::vector<DISPID>& namedIds) const;
+  std::wstring action(std::wstring_view member) const;
+
+  ComPtr<IDispatch> object_;
+  std::wstring label_;
+};
+
+/// The text a member returned: a string as it is, anything else converted as the automation
+/// library converts it to text; fails for an object or an array.
+std::wstring textOf(const Variant& value, std::wstring_view what);
+
+}  // namespace lomandra::com

@@ -1,0 +1,68 @@
+#include "FakeServer.h"
+
+#include <fstream>
+
+#include "FakeClasses.h"
+#include "FakeWorkbook.h"
+
+namespace fake_test {
+
+using lomandra::com::ComPtr;
+using lomandra::com::Dispatch;
+using lomandra::com::Variant;
+
+namespace {
+
+Dispatch control(lomandra::com::ComApplication& application) {
+  IDispatch* raw = application.dispatch();
+  raw->AddRef();
+  return Dispatch(ComPtr<IDispatch>::adopt(raw), L"Fake");
+}
+
+}  // namespace
+
+void configure(lomandra::com::ComApplication& application, const std::wstring& switches) {
+  control(application).put(fake::kControlMember, Variant::fromText(switches));
+}
+
+std::wstring journal(lomandra::com::ComApplication& application) {
+  return lomandra::com::textOf(control(application).get(fake::kControlMember), L"journal");
+}
+
+unsigned long processId(lomandra::com::ComApplication& application) {
+  const Variant pid = control(application).get(fake::kProcessIdMember);
+  return static_cast<unsigned long>(V_I4(pid.get()));
+}
+
+bool processEnds(unsigned long pid, unsigned long milliseconds) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!process) return true;  // already gone
+  const bool ended = WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+}
+
+void endProcess(unsigned long pid) {
+  if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
+    TerminateProcess(process, 0);
+    CloseHandle(process);
+  }
+}
+
+std::wstring writeTempFile(const std::string& content) {
+  wchar_t folder[MAX_PATH];
+  wchar_t path[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  GetTempFileNameW(folder, L"lom", 0, path);
+  std::ofstream(fake::narrow(path), std::ios::binary) << content;
+  return path;
+}
+
+std::vector<std::wstring> walkTexts(lomandra::com::ComRange& range) {
+  std::vector<std::wstring> texts;
+  lomandra::com::ComCellWalk walk = range.walk();
+  while (walk.next()) texts.push_back(walk.text());
+  return texts;
+}
+
+}  // namespace fake_test
