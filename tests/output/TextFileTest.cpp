@@ -68,7 +68,7 @@ TEST(TextFileLayout, SingleColumnListGivesTheseBytes) {
       {"nothing trimmed, quoted or escaped", {" \"q\" ", "=1+1"},
        "Result(s)\t\r\n \"q\" \t\r\n=1+1\t\r\n\r\n"},
       {"UTF-8 without a byte order mark", {QString::fromUtf8("€“x”"), QString::fromUtf8("a😀b中")},
-       "Result(s)\t\r\n\xe2\x82\xac\xe2\x80\x9cx\xe2\x80\x9d\t\r\na\xf0\x9f\x98\x80b\xe4\xb8\xad\t\r\n\r\n"},
+       "Result(s)\t\r\n\xe2\x82\xac\xe2\x80\x9cx\xe2\x80\x9d\t\r\na\xf0\x9f\x98\x80" "b\xe4\xb8\xad\t\r\n\r\n"},
   };
   for (const auto& c : cases) {
     EntryList list(QStringLiteral("Result(s)"), true);

@@ -45,7 +45,9 @@ TEST(NumberWrittenAs, OnlyTextsThatGeneralShowsUnchangedBecomeNumbers) {
   for (const auto& c : cases) {
     const std::optional<double> got = numberWrittenAs(QString::fromUtf8(c.text));
     EXPECT_EQ(got.has_value(), c.number.has_value()) << '"' << c.text << '"';
-    if (got && c.number) EXPECT_EQ(*got, *c.number) << '"' << c.text << '"';
+    if (got && c.number) {
+      EXPECT_EQ(*got, *c.number) << '"' << c.text << '"';
+    }
   }
 }
 
