@@ -113,5 +113,5 @@ function(lomandra_add_windows_compile_check)
   add_test(NAME windows-compile
            COMMAND ${CMAKE_COMMAND} -DSETTINGS=${settings} -DWORK=${work}
                    -P ${PROJECT_SOURCE_DIR}/cmake/RunWindowsCompileCheck.cmake)
-  set_tests_properties(windows-compile PROPERTIES LABELS windows-compile TIMEOUT 900)
+  set_tests_properties(windows-compile PROPERTIES LABELS windows-compile TIMEOUT 1800)
 endfunction()
