@@ -87,7 +87,7 @@ QString buildTextFileText(const ListSource& list, const Yield& yield) {
 }
 
 QByteArray buildTextFile(const ListSource& list, const Yield& yield) {
-  QByteArray bytes = encodeAnsi(buildTextFileText(list, yield));
+  QByteArray bytes = encodeTextFile(buildTextFileText(list, yield));
   bytes.append("\r\n", 2);
   return bytes;
 }
@@ -108,7 +108,7 @@ void replaceFile(const QByteArray& bytes, const QString& path) {
 }
 
 void WriteTextFile(const QString& text, const QString& path) {
-  QByteArray bytes = encodeAnsi(text);
+  QByteArray bytes = encodeTextFile(text);
   bytes.append("\r\n", 2);
   replaceFile(bytes, path);
 }

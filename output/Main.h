@@ -32,17 +32,23 @@ constexpr int kClipboardAttempts = 1000;
 QString buildTextFileText(const ListSource& list, const Yield& yield = {});
 
 /// The exact bytes of the text file for a list: buildTextFileText, the closing CR LF, in the
-/// platform's 8-bit code page (see encodeAnsi). Throws as buildTextFileText does.
+/// platform's text encoding (see encodeTextFile). Throws as buildTextFileText does.
 QByteArray buildTextFile(const ListSource& list, const Yield& yield = {});
 
-/// Converts a text to the platform's 8-bit ANSI code page, one byte per character in a
-/// single-byte code page; a character the code page cannot hold becomes "?" (a surrogate pair
-/// is one character). No byte order mark. Windows-1252 except on Windows, where it is the
-/// system's ANSI code page.
-QByteArray encodeAnsi(QStringView text);
+/// Converts a text to the platform's text encoding, without a byte order mark: on Windows the
+/// system's 8-bit ANSI code page (encodeAnsi); elsewhere the locale's encoding, which is UTF-8,
+/// so no character is lost (a lone surrogate, which is no character, becomes "?").
+QByteArray encodeTextFile(QStringView text);
 
-/// Converts a text to Windows-1252 with "?" for every character it cannot hold (what
-/// encodeAnsi does everywhere but on Windows).
+#ifdef Q_OS_WIN
+/// Converts a text to the system's ANSI code page, one byte per character in a single-byte
+/// code page; a character the code page cannot hold becomes "?" (a surrogate pair is one
+/// character). No byte order mark.
+QByteArray encodeAnsi(QStringView text);
+#endif
+
+/// Converts a text to Windows-1252 with "?" for every character it cannot hold: what encodeAnsi
+/// gives where the system's ANSI code page is 1252, the one of Western European Windows.
 QByteArray encodeWindows1252(QStringView text);
 
 /// Replaces the file at `path` with `bytes`. The bytes go to a temporary file beside the target
@@ -52,8 +58,8 @@ QByteArray encodeWindows1252(QStringView text);
 /// description naming the file when it cannot be created or written.
 void replaceFile(const QByteArray& bytes, const QString& path);
 
-/// `WriteTextFile`: writes `text` and one CR LF to the file at `path` in the platform's 8-bit
-/// code page, replacing an existing file without a question (see replaceFile).
+/// `WriteTextFile`: writes `text` and one CR LF to the file at `path` in the platform's text
+/// encoding (encodeTextFile), replacing an existing file without a question (see replaceFile).
 void WriteTextFile(const QString& text, const QString& path);
 
 /// `SaveListViewToTextFile`: builds the text file of `list` and writes it to `path`. Nothing is

@@ -1,5 +1,6 @@
-// The 8-bit code page of the text file export: Windows-1252 with "?" for every character it
-// cannot hold, or, on Windows, the system's ANSI code page.
+// The encoding of the text file export: on Windows the system's ANSI code page, with "?" for
+// every character it cannot hold; elsewhere the locale's encoding, UTF-8. Windows-1252 with "?"
+// for what it cannot hold is here too: the bytes the ANSI code page 1252 must give.
 
 #include <QtGlobal>
 
@@ -66,9 +67,13 @@ QByteArray encodeAnsi(QStringView text) {
   }
 }
 
+QByteArray encodeTextFile(QStringView text) { return encodeAnsi(text); }
+
 #else
 
-QByteArray encodeAnsi(QStringView text) { return encodeWindows1252(text); }
+// Linux and the like have no ANSI code page: text files are in the locale's encoding, and Qt
+// takes that to be UTF-8. QString::toUtf8 writes a lone surrogate as "?".
+QByteArray encodeTextFile(QStringView text) { return text.toUtf8(); }
 
 #endif
 

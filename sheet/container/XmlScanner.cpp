@@ -18,6 +18,7 @@ namespace {
 
 constexpr std::size_t kMaxPendingBytes = 64u << 20;  // one tag, or text held back
 constexpr std::size_t kMaxDepth = 4096;
+constexpr std::size_t kLongestEntity = 16;  // bytes from '&' to the end of a cut entity
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -71,9 +72,14 @@ class Scanner {
         // Text without a tag after it yet: hand over what is surely complete.
         std::size_t end = buffer_.size();
         if (!atEnd) {
-          const char* amp = static_cast<const char*>(memrchr(base + pos_, '&', end - pos_));
-          if (amp && !std::memchr(amp, ';', static_cast<std::size_t>(base + end - amp))) end = static_cast<std::size_t>(amp - base);
-          if (buffer_.size() - end > 16) end = buffer_.size();  // an '&' never closed: fail below
+          // Hold back an entity that may still be cut: only an '&' among the last
+          // kLongestEntity bytes can be one; an '&' further back without a ';' after it is
+          // never closed, and the text handed over fails on it below.
+          const std::size_t from = std::max(pos_, end - std::min(end, kLongestEntity));
+          const std::string_view tail(base + from, end - from);
+          const std::size_t amp = tail.rfind('&');
+          if (amp != std::string_view::npos && tail.find(';', amp) == std::string_view::npos)
+            end = from + amp;
         }
         if (end > pos_ && !text(std::string_view(base + pos_, end - pos_))) return Result::Stopped;
         pos_ = end;

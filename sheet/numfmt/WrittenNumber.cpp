@@ -8,19 +8,36 @@
 
 namespace lomandra::numfmt {
 
+namespace {
+
+// The longest text General shows: a minus sign, then at most 12 characters ("1.23457E+100").
+constexpr qsizetype kLongestGeneral = 13;
+// The largest number a sheet holds; typing more gives a text.
+constexpr double kLargestNumber = 9.99999999999999E+307;
+
+bool mayShowInGeneral(char16_t c) {
+  return (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+' || c == u'E';
+}
+
+}  // namespace
+
 std::optional<double> numberWrittenAs(QStringView text) {
-  // A General rendering is at most a few dozen ASCII characters.
-  if (text.isEmpty() || text.size() > 64) return std::nullopt;
-  std::string ascii;
-  for (const QChar c : text) {
-    if (c.unicode() > 0x7F) return std::nullopt;
-    ascii += static_cast<char>(c.unicode());
+  if (text.isEmpty() || text.size() > kLongestGeneral) return std::nullopt;
+  char ascii[kLongestGeneral];
+  const auto length = static_cast<std::size_t>(text.size());
+  for (std::size_t i = 0; i < length; ++i) {
+    const char16_t c = text[static_cast<qsizetype>(i)].unicode();
+    if (!mayShowInGeneral(c)) return std::nullopt;
+    ascii[i] = static_cast<char>(c);
   }
   double value = 0;
-  // from_chars reads the C locale's notation whatever the process locale says.
-  const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-  if (error != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(value)) return std::nullopt;
-  if (formatGeneral(value) != ascii) return std::nullopt;
+  const auto [end, error] = std::from_chars(ascii, ascii + length, value, std::chars_format::general);
+  if (error != std::errc() || end != ascii + length) return std::nullopt;
+  if (!std::isfinite(value) || std::fabs(value) > kLargestNumber) return std::nullopt;
+  if (std::fpclassify(value) == FP_SUBNORMAL) return std::nullopt;
+  // The text must be what General shows for the number, character for character; this also
+  // turns away "-0", whose number General shows as "0".
+  if (formatGeneral(value) != std::string_view(ascii, length)) return std::nullopt;
   return value;
 }
 

@@ -1,14 +1,17 @@
 #pragma once
 
-#include <QStringView>
+// The rule that decides whether a text written into a new workbook goes in as a number or as
+// literal text, shared by every back end so the new workbook shows exactly the text merged.
 
+#include <QStringView>
 #include <optional>
 
 namespace lomandra::numfmt {
 
-/// The number a written text stands for: the value whose General rendering reads as the very
-/// same text ("123", "-4.5"); nothing for every other text ("00123", "1/2", "1.50", "1E5",
-/// "12%", "=A1"), which must be written as literal text.
+/// The number a written text stands for: only when that number, shown in the General format,
+/// reads as the very same text ("123", "-4.5", "0.5", "1E+20"). Everything else stays text and
+/// gives nothing: "00123", ".5", "1.50", "1E5", "-0", "+1", "1/2", "12%", "=A1", " 12", digits
+/// that are not ASCII, and numbers a sheet cannot hold (past 9.99999999999999E+307, subnormal).
 std::optional<double> numberWrittenAs(QStringView text);
 
 }  // namespace lomandra::numfmt

@@ -1,56 +1,11 @@
 #include "sheet/window/WrittenSheet.h"
 
-#include <QLocale>
 #include <algorithm>
-#include <cmath>
 
 #include "sheet/Failure.h"
+#include "sheet/numfmt/WrittenNumber.h"
 
 namespace lomandra::window {
-
-std::optional<double> plainNumber(QStringView text) {
-  // Longer texts are never plain numbers worth storing; bounds the work below.
-  if (text.isEmpty() || text.size() > 400) return std::nullopt;
-  qsizetype i = 0;
-  const qsizetype n = text.size();
-  if (text[i] == u'+' || text[i] == u'-') ++i;
-  QString digits;  // the mantissa's digits, to count the significant ones
-  qsizetype before = 0, after = 0;
-  while (i < n && text[i] >= u'0' && text[i] <= u'9') digits += text[i++], ++before;
-  if (i < n && text[i] == u'.') {
-    ++i;
-    while (i < n && text[i] >= u'0' && text[i] <= u'9') digits += text[i++], ++after;
-  }
-  if (before + after == 0) return std::nullopt;
-  if (i < n && (text[i] == u'e' || text[i] == u'E')) {
-    ++i;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
-    const qsizetype expStart = i;
-    while (i < n && text[i] >= u'0' && text[i] <= u'9') ++i;
-    if (i == expStart) return std::nullopt;
-  }
-  if (i != n) return std::nullopt;
-
-  // Significant digits: without leading and trailing zeros. More than 15 would be rounded
-  // away by a spreadsheet application; such a text (an account number, say) stays text.
-  qsizetype first = 0, last = digits.size();
-  while (first < last && digits[first] == u'0') ++first;
-  while (last > first && digits[last - 1] == u'0') --last;
-  if (last - first > 15) return std::nullopt;
-
-  bool ok = false;
-  double value = QLocale::c().toDouble(text, &ok);
-  if (!ok || !std::isfinite(value)) return std::nullopt;
-  if (value == 0) value = 0;  // "-0" is stored as 0
-  return value;
-}
-
-std::string generalNumberText(double value) {
-  if (value == 0) return "0";
-  QString s = QString::number(value, 'g', 15);
-  s.replace(u'e', u'E');
-  return s.toStdString();
-}
 
 void WrittenSheet::write(std::uint32_t row, std::uint32_t column, const QString& text) {
   if (row >= model::kMaxRows || column >= model::kMaxColumns)
@@ -62,12 +17,10 @@ void WrittenSheet::write(std::uint32_t row, std::uint32_t column, const QString&
     return;
   }
   WrittenCell cell;
-  if (auto number = plainNumber(text)) {
+  cell.text = text.toStdString();
+  if (auto number = numfmt::numberWrittenAs(text)) {
     cell.isNumber = true;
     cell.number = *number;
-    cell.text = generalNumberText(*number);
-  } else {
-    cell.text = text.toStdString();
   }
   cells_.insert_or_assign(key(row, column), std::move(cell));
   usedRows_ = std::max(usedRows_, row + 1);

@@ -6,7 +6,6 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -15,21 +14,11 @@
 
 namespace lomandra::window {
 
-/// The number a written text stands for when it reads as a plain number, as a spreadsheet
-/// application stores what one types: an optional sign, digits with an optional decimal point,
-/// an optional exponent ("12", "-1.50", ".5", "00123", "1e3"). Anything else stays text:
-/// spaces around it, thousands separators ("1,234"), "12%", "$5", dates, formulas ("=1+1"),
-/// and numbers with more than 15 significant digits, which a number cannot hold exactly.
-std::optional<double> plainNumber(QStringView text);
-
-/// A number as the General format shows it: up to 15 significant digits, "1E+20" beyond.
-std::string generalNumberText(double value);
-
 /// One written cell: a number, or a text kept exactly as written.
 struct WrittenCell {
   bool isNumber = false;
   double number = 0;
-  std::string text;  ///< UTF-8: the text as written, or the number as shown
+  std::string text;  ///< UTF-8: the text as written, which a number also shows
 };
 
 /// Sparse cell storage of the added workbook's sheet, with the column widths Fit gives.
@@ -40,7 +29,9 @@ class WrittenSheet final : public engine::SheetData {
   /// The default column width, in characters.
   static constexpr double kDefaultWidth = 8.43;
 
-  /// Puts a text into a cell (0-based), as a number when it reads as a plain number.
+  /// Puts a text into a cell (0-based): as a number when General shows that number as the very
+  /// same text (numfmt::numberWrittenAs), otherwise as the literal text, so the cell always
+  /// shows what was written ("00123" keeps its zeros, "1/2" is no date, "=A1" no formula).
   /// Throws lomandra::Failure for a cell outside the sheet or a text longer than a cell holds.
   void write(std::uint32_t row, std::uint32_t column, const QString& text);
   /// The cell at (row, column), or null when nothing was written there.

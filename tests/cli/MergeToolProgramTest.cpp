@@ -174,14 +174,14 @@ TEST_F(MergeToolProgram, SaveWritesTheTextFileOfTheWindowCommand) {
   EXPECT_EQ(file.readAll(), QByteArray("Result(s)\t\r\na\t\r\n\r\nb\t\r\n\r\n"));
 }
 
-TEST_F(MergeToolProgram, SaveIsInWindows1252AndCanGoWithJson) {
+TEST_F(MergeToolProgram, SaveIsInUtf8AndCanGoWithJson) {
   const QString saved = dir->path() + QStringLiteral("/k\xC3\xB6ln.txt");
   const Outcome outcome = runTool({"--json", "--save", saved, book, "'Bob's Data'!$A$1"});
   EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
   EXPECT_EQ(outcome.out, QByteArray("[\"K\xC3\xB6ln\"]\n"));
   QFile file(saved);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.readAll(), QByteArray("Result(s)\t\r\nK\xF6ln\t\r\n\r\n"));
+  EXPECT_EQ(file.readAll(), QByteArray("Result(s)\t\r\nK\xC3\xB6ln\t\r\n\r\n"));
 }
 
 TEST_F(MergeToolProgram, ASaveThatCannotBeWrittenExitsWithTwo) {

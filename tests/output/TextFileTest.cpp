@@ -67,8 +67,8 @@ TEST(TextFileLayout, SingleColumnListGivesTheseBytes) {
        "Result(s)\t\r\na\tb\t\r\nc\r\nd\t\r\ne\rf\ng\t\r\n\r\n"},
       {"nothing trimmed, quoted or escaped", {" \"q\" ", "=1+1"},
        "Result(s)\t\r\n \"q\" \t\r\n=1+1\t\r\n\r\n"},
-      {"code page specials and unmappables", {QString::fromUtf8("€“x”"), QString::fromUtf8("a😀b中")},
-       "Result(s)\t\r\n\x80\x93x\x94\t\r\na?b?\t\r\n\r\n"},
+      {"UTF-8 without a byte order mark", {QString::fromUtf8("€“x”"), QString::fromUtf8("a😀b中")},
+       "Result(s)\t\r\n\xe2\x82\xac\xe2\x80\x9cx\xe2\x80\x9d\t\r\na\xf0\x9f\x98\x80" "b\xe4\xb8\xad\t\r\n\r\n"},
   };
   for (const auto& c : cases) {
     EntryList list(QStringLiteral("Result(s)"), true);
@@ -110,6 +110,29 @@ TEST(TextFileLayout, YieldsOncePerHeaderColumnEntryAndCheckedCell) {
 }
 
 // --- encoding ----------------------------------------------------------------------------
+
+// On Linux the text file is UTF-8: every script comes back exactly, nothing becomes "?".
+TEST(TextFileEncoding, EveryCharacterSurvivesInUtf8) {
+  const char* texts[] = {
+      "Ąćęłńóśźż Zażółć gęślą jaźń",   // Polish
+      "Съешь же ещё этих булок",       // Cyrillic
+      "Ξεσκεπάζω την ψυχοφθόρα",       // Greek
+      "中文文本，繁體字",                // Chinese
+      "日本語のテキスト", "한국어", "עברית", "العربية", "हिन्दी",
+      "€ “quoted” — ½ ©",             // within Windows-1252
+      "😀 🎉 𝄞",                        // outside the Basic Multilingual Plane
+      "ï»¿" "BOM inside",     // a U+FEFF in a text stays, none is added
+  };
+  for (const char* text : texts) {
+    const QString written = QString::fromUtf8(text);
+    EXPECT_EQ(encodeTextFile(written), QByteArray(text)) << text;
+    EntryList list(QStringLiteral("Result(s)"), true);
+    fill(list, {written});
+    const QByteArray bytes = buildTextFile(list);
+    EXPECT_EQ(QString::fromUtf8(bytes), QStringLiteral("Result(s)\t\r\n") + written + QStringLiteral("\t\r\n\r\n"));
+  }
+  EXPECT_EQ(encodeTextFile(QString(QChar(0xD83D)) + u'x'), QByteArray("?x")) << "a lone surrogate";
+}
 
 TEST(Windows1252, EveryCharacterBecomesItsByteOrAQuestionMark) {
   struct Case {
@@ -160,7 +183,7 @@ TEST(WriteTextFile, CreatesOrReplacesTheFileAndLeavesNothingBeside) {
   writeAll(path, QByteArray(5000, 'o'));
   QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
   WriteTextFile(QString::fromUtf8("ü"), path);
-  EXPECT_EQ(readAll(path), QByteArray("\xfc\r\n"));
+  EXPECT_EQ(readAll(path), QByteArray("\xc3\xbc\r\n"));
   struct stat status {};
   ASSERT_EQ(stat(QFile::encodeName(path).constData(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0640u) << "a replaced file keeps its permissions";

@@ -37,7 +37,7 @@ TEST(NewWorkbookWindow, WritesShowInTheGridAsTheyHappen) {
   window.write(2, 0, QStringLiteral("=1+1"));
   EXPECT_EQ(changed.count(), 3);
   EXPECT_EQ(model->data(model->index(0, 0)).toString(), "Result(s)");
-  EXPECT_EQ(model->data(model->index(1, 0)).toString(), "1.5");
+  EXPECT_EQ(model->data(model->index(1, 0)).toString(), "1.50");
   EXPECT_EQ(model->data(model->index(2, 0)).toString(), "=1+1");
   EXPECT_TRUE(window.isModified());
 }
@@ -48,7 +48,8 @@ TEST(NewWorkbookWindow, OnlyCellsStoredAsNumbersStandRight) {
   const struct {
     const char* written;
     bool right;
-  } cases[] = {{"42", true},      {"-1.50", true},     {"1,250", false}, {"$15,625.00 ", false},
+  } cases[] = {{"42", true},      {"-1.5", true},      {"-1.50", false}, {"1,250", false},
+               {"$15,625.00 ", false},
                {"12%", false},    {"2021-08-31", false}, {"Name", false}, {" 7", false}};
   auto dialogs = std::make_shared<FakeDialogs>();
   NewWorkbookWindow window(QStringLiteral("Book1"), dialogs);
@@ -102,7 +103,7 @@ TEST(NewWorkbookWindow, SaveAsCsvWritesUtf8WithQuotedFields) {
             QByteArray("\xEF\xBB\xBF"
                        "Result(s),,\r\n"
                        "\"a,b\",,\r\n"
-                       "\"say \"\"hi\"\"\",,1.5\r\n"
+                       "\"say \"\"hi\"\"\",,1.50\r\n"
                        ",\"Zo\xC3\xAB\nnext\",\r\n"
                        "=1+1,,\r\n"));
   EXPECT_FALSE(window.isModified());

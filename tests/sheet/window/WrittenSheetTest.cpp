@@ -7,9 +7,8 @@
 namespace lomandra::window {
 namespace {
 
-// What a written text becomes. A plain number is stored as a number, as a spreadsheet
-// application does when one types it; anything it would read with a format, and anything that
-// is not a number, stays exactly the text it was.
+// What a written text becomes. A number only when General shows that number as the very same
+// text; anything else stays exactly the text it was, so the cell shows what was merged.
 struct RuleCase {
   const char* name;
   const char* written;
@@ -36,17 +35,20 @@ TEST_P(NumberOrText, FollowsTheRule) {
 const RuleCase kRules[] = {
     {"Integer", "12", true, 12, "12"},
     {"Negative", "-12", true, -12, "-12"},
-    {"ExplicitPlus", "+12", true, 12, "12"},
-    {"TrailingZeroDecimal", "1.50", true, 1.5, "1.5"},
-    {"LeadingPoint", ".5", true, 0.5, "0.5"},
-    {"TrailingPoint", "5.", true, 5, "5"},
-    {"LeadingZerosDropped", "00123", true, 123, "123"},
-    {"Exponent", "1e3", true, 1000, "1000"},
-    {"ExponentUpper", "2.5E-3", true, 0.0025, "0.0025"},
-    {"LargeShownScientific", "1e20", true, 1e20, "1E+20"},
-    {"NegativeZero", "-0", true, 0, "0"},
-    {"FifteenDigits", "123456789012345", true, 123456789012345.0, "123456789012345"},
+    {"ExplicitPlusStaysText", "+12", false, 0, "+12"},
+    {"TrailingZeroDecimalStaysText", "1.50", false, 0, "1.50"},
+    {"LeadingPointStaysText", ".5", false, 0, ".5"},
+    {"TrailingPointStaysText", "5.", false, 0, "5."},
+    {"LeadingZerosKept", "00123", false, 0, "00123"},
+    {"ExponentStaysText", "1e3", false, 0, "1e3"},
+    {"ExponentUpperStaysText", "2.5E-3", false, 0, "2.5E-3"},
+    {"LargeAsGeneralShowsIt", "1E+20", true, 1e20, "1E+20"},
+    {"NegativeZeroStaysText", "-0", false, 0, "-0"},
+    {"FifteenDigitsStayText", "123456789012345", false, 0, "123456789012345"},
+    {"ElevenDigits", "12345678901", true, 12345678901.0, "12345678901"},
+    {"Fraction", "0.5", true, 0.5, "0.5"},
     {"SixteenDigitsStayText", "1234567890123456", false, 0, "1234567890123456"},
+    {"FractionWithSlashStaysText", "1/2", false, 0, "1/2"},
     {"FormulaStaysText", "=1+1", false, 0, "=1+1"},
     {"FormulaOfNumberStaysText", "=12", false, 0, "=12"},
     {"ThousandsSeparatorStaysText", "1,234", false, 0, "1,234"},
@@ -118,7 +120,7 @@ TEST(WrittenSheet, FitSizesEachColumnToItsWidestText) {
   WrittenSheet sheet;
   sheet.write(0, 0, QStringLiteral("ab"));
   sheet.write(1, 0, QStringLiteral("abcdefghij"));
-  sheet.write(0, 2, QStringLiteral("1.50"));  // shown as "1.5": three characters
+  sheet.write(0, 2, QStringLiteral("1.5"));
   sheet.write(0, 3, QString(300, u'w'));
   sheet.fit([](const QString& text) { return static_cast<double>(text.size()); });
   EXPECT_DOUBLE_EQ(sheet.columnWidth(0), 10);
@@ -140,10 +142,15 @@ TEST(WrittenSheet, ForEachTextVisitsEmptyCellsInOrder) {
   EXPECT_EQ(seen, (std::vector<std::string>{"", "b", "c", ""}));
 }
 
-TEST(GeneralNumberText, ShowsFifteenSignificantDigits) {
-  EXPECT_EQ(generalNumberText(0.1 + 0.2), "0.3");
-  EXPECT_EQ(generalNumberText(-1234.5), "-1234.5");
-  EXPECT_EQ(generalNumberText(1e-7), "1E-07");
+TEST(WrittenSheet, ANumberShowsTheTextItWasWrittenAs) {
+  WrittenSheet sheet;
+  const char* texts[] = {"0.3", "-1234.5", "1E-10"};
+  for (std::uint32_t row = 0; row < 3; ++row) {
+    sheet.write(row, 0, QString::fromLatin1(texts[row]));
+    ASSERT_TRUE(sheet.cell(row, 0)->isNumber) << texts[row];
+    EXPECT_EQ(sheet.text(row, 0), texts[row]);
+  }
+  EXPECT_DOUBLE_EQ(sheet.cell(0, 0)->number, 0.3);
 }
 
 }  // namespace
