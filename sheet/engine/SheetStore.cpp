@@ -128,16 +128,26 @@ void SheetStore::render(const Cell& c, std::string& out) const {
                     c.format, out);
 }
 
-std::string SheetStore::text(std::uint32_t row, std::uint32_t column) const {
+const SheetStore::Cell* SheetStore::findCell(std::uint32_t row, std::uint32_t column) const {
   const std::size_t r = findRow(row);
-  if (r == rowNumbers_.size()) return {};
+  if (r == rowNumbers_.size()) return nullptr;
   const auto begin = cells_.begin() + rowStarts_[r];
   const auto end = r + 1 < rowStarts_.size() ? cells_.begin() + rowStarts_[r + 1] : cells_.end();
   const auto at = std::lower_bound(begin, end, column,
                                    [](const Cell& c, std::uint32_t col) { return c.column() < col; });
-  if (at == end || at->column() != column) return {};
+  if (at == end || at->column() != column) return nullptr;
+  return &*at;
+}
+
+bool SheetStore::holdsCell(std::uint32_t row, std::uint32_t column) const {
+  return findCell(row, column) != nullptr;
+}
+
+std::string SheetStore::text(std::uint32_t row, std::uint32_t column) const {
+  const Cell* cell = findCell(row, column);
+  if (!cell) return {};
   std::string out;
-  render(*at, out);
+  render(*cell, out);
   return out;
 }
 

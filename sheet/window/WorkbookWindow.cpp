@@ -3,14 +3,17 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScreen>
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "sheet/window/BackgroundSheet.h"
 #include "sheet/window/RangeBox.h"
 #include "sheet/window/SheetGrid.h"
+#include "sheet/window/SheetTableModel.h"
 
 namespace lomandra::window {
 
@@ -48,6 +51,9 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
   tabs_->setDrawBase(false);
   problem_ = new QLabel(this);
   problem_->hide();
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("readingStatus"));
+  status_->hide();
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -57,10 +63,12 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(tabs_);
   bottom->addStretch(1);
+  bottom->addWidget(status_);
   layout->addLayout(bottom);
 
   const auto& sheets = workbook.sheets();
   selections_.resize(sheets.size());
+  readings_.resize(sheets.size());
   int activeTab = -1;
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     if (!sheets[i].visible) continue;  // hidden sheets get no tab
@@ -78,11 +86,15 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
 }
 
 WorkbookWindow::~WorkbookWindow() {
-  // The grid's model refers to the workbook's sheets; let it go before anything else.
+  // The grid's model refers to the workbook's sheets; let it go before anything else, then stop
+  // the readings still going.
   grid_->setSheet(nullptr, nullptr);
+  readings_.clear();
 }
 
 QString WorkbookWindow::problem() const { return problem_->isHidden() ? QString() : problem_->text(); }
+
+QString WorkbookWindow::status() const { return status_->isHidden() ? QString() : status_->text(); }
 
 bool WorkbookWindow::showSheet(int index) {
   for (int tab = 0; tab < tabs_->count(); ++tab) {
@@ -98,20 +110,68 @@ void WorkbookWindow::tabChosen(int tab) {
   if (tab < 0) return;
   const int index = tabs_->tabData(tab).toInt();
   if (index == current_) return;
+  const int previous = current_;
   current_ = index;
   problem_->hide();
+  status_->hide();
+  widthsShown_ = false;
+  auto& reading = readings_[static_cast<std::size_t>(index)];
   try {
-    grid_->setSheet(&workbook_.sheet(index), &selections_[static_cast<std::size_t>(index)]);
+    // The sheet is read in the background; its rows appear as they arrive.
+    if (!reading) {
+      reading = std::make_unique<BackgroundSheet>(workbook_, index);
+      connect(reading.get(), &BackgroundSheet::arrived, this,
+              [this, from = reading.get()] {
+                if (current_ >= 0 && readings_[static_cast<std::size_t>(current_)].get() == from)
+                  sheetArrived();
+              });
+    }
+    grid_->setSheet(&reading->data(), &selections_[static_cast<std::size_t>(index)]);
+    sheetArrived();
   } catch (const std::exception& e) {
+    reading.reset();
     grid_->setSheet(&kEmptySheet, &selections_[static_cast<std::size_t>(index)]);
     problem_->setText(tr("This sheet could not be read: %1").arg(QString::fromUtf8(e.what())));
     problem_->show();
+  }
+  // A sheet left before it was read through stops reading (the file serves one reading at a
+  // time); choosing its tab again reads it afresh.
+  if (previous >= 0 && previous != index) {
+    auto& left = readings_[static_cast<std::size_t>(previous)];
+    if (left && !left->progress().finished) left.reset();
   }
   if (box_ && !applyingTyped_) {
     // As after any pick, the box shows the new sheet's selection; the keyboard goes back to the
     // field (a click on a tab leaves it nowhere useful), so the user can type a reference.
     box_->setAddress(currentAddress());
     box_->focusField();
+  }
+}
+
+void WorkbookWindow::sheetArrived() {
+  const BackgroundSheet* reading = readings_[static_cast<std::size_t>(current_)].get();
+  SheetTableModel* model = grid_->sheetModel();
+  if (!reading || !model) return;
+  const engine::ReadProgress progress = reading->progress();
+  // The column layout comes before the cells: with the first rows (or the end) it is known.
+  if (!widthsShown_ && (progress.rows > 0 || progress.finished)) {
+    widthsShown_ = true;
+    grid_->applyColumnWidths();
+  }
+  model->sheetGrew(progress.finished);
+  if (!progress.finished) {
+    status_->setText(progress.percent >= 0
+                         ? tr("Reading rows: %1 %").arg(progress.percent)
+                         : tr("Reading rows: %1").arg(QLocale().toString(progress.rows)));
+    status_->show();
+    return;
+  }
+  status_->hide();
+  if (!progress.failure.empty()) {
+    // As when a sheet cannot be read at all; the rows read before the failure stay shown.
+    problem_->setText(
+        tr("This sheet could not be read: %1").arg(QString::fromStdString(progress.failure)));
+    problem_->show();
   }
 }
 

@@ -5,6 +5,7 @@
 // range box above it and waits, in a nested event loop, until the user answers.
 
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -16,6 +17,7 @@ class QTabBar;
 
 namespace lomandra::window {
 
+class BackgroundSheet;
 class RangeBox;
 class SheetGrid;
 
@@ -50,6 +52,8 @@ class WorkbookWindow final : public QWidget {
   RangeBox* rangeBox() const { return box_; }
   /// A description of a sheet that could not be read, shown under the grid ("" when none).
   QString problem() const;
+  /// The status line while the shown sheet is being read ("Reading rows: 42 %"), else "".
+  QString status() const;
 
  signals:
   /// The user closed the window.
@@ -60,6 +64,8 @@ class WorkbookWindow final : public QWidget {
 
  private:
   void tabChosen(int tab);
+  /// More rows of the shown sheet arrived, or its reading ended.
+  void sheetArrived();
   void referenceTyped(const QString& text);
   /// The sheet and areas a reference typed into the range box names, or nothing.
   std::optional<PickedRange> typedRange(const QString& text) const;
@@ -68,6 +74,10 @@ class WorkbookWindow final : public QWidget {
   SheetGrid* grid_;
   QTabBar* tabs_;
   QLabel* problem_;
+  QLabel* status_;
+  /// The sheets being read or read, by index; a reading left unfinished stops.
+  std::vector<std::unique_ptr<BackgroundSheet>> readings_;
+  bool widthsShown_ = false;  ///< the shown sheet's column widths have been read
   RangeBox* box_ = nullptr;
   std::vector<GridSelection> selections_;  ///< one per sheet of the workbook
   int current_ = -1;
