@@ -91,6 +91,7 @@ class Form1 : public QWidget, public MainForm {
   bool picking_ = false;          // a pick holds the window
   bool closeAfterPick_ = false;   // the window was closed during a pick
   QElapsedTimer lastYield_;  // when doEvents last processed events
+  int yieldsUnchecked_ = 0;  // yields since the clock was last read
 };
 
 }  // namespace lomandra::app

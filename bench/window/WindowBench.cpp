@@ -24,9 +24,17 @@ double peakMegabytes() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+/// Processor time used so far, all threads (seconds): wall time says little on a busy machine.
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 void report(const char* what, qint64 ms, const QString& extra = {}) {
-  std::printf("%-34s %7lld ms   peak %7.1f MB  %s\n", what, static_cast<long long>(ms),
-              peakMegabytes(), qUtf8Printable(extra));
+  std::printf("%-26s %7lld ms  cpu %6.2f s  peak %7.1f MB  %s\n", what, static_cast<long long>(ms),
+              cpuSeconds(), peakMegabytes(), qUtf8Printable(extra));
   std::fflush(stdout);
 }
 
