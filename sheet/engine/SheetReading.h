@@ -4,13 +4,11 @@
 // has read in blocks, and the cells published so far can be read on the window's thread while
 // more arrive. QtCore at most.
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "sheet/engine/BuiltinWorkbook.h"
 
