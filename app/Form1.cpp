@@ -12,11 +12,13 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTreeView>
 #include <QUrl>
+#include <vector>
 
 #include "app/CursorFile.h"
 #include "app/IsInstalled.h"
@@ -150,7 +152,7 @@ void Form1::wireHandlers() {
   onClick(c.PushButton1, &ranges::PushButton1_Click);
   onClick(c.PushButton10, &ranges::PushButton10_Click);
   onClick(c.PushButton11, &ranges::PushButton11_Click);
-  onClick(c.PushButton5, &ranges::PushButton5_Click);
+  connect(c.PushButton5, &QPushButton::clicked, this, [this] { PushButton5_ClickHoldingWindow(); });
   onClick(c.PushButton6, &ranges::PushButton6_Click);
   onClick(c.PushButton7, &ranges::PushButton7_Click);
   c.ListView1->installEventFilter(this);
@@ -164,6 +166,33 @@ void Form1::wireHandlers() {
   connect(c.Text1, &QLineEdit::textChanged, this, [this] { runUntrapped([this] { Text1_Change(); }); });
   connect(c.Combo1, &QComboBox::currentTextChanged, this,
           [this] { runUntrapped([this] { Combo1_Change(); }); });
+}
+
+void Form1::PushButton5_ClickHoldingWindow() {
+  // The pick waits for the user in the workbook window while events go on being delivered; the
+  // main window must not run other commands meanwhile (a "Clear List" would wipe the Range List
+  // the pick is about to extend, a second pick would start inside the first). Its controls are
+  // disabled for the command: message boxes and the workbook window are windows of their own
+  // and stay live.
+  const QPointer<QWidget> focused = focusWidget();
+  std::vector<QPointer<QWidget>> held;
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->isWindow() || !child->isEnabled()) continue;
+    child->setEnabled(false);
+    held.emplace_back(child);
+  }
+  picking_ = true;
+  runUntrapped([this] { ranges::PushButton5_Click(*this); });
+  picking_ = false;
+  for (const QPointer<QWidget>& child : held)
+    if (child) child->setEnabled(true);
+  if (QWidget* widget = focused.data(); widget && widget->isEnabled())
+    widget->setFocus(Qt::OtherFocusReason);
+  // A close asked for during the pick ends the program now that the pick is over.
+  if (closeAfterPick_) {
+    closeAfterPick_ = false;
+    close();
+  }
 }
 
 void Form1::watchPointer() {
@@ -191,6 +220,13 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  if (picking_) {
+    // The pick is still waiting on the user: the window closes, ending the program, once the
+    // pick is over.
+    closeAfterPick_ = true;
+    event->ignore();
+    return;
+  }
   event->accept();
   emit unloaded();
 }
@@ -287,6 +323,11 @@ void Form1::doEvents() {
   // are processed at most every few milliseconds, which keeps the window just as responsive
   // while a yield with nothing due costs nanoseconds instead of microseconds.
   constexpr qint64 kYieldIntervalMs = 5;
+  // Reading the clock costs more than a yield's share of the work (a tenth of a million-entry
+  // copy went to it): it is read at every 64th yield only, a few microseconds apart.
+  constexpr int kYieldsPerClockRead = 64;
+  if (lastYield_.isValid() && ++yieldsUnchecked_ < kYieldsPerClockRead) return;
+  yieldsUnchecked_ = 0;
   if (lastYield_.isValid() && lastYield_.elapsed() < kYieldIntervalMs) return;
   QCoreApplication::processEvents();
   lastYield_.start();

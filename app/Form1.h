@@ -73,6 +73,9 @@ class Form1 : public QWidget, public MainForm {
  private:
   void Form_Load();
   void wireHandlers();
+  /// "Add Range Of Cells To Merge" with the window held: while the workbook window and its
+  /// range box are open, the window's controls take no clicks or keys.
+  void PushButton5_ClickHoldingWindow();
   void watchPointer();
   void Text1_Change();
   void Combo1_Change();
@@ -89,7 +92,10 @@ class Form1 : public QWidget, public MainForm {
   std::optional<QCursor> customPointer_;
   int pointerKind_ = pointer::Default;
   bool endProgram_ = false;
+  bool picking_ = false;          // a pick holds the window
+  bool closeAfterPick_ = false;   // the window was closed during a pick
   QElapsedTimer lastYield_;  // when doEvents last processed events
+  int yieldsUnchecked_ = 0;  // yields since the clock was last read
 };
 
 }  // namespace lomandra::app

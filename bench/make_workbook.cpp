@@ -1,6 +1,7 @@
 // Writes a benchmark workbook: `rows` numbers down column A of one sheet (default 1,000,000),
-// or down each of the first `columns` columns (default 1).
-//   make_workbook OUT.xlsx [rows] [columns]
+// or down each of the first `columns` columns (default 1). With "mixed" the columns take turns:
+// numbers, percentages, dates and texts, as a report would hold them.
+//   make_workbook OUT.xlsx [rows] [columns] [mixed]
 // The numbers vary in magnitude and decimals so that General formatting does real work.
 
 #include <xlsxwriter.h>
@@ -31,12 +32,26 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot create %s\n", argv[1]);
     return 1;
   }
+  const bool mixed = argc > 4 && std::string(argv[4]) == "mixed";
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Numbers");
+  lxw_format* percent = workbook_add_format(workbook);
+  format_set_num_format(percent, "0.0%");
+  lxw_format* date = workbook_add_format(workbook);
+  format_set_num_format(date, "yyyy-mm-dd");
+  static const char* const kWords[] = {"North", "South", "East", "West", "Central region",
+                                       "Overseas", "Head office", "Warehouse 7"};
   for (long r = 0; r < rows; ++r) {
     for (long c = 0; c < columns; ++c) {
+      const auto row = static_cast<lxw_row_t>(r);
+      const auto column = static_cast<lxw_col_t>(c);
       const double value =
           static_cast<double>((r + 7919 * c) % 100000) * 1.25 + static_cast<double>(r + c) / 7.0;
-      worksheet_write_number(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), value, nullptr);
+      switch (mixed ? c % 4 : 0) {
+        case 1: worksheet_write_number(sheet, row, column, value / 1000.0, percent); break;
+        case 2: worksheet_write_number(sheet, row, column, 36526 + (r * 13 + c) % 9000, date); break;
+        case 3: worksheet_write_string(sheet, row, column, kWords[(r + c) % 8], nullptr); break;
+        default: worksheet_write_number(sheet, row, column, value, nullptr); break;
+      }
     }
   }
   const lxw_error error = workbook_close(workbook);

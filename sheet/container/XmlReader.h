@@ -23,6 +23,8 @@ class XmlHandler {
   virtual void endElement(std::string_view name) = 0;
   /// Character data, possibly split across several calls.
   virtual void characters(std::string_view text) = 0;
+  /// The part's bytes read so far (inflated), after each chunk: for a progress display.
+  virtual void consumed(std::uint64_t bytes) { (void)bytes; }
   /// Set by the handler to end the parse early (for instance after the last row it needs).
   bool stopRequested = false;
 };

@@ -344,10 +344,13 @@ void scanXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handl
                  std::uint64_t maxBytes) {
   Scanner scanner(handler, part);
   Scanner::Result result = Scanner::Result::Going;
+  std::uint64_t read = 0;
   zip.stream(
       part,
       [&](const char* data, std::size_t size) {
         result = scanner.feed(data, size);
+        read += size;
+        handler.consumed(read);
         return result == Scanner::Result::Going;
       },
       maxBytes);

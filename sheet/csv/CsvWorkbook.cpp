@@ -85,9 +85,14 @@ class CsvWorkbook : public model::WorkbookFile {
     TextDecoder decoder(encoding_);
     std::string text;
     std::size_t skip = byteOrderMarkLength(encoding_);
+    std::error_code sizeUnknown;
+    const std::uintmax_t fileBytes = std::filesystem::file_size(path_, sizeUnknown);
+    std::uint64_t read = 0;
     for (;;) {
       std::string bytes = readSome(in, kChunkBytes);
       if (in.bad()) throw Failure("The file \"" + path_ + "\" cannot be read to its end.");
+      read += bytes.size();
+      if (!sizeUnknown) visitor.progress(read, fileBytes);
       const bool last = bytes.size() < kChunkBytes;
       const std::size_t drop = std::min(skip, bytes.size());
       skip -= drop;

@@ -1,9 +1,11 @@
 #include "sheet/engine/BuiltinWorkbook.h"
 
 #include <QString>
+#include <mutex>
 
 #include "sheet/Failure.h"
 #include "sheet/engine/CellFormatter.h"
+#include "sheet/engine/SheetReading.h"
 #include "sheet/engine/SheetStore.h"
 #include "sheet/engine/WorkbookSniffer.h"
 #include "sheet/csv/CsvWorkbook.h"
@@ -61,8 +63,8 @@ class Workbook : public BuiltinWorkbook {
   std::string fileName() const override { return fileName_; }
 
   const SheetData& sheet(int index, std::uint32_t lastRow) override {
-    if (index < 0 || index >= static_cast<int>(loaded_.size()))
-      throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
+    requireSheet(index);
+    std::lock_guard lock(fileLock_);  // a reading in the background has the file meanwhile
     Loaded& slot = loaded_[static_cast<std::size_t>(index)];
     if (!slot.store || (slot.through != model::kAllRows && lastRow > slot.through)) {
       // A sheet read only partway is read again from its start, this time far enough.
@@ -73,6 +75,12 @@ class Workbook : public BuiltinWorkbook {
       slot.through = lastRow;
     }
     return *slot.store;
+  }
+
+  std::unique_ptr<SheetReading> readInBackground(int index,
+                                                 std::function<void()> listener) override {
+    requireSheet(index);
+    return startReading(*file_, fileLock_, formatter_, index, std::move(listener));
   }
 
   Resolved resolve(std::string_view reference) const override {
@@ -88,6 +96,11 @@ class Workbook : public BuiltinWorkbook {
     std::unique_ptr<SheetStore> store;
     std::uint32_t through = 0;
   };
+
+  void requireSheet(int index) const {
+    if (index < 0 || index >= static_cast<int>(loaded_.size()))
+      throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
+  }
 
   int findSheet(const Reference& ref) const {
     const auto& sheets = file_->sheets();
@@ -109,9 +122,15 @@ class Workbook : public BuiltinWorkbook {
   std::string fileName_;
   CellFormatter formatter_;
   std::vector<Loaded> loaded_;
+  std::mutex fileLock_;  // the file serves one reader at a time
 };
 
 }  // namespace
+
+std::unique_ptr<SheetReading> BuiltinWorkbook::readInBackground(int index,
+                                                               std::function<void()>) {
+  return finishedReading(sheet(index));
+}
 
 std::unique_ptr<BuiltinWorkbook> BuiltinWorkbook::open(const std::string& path) {
   if (path.empty()) throw Failure("No workbook file is named.");

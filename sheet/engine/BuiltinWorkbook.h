@@ -63,6 +63,8 @@ struct CellLook {
   model::HorizontalAlign align = model::HorizontalAlign::General;
 };
 
+class SheetReading;
+
 /// The cells of one sheet held in memory (rows read so far), with the layout the file gives.
 class SheetData {
  public:
@@ -117,6 +119,13 @@ class BuiltinWorkbook {
   virtual std::string fileName() const = 0;
   /// The cells of sheet `index`, read at least through row `lastRow`. Throws lomandra::Failure.
   virtual const SheetData& sheet(int index, std::uint32_t lastRow = model::kAllRows) = 0;
+
+  /// Reads sheet `index` on a worker thread for a window: its rows can be shown while more
+  /// arrive, and `listener` hears of each block of rows (see SheetReading). The workbook must
+  /// outlive the reading; reading a sheet meanwhile waits for it. This default reads the sheet
+  /// at once and throws lomandra::Failure as sheet() does.
+  virtual std::unique_ptr<SheetReading> readInBackground(int index,
+                                                         std::function<void()> listener);
 
   /// Resolve: the sheet (index) and areas a Range Reference names in this workbook, within its
   /// grid; without a sheet part, the active sheet. Throws lomandra::Failure (no such sheet,

@@ -135,18 +135,23 @@ void SheetStore::render(const Cell& c, std::string& out) const {
 const SheetStore::Cell* SheetStore::findCell(std::uint32_t row, std::uint32_t column) const {
   const std::size_t r = findRow(row);
   if (r == rowNumbers_.size()) return nullptr;
-  const Cell* begin = cells_.data() + rowStarts_[r];
-  const Cell* end = cells_.data() + (r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : cells_.size());
-  const Cell* at = std::lower_bound(
-      begin, end, column, [](const Cell& c, std::uint32_t col) { return c.column() < col; });
-  return at == end || at->column() != column ? nullptr : at;
+  const auto begin = cells_.begin() + rowStarts_[r];
+  const auto end = r + 1 < rowStarts_.size() ? cells_.begin() + rowStarts_[r + 1] : cells_.end();
+  const auto at = std::lower_bound(begin, end, column,
+                                   [](const Cell& c, std::uint32_t col) { return c.column() < col; });
+  if (at == end || at->column() != column) return nullptr;
+  return &*at;
+}
+
+bool SheetStore::holdsCell(std::uint32_t row, std::uint32_t column) const {
+  return findCell(row, column) != nullptr;
 }
 
 std::string SheetStore::text(std::uint32_t row, std::uint32_t column) const {
-  const Cell* at = findCell(row, column);
-  if (!at) return {};
+  const Cell* cell = findCell(row, column);
+  if (!cell) return {};
   std::string out;
-  render(*at, out);
+  render(*cell, out);
   return out;
 }
 

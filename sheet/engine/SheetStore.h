@@ -48,6 +48,8 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   void forEachText(const Area& area,
                    const std::function<bool(std::string_view text)>& visit) const override;
 
+  /// True when the store holds a cell at that position (whatever its displayed text).
+  bool holdsCell(std::uint32_t row, std::uint32_t column) const;
   /// Cells held (cells with a value).
   std::size_t cellCount() const { return cells_.size(); }
   /// Bytes held for cells, texts and indexes.
@@ -65,10 +67,10 @@ class SheetStore : public SheetData, public model::SheetVisitor {
 
   std::string_view textOf(const Cell& c) const;
   void render(const Cell& c, std::string& out) const;
+  // The cell at a position, or null.
+  const Cell* findCell(std::uint32_t row, std::uint32_t column) const;
   // Index into rows_ of `row`, or rows_.size() when the row holds no cells.
   std::size_t findRow(std::uint32_t row) const;
-  // The cell at (row, column), or null.
-  const Cell* findCell(std::uint32_t row, std::uint32_t column) const;
 
   const CellFormatter& formatter_;
   model::Grid grid_;

@@ -88,6 +88,9 @@ class SheetVisitor {
   }
   /// The sheet's saved view (active cell, frozen panes), when the file gives one.
   virtual void view(const SheetView& saved) { (void)saved; }
+  /// How much of the sheet's data has been read, `done` of `total` (bytes, say): readers that
+  /// can tell call it now and then, for a progress display.
+  virtual void progress(std::uint64_t done, std::uint64_t total) { (void)done, (void)total; }
   /// One cell (0-based row and column). Return false to stop reading the sheet.
   virtual bool cell(std::uint32_t row, std::uint32_t column, const CellRef& value) = 0;
 };

@@ -80,6 +80,7 @@ void SheetGrid::setSheet(const engine::SheetData* sheet, GridSelection* selectio
               applyHiddenRows(first);
               showSelection(false);
             });
+    connect(model_.get(), &SheetTableModel::rowsRead, this, [this](int first) { applyHiddenRows(first); });
     connect(model_.get(), &QAbstractItemModel::columnsInserted, this,
             [this](const QModelIndex&, int first, int) {
               applyColumnWidths(first);

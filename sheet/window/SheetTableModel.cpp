@@ -15,6 +15,7 @@ SheetTableModel::SheetTableModel(const engine::SheetData& sheet, QObject* parent
   const model::Grid grid = sheet.grid();
   rows_ = std::min(grid.rows, std::max(kMinRows, sheet.usedRows() + kRowMargin));
   columns_ = std::min(grid.columns, std::max(kMinColumns, sheet.usedColumns() + kColumnMargin));
+  rowsKnown_ = sheet.usedRows();
 }
 
 int SheetTableModel::rowCount(const QModelIndex& parent) const {
@@ -96,6 +97,18 @@ void SheetTableModel::ensureColumns(std::uint32_t columns) {
   beginInsertColumns({}, static_cast<int>(columns_), static_cast<int>(columns - 1));
   columns_ = columns;
   endInsertColumns();
+}
+
+void SheetTableModel::sheetGrew(bool complete) {
+  const std::uint32_t used = sheet_.usedRows();
+  ensureRows(used + kRowMargin);
+  ensureColumns(sheet_.usedColumns() + kColumnMargin);
+  const std::uint32_t first = complete ? 0 : std::min(rowsKnown_, used);
+  rowsKnown_ = used;
+  // Only the rows in view are drawn again, whatever the span named.
+  emit dataChanged(index(0, 0), index(static_cast<int>(rows_) - 1, static_cast<int>(columns_) - 1),
+                   {Qt::DisplayRole, Qt::TextAlignmentRole});
+  emit rowsRead(static_cast<int>(first));
 }
 
 void SheetTableModel::cellChanged(std::uint32_t row, std::uint32_t column) {

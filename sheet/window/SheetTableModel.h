@@ -41,11 +41,21 @@ class SheetTableModel final : public QAbstractTableModel {
   /// Tells the views that a cell's text changed, growing the grid so the cell is in it.
   void cellChanged(std::uint32_t row, std::uint32_t column);
 
+  /// The sheet gained rows (it is being read in the background): the grid grows to hold them
+  /// with its margin, the views redraw, and rowsRead names the first row that may be new.
+  /// `complete` says reading has ended, when every row may have changed (rows written out of
+  /// order).
+  void sheetGrew(bool complete);
+
   /// Says which cells hold numbers (they stand at the right of their cell). Without it, a
   /// shown text that reads like a number, date or percentage is taken for one.
   void setNumberTest(std::function<bool(std::uint32_t row, std::uint32_t column)> isNumber) {
     isNumber_ = std::move(isNumber);
   }
+
+ signals:
+  /// Rows from `first` on may have new contents (hidden rows among them, say).
+  void rowsRead(int first);
 
  private:
   bool standsRight(const QModelIndex& index) const;
@@ -53,6 +63,7 @@ class SheetTableModel final : public QAbstractTableModel {
   const engine::SheetData& sheet_;
   std::function<bool(std::uint32_t, std::uint32_t)> isNumber_;
   std::uint32_t rows_ = 0, columns_ = 0;
+  std::uint32_t rowsKnown_ = 0;  // the sheet's used rows when the grid last looked
 };
 
 }  // namespace lomandra::window

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScreen>
@@ -11,8 +12,10 @@
 
 #include "sheet/window/FormulaBar.h"
 #include "sheet/window/GridKeys.h"
+#include "sheet/window/BackgroundSheet.h"
 #include "sheet/window/RangeBox.h"
 #include "sheet/window/SheetGrid.h"
+#include "sheet/window/SheetTableModel.h"
 
 namespace lomandra::window {
 
@@ -51,6 +54,9 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
   tabs_->setDrawBase(false);
   problem_ = new QLabel(this);
   problem_->hide();
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("readingStatus"));
+  status_->hide();
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -61,6 +67,7 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(tabs_);
   bottom->addStretch(1);
+  bottom->addWidget(status_);
   layout->addLayout(bottom);
 
   const auto& sheets = workbook.sheets();
@@ -69,6 +76,7 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
   viewApplied_.assign(sheets.size(), false);
   connect(grid_, &SheetGrid::selectionEdited, this, [this] { bar_->showFrom(*grid_); });
   connect(grid_, &SheetGrid::sheetStepRequested, this, &WorkbookWindow::stepSheet);
+  readings_.resize(sheets.size());
   int activeTab = -1;
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     if (!sheets[i].visible) continue;  // hidden sheets get no tab
@@ -86,11 +94,15 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
 }
 
 WorkbookWindow::~WorkbookWindow() {
-  // The grid's model refers to the workbook's sheets; let it go before anything else.
+  // The grid's model refers to the workbook's sheets; let it go before anything else, then stop
+  // the readings still going.
   grid_->setSheet(nullptr, nullptr);
+  readings_.clear();
 }
 
 QString WorkbookWindow::problem() const { return problem_->isHidden() ? QString() : problem_->text(); }
+
+QString WorkbookWindow::status() const { return status_->isHidden() ? QString() : status_->text(); }
 
 bool WorkbookWindow::showSheet(int index) {
   for (int tab = 0; tab < tabs_->count(); ++tab) {
@@ -106,16 +118,35 @@ void WorkbookWindow::tabChosen(int tab) {
   if (tab < 0) return;
   const int index = tabs_->tabData(tab).toInt();
   if (index == current_) return;
+  const int previous = current_;
   current_ = index;
   problem_->hide();
+  status_->hide();
+  widthsShown_ = false;
+  auto& reading = readings_[static_cast<std::size_t>(index)];
   try {
-    const engine::SheetData& sheet = workbook_.sheet(index);
-    applySavedView(index, sheet);
-    grid_->setSheet(&sheet, &selections_[static_cast<std::size_t>(index)]);
+    // The sheet is read in the background; its rows appear as they arrive.
+    if (!reading) {
+      reading = std::make_unique<BackgroundSheet>(workbook_, index);
+      connect(reading.get(), &BackgroundSheet::arrived, this,
+              [this, from = reading.get()] {
+                if (current_ >= 0 && readings_[static_cast<std::size_t>(current_)].get() == from)
+                  sheetArrived();
+              });
+    }
+    grid_->setSheet(&reading->data(), &selections_[static_cast<std::size_t>(index)]);
+    sheetArrived();
   } catch (const std::exception& e) {
+    reading.reset();
     grid_->setSheet(&kEmptySheet, &selections_[static_cast<std::size_t>(index)]);
     problem_->setText(tr("This sheet could not be read: %1").arg(QString::fromUtf8(e.what())));
     problem_->show();
+  }
+  // A sheet left before it was read through stops reading (the file serves one reading at a
+  // time); choosing its tab again reads it afresh.
+  if (previous >= 0 && previous != index) {
+    auto& left = readings_[static_cast<std::size_t>(previous)];
+    if (left && !left->progress().finished) left.reset();
   }
   bar_->showFrom(*grid_);
   if (box_ && !applyingTyped_) {
@@ -126,12 +157,12 @@ void WorkbookWindow::tabChosen(int tab) {
   }
 }
 
-void WorkbookWindow::applySavedView(int index, const engine::SheetData& sheet) {
+bool WorkbookWindow::applySavedView(int index, const engine::SheetData& sheet) {
   const auto slot = static_cast<std::size_t>(index);
-  if (viewApplied_[slot]) return;
+  if (viewApplied_[slot]) return false;
   viewApplied_[slot] = true;
   const auto saved = sheet.savedView();
-  if (!saved) return;
+  if (!saved) return false;
   const CellPos last{workbook_.grid().rows - 1, workbook_.grid().columns - 1};
   GridSelection& selection = selections_[slot];
   selection.select({std::min(saved->activeRow, last.row), std::min(saved->activeColumn, last.column)});
@@ -139,11 +170,45 @@ void WorkbookWindow::applySavedView(int index, const engine::SheetData& sheet) {
     selection.select({merged->firstRow, merged->firstColumn});
     selection.extendTo({merged->lastRow, merged->lastColumn});
   }
+  return true;
 }
 
 void WorkbookWindow::stepSheet(int step) {
   const int tab = tabs_->currentIndex() + step;
   if (tab >= 0 && tab < tabs_->count()) tabs_->setCurrentIndex(tab);
+}
+
+void WorkbookWindow::sheetArrived() {
+  const BackgroundSheet* reading = readings_[static_cast<std::size_t>(current_)].get();
+  SheetTableModel* model = grid_->sheetModel();
+  if (!reading || !model) return;
+  const engine::ReadProgress progress = reading->progress();
+  // The column layout comes before the cells: with the first rows (or the end) it is known.
+  if (!widthsShown_ && (progress.rows > 0 || progress.finished)) {
+    widthsShown_ = true;
+    grid_->applyColumnWidths();
+  }
+  model->sheetGrew(progress.finished);
+  // The saved active cell comes ahead of the rows in the files that keep one.
+  if ((progress.rows > 0 || progress.finished) && applySavedView(current_, reading->data())) {
+    grid_->showSelection();
+    bar_->showFrom(*grid_);
+    if (box_) box_->setAddress(currentAddress());
+  }
+  if (!progress.finished) {
+    status_->setText(progress.percent >= 0
+                         ? tr("Reading rows: %1 %").arg(progress.percent)
+                         : tr("Reading rows: %1").arg(QLocale().toString(progress.rows)));
+    status_->show();
+    return;
+  }
+  status_->hide();
+  if (!progress.failure.empty()) {
+    // As when a sheet cannot be read at all; the rows read before the failure stay shown.
+    problem_->setText(
+        tr("This sheet could not be read: %1").arg(QString::fromStdString(progress.failure)));
+    problem_->show();
+  }
 }
 
 QString WorkbookWindow::currentAddress() const {

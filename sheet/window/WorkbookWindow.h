@@ -5,6 +5,7 @@
 // range box above it and waits, in a nested event loop, until the user answers.
 
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -17,6 +18,7 @@ class QTabBar;
 namespace lomandra::window {
 
 class FormulaBar;
+class BackgroundSheet;
 class RangeBox;
 class SheetGrid;
 
@@ -52,6 +54,8 @@ class WorkbookWindow final : public QWidget {
   RangeBox* rangeBox() const { return box_; }
   /// A description of a sheet that could not be read, shown under the grid ("" when none).
   QString problem() const;
+  /// The status line while the shown sheet is being read ("Reading rows: 42 %"), else "".
+  QString status() const;
 
  signals:
   /// The user closed the window.
@@ -64,8 +68,11 @@ class WorkbookWindow final : public QWidget {
   void tabChosen(int tab);
   /// The previous (-1) or next (+1) visible sheet, as Ctrl+Page Up / Down choose it.
   void stepSheet(int step);
-  /// Puts the active cell and first shown cell the file saved for sheet `index` into its view.
-  void applySavedView(int index, const engine::SheetData& sheet);
+  /// Puts the active cell the file saved for sheet `index` into its selection, once; true when
+  /// it did.
+  bool applySavedView(int index, const engine::SheetData& sheet);
+  /// More rows of the shown sheet arrived, or its reading ended.
+  void sheetArrived();
   void referenceTyped(const QString& text);
   /// The sheet and areas a reference typed into the range box names, or nothing.
   std::optional<PickedRange> typedRange(const QString& text) const;
@@ -76,6 +83,10 @@ class WorkbookWindow final : public QWidget {
   FormulaBar* bar_;
   std::vector<bool> viewApplied_;  ///< per sheet: its saved view was applied
   QLabel* problem_;
+  QLabel* status_;
+  /// The sheets being read or read, by index; a reading left unfinished stops.
+  std::vector<std::unique_ptr<BackgroundSheet>> readings_;
+  bool widthsShown_ = false;  ///< the shown sheet's column widths have been read
   RangeBox* box_ = nullptr;
   std::vector<GridSelection> selections_;  ///< one per sheet of the workbook
   int current_ = -1;

@@ -5,6 +5,7 @@
 
 #include "sheet/Failure.h"
 #include "sheet/container/XmlReader.h"
+#include "sheet/container/ZipArchive.h"
 #include "sheet/xlsx/SharedStringTable.h"
 #include "sheet/xlsx/XlsxValues.h"
 #include "sheet/xlsx/XlsxWorkbook.h"
@@ -100,6 +101,10 @@ class WorksheetHandler : public container::XmlHandler {
       visitor_.view(view_);
     }
   }
+
+  /// The part's inflated size as the zip directory gives it, for progress (0: unknown).
+  std::uint64_t partBytes = 0;
+  void consumed(std::uint64_t bytes) override { visitor_.progress(bytes, partBytes); }
 
   void characters(std::string_view text) override {
     if (collecting_ == Collect::None) return;
@@ -338,6 +343,7 @@ void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
                    model::SheetVisitor& visitor, std::uint32_t lastRow) {
   WorksheetHandler handler(strings, date1904, limits, visitor, lastRow);
+  handler.partBytes = zip.claimedSize(part);
   container::scanXmlPart(zip, part, handler, limits.sheetPartBytes);
 }
 

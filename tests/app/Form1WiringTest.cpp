@@ -110,5 +110,56 @@ TEST_F(Form1Wiring, MergeAndExportCommands) {
   EXPECT_TRUE(h.reports().isEmpty()) << h.reports().join(QLatin1Char('\n')).toStdString();
 }
 
+// While the range box waits for the user, the main window takes no clicks and no keys: every
+// button, the list gestures, typing into the path box and a second pick change nothing.
+TEST_F(Form1Wiring, PickHoldsTheMainWindow) {
+  const app::Form1Controls& c = h.controls();
+  h.form().setPathText(workbook);
+  h.form().rangeList().add(QStringLiteral("'Sheet1'!$B$1"));
+  h.form().resultList().add(QStringLiteral("kept"));
+  selectRange(1);
+  h.dialog.chooses.push_back(workbook);
+  h.sheets.pickedAddress = QStringLiteral("$A$1:$A$2");
+  int picks = 0;
+  bool closedDuringPick = true;
+  h.sheets.beforeCall = [&](const QString& call) {
+    if (!call.startsWith(QStringLiteral("pickRange"))) return;
+    if (++picks > 1) return;
+    for (QPushButton* button : c.buttons()) h.click(button);
+    QTest::keyClick(c.ListView1, Qt::Key_Delete);
+    QTest::mouseDClick(c.ListView1->viewport(), Qt::LeftButton, {},
+                       c.ListView1->visualRect(c.ListView1->model()->index(0, 0)).center());
+    h.type(c.Text1, QStringLiteral("x"));
+    closedDuringPick = h.form().close();
+  };
+  h.click(c.PushButton5);
+
+  EXPECT_EQ(picks, 1) << "no second pick";
+  EXPECT_EQ(h.sheets.log.filter(QStringLiteral("create#")).size(), 1) << "one instance, the pick's";
+  EXPECT_EQ(ranges(), (QStringList{"'Sheet1'!$B$1", "'Sheet1'!$A$1:$A$2"}));
+  ASSERT_EQ(h.form().resultList().count(), 1);
+  EXPECT_EQ(h.form().resultList().text(1), QStringLiteral("kept"));
+  EXPECT_EQ(h.form().pathText(), workbook);
+  EXPECT_TRUE(h.messages.shown.empty()) << h.messages.texts().join(QLatin1Char('\n')).toStdString();
+  EXPECT_TRUE(h.dialog.shown.empty());
+  EXPECT_EQ(h.clipboard.content, QStringLiteral("<previous content>"));
+  EXPECT_TRUE(h.sheets.written.empty());
+  // The close asked for during the pick ends the program once the pick is over.
+  EXPECT_FALSE(closedDuringPick);
+  EXPECT_FALSE(h.form().isVisible());
+  for (QPushButton* button : c.buttons()) EXPECT_TRUE(button->isEnabled());
+}
+
+TEST_F(Form1Wiring, AfterAPickTheWindowTakesClicksAgain) {
+  const app::Form1Controls& c = h.controls();
+  h.form().setPathText(workbook);
+  h.click(c.PushButton5);
+  EXPECT_EQ(ranges(), QStringList{"'Sheet1'!$A$1"});
+  h.click(c.PushButton7);  // "Clear List"
+  EXPECT_TRUE(ranges().isEmpty());
+  EXPECT_TRUE(h.form().isVisible());
+  EXPECT_TRUE(h.form().close());
+}
+
 }  // namespace
 }  // namespace lomandra::testing

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <utility>
 
 #include "sheet/Failure.h"
 #include "sheet/engine/BuiltinWorkbook.h"
+#include "sheet/engine/SheetReading.h"
 
 namespace lomandra::window::testing {
 
@@ -58,6 +60,8 @@ class FakeWorkbook final : public engine::BuiltinWorkbook {
   int failingSheet = -1;  ///< sheet() throws for this index
   int sheetCalls = 0;
   model::Grid gridSize = model::kLargeGrid;
+  /// When set, makes the background readings (a test stands in for the worker).
+  std::function<std::unique_ptr<engine::SheetReading>(int, std::function<void()>)> reading;
 
   FakeSheet& addSheet(std::string sheetName, bool visible = true) {
     infos.push_back({std::move(sheetName), visible});
@@ -72,6 +76,11 @@ class FakeWorkbook final : public engine::BuiltinWorkbook {
     ++sheetCalls;
     if (index == failingSheet) throw Failure("The sheet's data is damaged.");
     return data.at(static_cast<std::size_t>(index));
+  }
+  std::unique_ptr<engine::SheetReading> readInBackground(int index,
+                                                         std::function<void()> listener) override {
+    if (reading) return reading(index, std::move(listener));
+    return BuiltinWorkbook::readInBackground(index, std::move(listener));
   }
   Resolved resolve(std::string_view) const override { return {}; }
 };
