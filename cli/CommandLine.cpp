@@ -91,9 +91,10 @@ QString helpText() {
       "\n"
       "Exit status:\n"
       "  0  every reference was read\n"
-      "  1  one or more references failed (the others were merged)\n"
-      "  2  bad usage, the workbook cannot be opened or a sheet of it cannot be read, or\n"
-      "     FILE cannot be written (one line on standard error for each)\n");
+      "  1  one or more references failed (the others were merged), a damaged sheet among\n"
+      "     them: \"REFERENCE: description\" on standard error for each\n"
+      "  2  bad usage, the workbook cannot be opened, or FILE cannot be written (one line on\n"
+      "     standard error for each)\n");
 }
 
 }  // namespace lomandra::cli

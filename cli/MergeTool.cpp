@@ -122,12 +122,6 @@ class ResultTexts {
   KeptResults kept_;
 };
 
-// A sheet that cannot be read: the workbook itself is damaged, not the reference.
-class DamagedWorkbook : public Failure {
- public:
-  using Failure::Failure;
-};
-
 // At most 2^34 for an area within a sheet's 1,048,576 rows and 16,384 columns.
 std::uint64_t checkedCellCount(const engine::Area& area) {
   if (area.lastRow < area.firstRow || area.lastColumn < area.firstColumn ||
@@ -142,25 +136,17 @@ void mergeReference(engine::BuiltinWorkbook& workbook, std::string_view referenc
                     std::uint64_t& cellsLeft, ResultTexts& results) {
   const engine::BuiltinWorkbook::Resolved resolved = workbook.resolve(reference);
   std::uint64_t cells = 0;
-  std::uint32_t lastRow = 0;
-  for (const engine::Area& area : resolved.areas) {
-    cells += checkedCellCount(area);
-    lastRow = std::max(lastRow, area.lastRow);
-  }
+  for (const engine::Area& area : resolved.areas) cells += checkedCellCount(area);
   if (cells > cellsLeft)
     throw Failure("The range holds " + std::to_string(cells) + " cells, more than the " +
                   std::to_string(cellsLeft) + " this run has left: a run reads at most " +
                   std::to_string(kMaxCellsPerRun) + " cells in all.");
   cellsLeft -= cells;
 
-  const engine::SheetData* sheet = nullptr;
-  try {
-    sheet = &workbook.sheet(resolved.sheet, lastRow);
-  } catch (const std::exception& failure) {
-    throw DamagedWorkbook(failure.what());
-  }
+  // Only the cells the areas need are read; a damaged sheet fails this reference alone.
+  const engine::SheetData& sheet = workbook.sheet(resolved.sheet, engine::boundsOf(resolved.areas));
   for (const engine::Area& area : resolved.areas)
-    sheet->forEachText(area, [&results](std::string_view text) {
+    sheet.forEachText(area, [&results](std::string_view text) {
       results.add(text);
       return true;
     });
@@ -201,7 +187,6 @@ int runMergeTool(const QStringList& arguments, const ToolStreams& streams) {
   ResultTexts results(options, out);
   std::uint64_t cellsLeft = kMaxCellsPerRun;
   bool anyFailed = false;
-  bool damaged = false;  // a sheet could not be read: the workbook itself is bad
   for (const QString& reference : options.references) {
     // Texts read before a failure stay, as in the window's Result List.
     const auto report = [&] {
@@ -211,9 +196,6 @@ int runMergeTool(const QStringList& arguments, const ToolStreams& streams) {
     };
     try {
       mergeReference(*workbook, reference.toStdString(), cellsLeft, results);
-    } catch (const DamagedWorkbook&) {
-      damaged = true;
-      report();
     } catch (...) {
       report();
     }
@@ -237,7 +219,6 @@ int runMergeTool(const QStringList& arguments, const ToolStreams& streams) {
       return 2;
     }
   }
-  if (damaged) return 2;
   return anyFailed ? 1 : 0;
 }
 

@@ -59,17 +59,25 @@ class Workbook : public BuiltinWorkbook {
   }
   std::string fileName() const override { return fileName_; }
 
-  const SheetData& sheet(int index, std::uint32_t lastRow) override {
+  using BuiltinWorkbook::sheet;
+  const SheetData& sheet(int index, const model::CellBounds& asked) override {
     if (index < 0 || index >= static_cast<int>(loaded_.size()))
       throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
+    if (asked.firstRow > asked.lastRow || asked.firstColumn > asked.lastColumn ||
+        asked.lastRow >= model::kMaxRows || asked.lastColumn >= model::kMaxColumns)
+      throw Failure("The range names cells outside the sheet.");
     Loaded& slot = loaded_[static_cast<std::size_t>(index)];
-    if (!slot.store || (slot.through != model::kAllRows && lastRow > slot.through)) {
-      // A sheet read only partway is read again from its start, this time far enough.
-      auto store = std::make_unique<SheetStore>(formatter_);
-      file_->readSheet(index, *store, lastRow);
+    if (!slot.store || !contains(slot.bounds, asked)) {
+      // A sheet read only in part is read again from its start, this time taking in both what
+      // was read before and what is asked now.
+      const model::CellBounds bounds = slot.store ? join(slot.bounds, asked) : asked;
+      auto store = std::make_unique<SheetStore>(formatter_, bounds);
+      slot.store.reset();  // the old cells go before the new ones come
+      file_->readSheet(index, *store,
+                       bounds.lastRow >= model::kMaxRows - 1 ? model::kAllRows : bounds.lastRow);
       store->finish();
       slot.store = std::move(store);
-      slot.through = lastRow;
+      slot.bounds = bounds;
     }
     return *slot.store;
   }
@@ -85,8 +93,17 @@ class Workbook : public BuiltinWorkbook {
  private:
   struct Loaded {
     std::unique_ptr<SheetStore> store;
-    std::uint32_t through = 0;
+    model::CellBounds bounds;
   };
+
+  static bool contains(const model::CellBounds& outer, const model::CellBounds& inner) {
+    return outer.firstRow <= inner.firstRow && outer.firstColumn <= inner.firstColumn &&
+           outer.lastRow >= inner.lastRow && outer.lastColumn >= inner.lastColumn;
+  }
+  static model::CellBounds join(const model::CellBounds& a, const model::CellBounds& b) {
+    return {std::min(a.firstRow, b.firstRow), std::min(a.firstColumn, b.firstColumn),
+            std::max(a.lastRow, b.lastRow), std::max(a.lastColumn, b.lastColumn)};
+  }
 
   int findSheet(const Reference& ref) const {
     const auto& sheets = file_->sheets();
@@ -111,6 +128,21 @@ class Workbook : public BuiltinWorkbook {
 };
 
 }  // namespace
+
+model::CellBounds boundsOf(const std::vector<Area>& areas) {
+  if (areas.empty()) return {};
+  model::CellBounds bounds{model::kMaxRows - 1, model::kMaxColumns - 1, 0, 0};
+  for (const Area& area : areas) {
+    bounds.firstRow = std::min({bounds.firstRow, area.firstRow, area.lastRow});
+    bounds.firstColumn = std::min({bounds.firstColumn, area.firstColumn, area.lastColumn});
+    bounds.lastRow = std::min(std::max({bounds.lastRow, area.firstRow, area.lastRow}), model::kMaxRows - 1);
+    bounds.lastColumn =
+        std::min(std::max({bounds.lastColumn, area.firstColumn, area.lastColumn}), model::kMaxColumns - 1);
+  }
+  bounds.firstRow = std::min(bounds.firstRow, bounds.lastRow);
+  bounds.firstColumn = std::min(bounds.firstColumn, bounds.lastColumn);
+  return bounds;
+}
 
 std::unique_ptr<BuiltinWorkbook> BuiltinWorkbook::open(const std::string& path) {
   if (path.empty()) throw Failure("No workbook file is named.");

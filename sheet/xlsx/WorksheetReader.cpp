@@ -77,14 +77,17 @@ class WorksheetHandler : public container::XmlHandler {
     } else if (name == "rPh") {
       if (phonetic_ > 0) --phonetic_;
     } else if (name == "row") {
-      // The rows come in ascending order: the last row asked for ends the read.
-      if (lastRow_ != model::kAllRows && rowSeen_ && row_ >= lastRow_) stopRequested = true;
+      if (lastRow_ != model::kAllRows && rowSeen_ && row_ >= lastRow_) reachedLast_ = true;
     } else if (name == "sheetData") {
       stopRequested = true;  // nothing after the cells matters here
     }
   }
 
   void characters(std::string_view text) override {
+    // Past the rows asked for, a long stretch of text without rows ends the look on too.
+    if ((reachedLast_ || rowsPast_ > 0) && !unordered_ &&
+        (textPast_ += text.size()) > kTextLookedPast)
+      stopRequested = true;
     if (collecting_ == Collect::None) return;
     std::string& target = collecting_ == Collect::Value ? value_ : inline_;
     if (target.size() + text.size() > limits_.cellTextBytes + 64) {
@@ -98,19 +101,37 @@ class WorksheetHandler : public container::XmlHandler {
   enum class Collect { None, Value, Inline };
 
   void startRow(const char** attributes) {
-    const auto r = parseIndex(xmlAttribute(attributes, "r"));
-    // A row without a number follows the previous one.
-    row_ = r && *r >= 1 ? *r - 1 : (rowSeen_ ? row_ + 1 : 0);
+    const char* number = xmlAttribute(attributes, "r");
+    if (number) {
+      // A row numbered beyond the sheet, or not a number, lies outside it: its cells are left
+      // out, and the rows after it are placed by their own numbers.
+      const auto r = parseIndex(number);
+      row_ = r && *r >= 1 ? std::min(*r - 1, model::kMaxRows) : model::kMaxRows;
+    } else {
+      // A row without a number follows the previous one.
+      row_ = rowSeen_ ? std::min(row_ + 1, model::kMaxRows) : 0;
+    }
     rowSeen_ = true;
     column_ = 0;
     nextColumn_ = 0;
-    if (row_ > lastRow_ && lastRow_ != model::kAllRows) {
-      stopRequested = true;
-      return;
-    }
-    if (row_ < model::kMaxRows && isTrue(xmlAttribute(attributes, "hidden")))
+    placeRow(row_);
+    if (wanted(row_) && row_ < model::kMaxRows && isTrue(xmlAttribute(attributes, "hidden")))
       visitor_.hiddenRow(row_);
   }
+
+  // Notes that the file places cells in row `row`. Rows normally come in ascending order, and
+  // the read ends a little past the last row asked for. A file may hold its rows in any order (the spreadsheet application repairs such a
+  // file rather than dropping rows): once a row comes after a higher one, or a row asked for
+  // comes after the rows past the last one, the whole part is read.
+  void placeRow(std::uint32_t row) {
+    if (rowsPlaced_ && row < highestRow_) unordered_ = true;
+    highestRow_ = rowsPlaced_ ? std::max(highestRow_, row) : row;
+    rowsPlaced_ = true;
+    placedRow_ = row;
+    // Past the rows asked for: look on a little way for rows out of order before stopping.
+    if (!wanted(row) && !unordered_ && ++rowsPast_ > kRowsLookedPast) stopRequested = true;
+  }
+  bool wanted(std::uint32_t row) const { return lastRow_ == model::kAllRows || row <= lastRow_; }
 
   void startCell(const char** attributes) {
     inCell_ = true;
@@ -135,6 +156,8 @@ class WorksheetHandler : public container::XmlHandler {
     }
     nextColumn_ = column_ + 1;
     if (row_ >= model::kMaxRows || column_ >= model::kMaxColumns) inside = false;
+    if (inside && (!rowsPlaced_ || row_ != placedRow_)) placeRow(row_);  // a cell naming its own row
+    if (!wanted(row_)) inside = false;
     skip_ = !inside;
     type_ = cellType(xmlAttribute(attributes, "t"));
     const auto s = parseIndex(xmlAttribute(attributes, "s"));
@@ -146,10 +169,6 @@ class WorksheetHandler : public container::XmlHandler {
     inInline_ = false;
     collecting_ = Collect::None;
     if (skip_) return;
-    if (row_ > lastRow_ && lastRow_ != model::kAllRows) {
-      stopRequested = true;
-      return;
-    }
     model::CellRef cell;
     cell.format = format_;
     switch (type_) {
@@ -251,8 +270,15 @@ class WorksheetHandler : public container::XmlHandler {
   model::SheetVisitor& visitor_;
   std::uint32_t lastRow_;
 
+  // Rows read past the last row asked for before the read ends, when all came in order.
+  static constexpr std::uint32_t kRowsLookedPast = 256;
+  static constexpr std::uint64_t kTextLookedPast = 1u << 20;
+
   std::uint32_t row_ = 0, column_ = 0, nextColumn_ = 0;
   bool rowSeen_ = false;
+  bool rowsPlaced_ = false, unordered_ = false, reachedLast_ = false;
+  std::uint32_t highestRow_ = 0, rowsPast_ = 0, placedRow_ = 0;
+  std::uint64_t textPast_ = 0;
   bool inCell_ = false, inInline_ = false, skip_ = false;
   int phonetic_ = 0;
   Collect collecting_ = Collect::None;
@@ -268,6 +294,13 @@ void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    model::SheetVisitor& visitor, std::uint32_t lastRow) {
   WorksheetHandler handler(strings, date1904, limits, visitor, lastRow);
   container::scanXmlPart(zip, part, handler, limits.sheetPartBytes);
+}
+
+void readWorksheetText(std::string_view xml, const std::string& part, SharedStringTable& strings,
+                       bool date1904, const XlsxLimits& limits, model::SheetVisitor& visitor,
+                       std::uint32_t lastRow) {
+  WorksheetHandler handler(strings, date1904, limits, visitor, lastRow);
+  container::scanXmlText(xml, part, handler);
 }
 
 }  // namespace lomandra::xlsx
