@@ -6,8 +6,9 @@
 Builds the files (once, in --work, default /tmp/lomandra-hostile): truncations and bit flips of
 real workbooks (../shared/corpus/files when it is there, and Samples/), zip bombs, a zip of
 100,000 entries, deep nesting, entity expansion, loops in the compound file, absurd counts and
-repeats. Each file is merged for a range of at most 10,000 cells and must end within 10 s and
-under 1 GB of resident memory, without a crash, with exit status 0, 1 or 2 and, when it fails,
+repeats. Each file is merged for a range of at most 10,000 cells and must end within 10 s (of
+processor time, as the machine may be shared; the wall time is printed too) and under 1 GB of
+resident memory, without a crash, with exit status 0, 1 or 2 and, when it fails,
 a description on standard error. Prints one line per file and a summary; exits 1 when any file
 broke a bound. --keep-small copies the files under 64 KiB that are not plain mutations into DIR
 (the regression folder of the workbook fuzz target).
@@ -171,6 +172,12 @@ def constructed(work):
             f'<office:document-content {ODS_NS}><office:body><office:spreadsheet><table:table table:name="Sheet1">',
             '<table:table-row><table:table-cell office:value-type="string"><text:p>x</text:p></table:table-cell></table:table-row>',
             (2 * gib) // 110, '</table:table></office:spreadsheet></office:body></office:document-content>')))
+    p = add("bomb-rows-out-of-order.xlsx")
+    if not os.path.exists(p):
+        xlsx(p, Entry("xl/worksheets/sheet1.xml", chunks=repeated(
+            f'<worksheet {NS}><sheetData><row r="3000"/>',
+            '<row r="2000"><c r="A2000"><v>1</v></c></row><row r="1000"><c r="A1000"><v>1</v></c></row>',
+            (3 * gib) // 96, '</sheetData></worksheet>')))
     p = add("bomb-claims-tiny-size.xlsx")
     if not os.path.exists(p):
         xlsx(p, Entry("xl/worksheets/sheet1.xml", claimed=100, chunks=repeated(
@@ -313,7 +320,8 @@ def mutations(sources, seed=13):
 # ------------------------------------------------------------------ running
 
 def run(tool, path, reference):
-    """Runs lomandra-merge; returns (seconds, peak bytes, status, stderr), killed after 30 s."""
+    """Runs lomandra-merge; returns (wall seconds, processor seconds, peak bytes, status, stderr),
+    killed after 30 s."""
     start = time.monotonic()
     proc = subprocess.Popen([tool, path, reference], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     killer = threading.Timer(30, proc.kill)
@@ -324,7 +332,8 @@ def run(tool, path, reference):
     proc.returncode = os.waitstatus_to_exitcode(status)
     seconds = time.monotonic() - start
     code = os.waitstatus_to_exitcode(status)
-    return seconds, usage.ru_maxrss * 1024, code, err.decode("utf-8", "replace")
+    cpu = usage.ru_utime + usage.ru_stime
+    return seconds, cpu, usage.ru_maxrss * 1024, code, err.decode("utf-8", "replace")
 
 
 def unclear(status, err):
@@ -370,22 +379,24 @@ def main():
     statuses = {0: 0, 1: 0, 2: 0}
     worst_time, worst_rss = (0, ""), (0, "")
     for name, path, reference in cases:
-        seconds, rss, status, err = run(tool, path, reference)
+        seconds, cpu, rss, status, err = run(tool, path, reference)
         problems = []
         if status < 0 or status > 2:
             problems.append(f"status {status}")
-        if seconds > LIMIT_SECONDS:
-            problems.append(f"{seconds:.1f} s")
+        # Processor time is the bound's measure: wall time on a shared machine counts the
+        # others' work too (both are printed).
+        if cpu > LIMIT_SECONDS:
+            problems.append(f"{cpu:.1f} s of processor time")
         if rss > LIMIT_BYTES:
             problems.append(f"{rss >> 20} MB")
         if status in (1, 2) and unclear(status, err):
             problems.append("unclear message")
         statuses[status] = statuses.get(status, 0) + 1
-        worst_time = max(worst_time, (seconds, name))
+        worst_time = max(worst_time, (cpu, name))
         worst_rss = max(worst_rss, (rss, name))
         first = err.strip().splitlines()[0] if err.strip() else ""
         if name in built or problems:
-            print(f"{'FAIL' if problems else 'ok  '} {name:38} {seconds:6.2f} s {rss >> 20:5} MB  exit {status}  "
+            print(f"{'FAIL' if problems else 'ok  '} {name:36} {seconds:6.2f} s ({cpu:5.2f} s cpu) {rss >> 20:5} MB  exit {status}  "
                   f"{' '.join(problems)}  {first[:150]}")
         if problems:
             broken.append(name)
@@ -393,7 +404,7 @@ def main():
             os.makedirs(args.keep_small, exist_ok=True)
             shutil.copy(path, os.path.join(args.keep_small, name))
     print(f"\n{len(cases)} files: {len(broken)} broke a bound; exit status 0: {statuses.get(0, 0)}, "
-          f"1: {statuses.get(1, 0)}, 2: {statuses.get(2, 0)}; slowest {worst_time[0]:.2f} s ({worst_time[1]}), "
+          f"1: {statuses.get(1, 0)}, 2: {statuses.get(2, 0)}; slowest {worst_time[0]:.2f} s of processor time ({worst_time[1]}), "
           f"largest {worst_rss[0] >> 20} MB ({worst_rss[1]})")
     for name in broken:
         print("  broke a bound:", name)

@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 
 #include "sheet/Failure.h"
@@ -40,7 +41,9 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path) {
     zip_error_init_with_code(&detail, error);
     std::string why = zip_error_strerror(&detail);
     zip_error_fini(&detail);
-    if (error == ZIP_ER_NOENT) throw Failure("The file \"" + path + "\" does not exist.");
+    std::error_code ec;
+    if (error == ZIP_ER_NOENT && !std::filesystem::exists(path, ec))
+      throw Failure("The file \"" + path + "\" does not exist.");
     if (error == ZIP_ER_OPEN || error == ZIP_ER_READ)
       throw Failure("The file \"" + path + "\" cannot be read: " + why + ".");
     throw Failure("The file \"" + path + "\" is not a readable workbook (" + why + ").");

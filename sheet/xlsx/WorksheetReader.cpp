@@ -42,10 +42,10 @@ CellType cellType(const char* t) {
 
 class WorksheetHandler : public container::XmlHandler {
  public:
-  WorksheetHandler(SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
-                   model::SheetVisitor& visitor, std::uint32_t lastRow)
-      : strings_(strings), date1904_(date1904), limits_(limits), visitor_(visitor),
-        lastRow_(lastRow) {}
+  WorksheetHandler(std::string part, SharedStringTable& strings, bool date1904,
+                   const XlsxLimits& limits, model::SheetVisitor& visitor, std::uint32_t lastRow)
+      : part_(std::move(part)), strings_(strings), date1904_(date1904), limits_(limits),
+        visitor_(visitor), lastRow_(lastRow) {}
 
   void startElement(std::string_view name, const char** attributes) override {
     if (name == "c") {
@@ -154,8 +154,13 @@ class WorksheetHandler : public container::XmlHandler {
       // A cell without a reference follows the previous cell of its row.
       column_ = nextColumn_;
     }
-    nextColumn_ = column_ + 1;
+    nextColumn_ = std::min(column_ + 1, model::kMaxColumns);
     if (row_ >= model::kMaxRows || column_ >= model::kMaxColumns) inside = false;
+    // A few cells beyond the sheet are left out; a part full of them is damaged (or a bomb).
+    if (!inside && ++outside_ > kMaxCellsOutside)
+      throw Failure("The workbook is damaged: its sheet part \"" + part_ + "\" places more than " +
+                    std::to_string(kMaxCellsOutside) +
+                    " cells outside the sheet's 1,048,576 rows and 16,384 columns.");
     if (inside && (!rowsPlaced_ || row_ != placedRow_)) placeRow(row_);  // a cell naming its own row
     if (!wanted(row_)) inside = false;
     skip_ = !inside;
@@ -264,6 +269,7 @@ class WorksheetHandler : public container::XmlHandler {
     return s.find_first_not_of(" \t\r\n") == std::string::npos;
   }
 
+  std::string part_;
   SharedStringTable& strings_;
   bool date1904_;
   const XlsxLimits& limits_;
@@ -273,12 +279,13 @@ class WorksheetHandler : public container::XmlHandler {
   // Rows read past the last row asked for before the read ends, when all came in order.
   static constexpr std::uint32_t kRowsLookedPast = 256;
   static constexpr std::uint64_t kTextLookedPast = 1u << 20;
+  static constexpr std::uint64_t kMaxCellsOutside = 65536;
 
   std::uint32_t row_ = 0, column_ = 0, nextColumn_ = 0;
   bool rowSeen_ = false;
   bool rowsPlaced_ = false, unordered_ = false, reachedLast_ = false;
   std::uint32_t highestRow_ = 0, rowsPast_ = 0, placedRow_ = 0;
-  std::uint64_t textPast_ = 0;
+  std::uint64_t textPast_ = 0, outside_ = 0;
   bool inCell_ = false, inInline_ = false, skip_ = false;
   int phonetic_ = 0;
   Collect collecting_ = Collect::None;
@@ -292,14 +299,14 @@ class WorksheetHandler : public container::XmlHandler {
 void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
                    model::SheetVisitor& visitor, std::uint32_t lastRow) {
-  WorksheetHandler handler(strings, date1904, limits, visitor, lastRow);
+  WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow);
   container::scanXmlPart(zip, part, handler, limits.sheetPartBytes);
 }
 
 void readWorksheetText(std::string_view xml, const std::string& part, SharedStringTable& strings,
                        bool date1904, const XlsxLimits& limits, model::SheetVisitor& visitor,
                        std::uint32_t lastRow) {
-  WorksheetHandler handler(strings, date1904, limits, visitor, lastRow);
+  WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow);
   container::scanXmlText(xml, part, handler);
 }
 
