@@ -239,6 +239,7 @@ bool looksLikeFlatOds(std::string_view firstBytes) {
   const std::string_view tag = root.substr(0, root.find('>'));
   const std::size_t mime = tag.find("office:mimetype=");
   if (mime == std::string_view::npos) return true;
+  if (mime + 17 > tag.size()) return false;  // the tag ends before the value does
   const std::string_view value = tag.substr(mime + 17);  // past the opening quote
   return value.starts_with(kSpreadsheetMime);
 }
