@@ -30,9 +30,7 @@ int main(int argc, char** argv) {
       const auto start = Clock::now();
       auto book = lomandra::engine::BuiltinWorkbook::open(argv[1]);
       const auto resolved = book->resolve(argv[i]);
-      std::uint32_t lastRow = 0;
-      for (const auto& area : resolved.areas) lastRow = std::max(lastRow, area.lastRow);
-      const auto& sheet = book->sheet(resolved.sheet, lastRow);
+      const auto& sheet = book->sheet(resolved.sheet, lomandra::engine::boundsOf(resolved.areas));
       std::size_t cells = 0, filled = 0, characters = 0;
       for (const auto& area : resolved.areas) {
         sheet.forEachText(area, [&](std::string_view text) {

@@ -22,7 +22,6 @@ constexpr auto kProgressInterval = 200ms;
 void addOutcome(BatchOutcome& batch, const WorkbookOutcome& one) {
   if (one.opened) ++batch.opened;
   batch.anyFailed = batch.anyFailed || !one.opened || one.anyFailed;
-  batch.damaged = batch.damaged || one.damaged;
 }
 
 // One workbook read ahead of its turn.

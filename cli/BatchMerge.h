@@ -15,7 +15,6 @@ namespace lomandra::cli {
 struct BatchOutcome {
   std::size_t opened = 0;  ///< workbooks that could be opened
   bool anyFailed = false;  ///< a workbook could not be opened or a reference failed
-  bool damaged = false;    ///< a sheet of some workbook could not be read
 };
 
 /// Told how far a run has come: workbooks finished and cells read so far. Called on the thread

@@ -165,9 +165,10 @@ QString helpText() {
       "\n"
       "Exit status:\n"
       "  0  every reference was read\n"
-      "  1  one or more references or workbooks failed (the others were merged)\n"
-      "  2  bad usage, no workbook could be opened or a sheet of the one workbook cannot be\n"
-      "     read, or FILE cannot be written (one line on standard error for each)\n");
+      "  1  one or more references or workbooks failed, a damaged sheet among them (the\n"
+      "     others were merged)\n"
+      "  2  bad usage, no workbook could be opened, or FILE cannot be written (one line on\n"
+      "     standard error for each)\n");
 }
 
 QString versionText() {

@@ -124,7 +124,6 @@ int runMergeTool(const QStringList& arguments, const ToolStreams& streams,
       return 2;
     }
   }
-  if (batch.damaged && !options.manyWorkbooks()) return 2;
   return batch.anyFailed ? 1 : 0;
 }
 

@@ -11,12 +11,6 @@ namespace lomandra::cli {
 
 namespace {
 
-// A sheet that cannot be read: the workbook itself is damaged, not the reference.
-class DamagedWorkbook : public Failure {
- public:
-  using Failure::Failure;
-};
-
 // At most 2^34 for an area within the workbook's grid (1,048,576 rows by 16,384 columns at most).
 std::uint64_t checkedCellCount(const engine::Area& area, model::Grid grid) {
   if (area.lastRow < area.firstRow || area.lastColumn < area.firstColumn ||
@@ -66,23 +60,15 @@ void mergeReference(engine::BuiltinWorkbook& workbook, std::string_view referenc
                     MergeSink& sink, std::atomic<std::uint64_t>& cellsRead) {
   const engine::BuiltinWorkbook::Resolved resolved = workbook.resolve(reference);
   std::uint64_t cells = 0;
-  std::uint32_t lastRow = 0;
-  for (const engine::Area& area : resolved.areas) {
-    cells += checkedCellCount(area, workbook.grid());
-    lastRow = std::max(lastRow, area.lastRow);
-  }
+  for (const engine::Area& area : resolved.areas) cells += checkedCellCount(area, workbook.grid());
   if (cells > cellsLeft)
     throw Failure("The range holds " + std::to_string(cells) + " cells, more than the " +
                   std::to_string(cellsLeft) + " this run has left: a run reads at most " +
                   std::to_string(kMaxCellsPerRun) + " cells of a workbook in all.");
   cellsLeft -= cells;
 
-  const engine::SheetData* sheet = nullptr;
-  try {
-    sheet = &workbook.sheet(resolved.sheet, lastRow);
-  } catch (const std::exception& failure) {
-    throw DamagedWorkbook(failure.what());
-  }
+  // Only the cells the areas need are read; a damaged sheet fails this reference alone.
+  const engine::SheetData* sheet = &workbook.sheet(resolved.sheet, engine::boundsOf(resolved.areas));
   source.sheet = workbook.sheets().at(static_cast<std::size_t>(resolved.sheet)).name;
   for (const engine::Area& area : resolved.areas) {
     std::uint64_t walked = 0;
@@ -125,9 +111,6 @@ WorkbookOutcome mergeWorkbook(const QString& path, const QStringList& references
     };
     try {
       mergeReference(*workbook, reference.toStdString(), walk, cellsLeft, source, sink, cellsRead);
-    } catch (const DamagedWorkbook&) {
-      outcome.damaged = true;
-      report();
     } catch (...) {
       report();
     }

@@ -32,7 +32,6 @@ struct WalkOptions {
 struct WorkbookOutcome {
   bool opened = false;     ///< false: the workbook could not be opened (reported to the sink)
   bool anyFailed = false;  ///< a reference failed (reported to the sink)
-  bool damaged = false;    ///< a sheet of it could not be read: the workbook itself is bad
 };
 
 /// Opens the workbook at `path` and gives every cell of every reference to `sink`, references

@@ -33,9 +33,10 @@ function(map_include path out)
   elseif(in_source EQUAL 0 OR in_build EQUAL 0)
     set(${out} "-I${path}" PARENT_SCOPE)
   elseif(path MATCHES "^/usr/include/x86_64-linux-gnu/qt6(/|$)")
-    set(${out} "-isystem;${path}" PARENT_SCOPE)
+    set(${out} "-isystem${path}" PARENT_SCOPE)
   else()
-    set(${out} "-idirafter;${path}" PARENT_SCOPE)
+    # One word each (never "-idirafter" "path"), so that removing repeated flags keeps pairs whole.
+    set(${out} "-idirafter${path}" PARENT_SCOPE)
   endif()
 endfunction()
 

@@ -11,10 +11,14 @@ namespace {
 
 class BuiltinWalk final : public sheet::CellWalk {
  public:
-  BuiltinWalk(std::shared_ptr<engine::BuiltinWorkbook> workbook, int sheet, std::uint32_t lastRow,
+  BuiltinWalk(std::shared_ptr<engine::BuiltinWorkbook> workbook, int sheet,
               std::vector<engine::Area> areas)
-      : workbook_(std::move(workbook)), sheet_(sheet), lastRow_(lastRow), areas_(std::move(areas)) {
-    const engine::SheetData& data = workbook_->sheet(sheet_, lastRow_);
+      : workbook_(std::move(workbook)),
+        sheet_(sheet),
+        bounds_(engine::boundsOf(areas)),
+        areas_(std::move(areas)) {
+    // Only the cells of the areas are read, however large the sheet.
+    const engine::SheetData& data = workbook_->sheet(sheet_, bounds_);
     usedRows_ = data.usedRows();
     usedColumns_ = data.usedColumns();
   }
@@ -45,7 +49,7 @@ class BuiltinWalk final : public sheet::CellWalk {
     if (row_ >= usedRows_ || column_ >= usedColumns_) return {};
     // Asked for each cell rather than kept: the workbook replaces a sheet it reads further
     // (for the window, say), and the cells this walk needs are the same in the new one.
-    return QString::fromStdString(workbook_->sheet(sheet_, lastRow_).text(row_, column_));
+    return QString::fromStdString(workbook_->sheet(sheet_, bounds_).text(row_, column_));
   }
 
  private:
@@ -58,7 +62,7 @@ class BuiltinWalk final : public sheet::CellWalk {
 
   std::shared_ptr<engine::BuiltinWorkbook> workbook_;
   int sheet_;
-  std::uint32_t lastRow_;
+  model::CellBounds bounds_;
   std::vector<engine::Area> areas_;
   std::uint32_t usedRows_ = 0, usedColumns_ = 0;
   std::size_t area_ = 0;
@@ -89,17 +93,13 @@ QString BuiltinRange::address() {
 }
 
 std::unique_ptr<sheet::CellWalk> BuiltinRange::walk() {
-  std::uint32_t lastRow = 0;
   std::uint64_t cells = 0;
-  for (const engine::Area& area : areas_) {
-    lastRow = std::max(lastRow, area.lastRow);
-    cells += engine::cellCount(area);
-  }
+  for (const engine::Area& area : areas_) cells += engine::cellCount(area);
   if (cells > engine::kMaxWalkCells)
     throw Failure("The range holds " + std::to_string(cells) + " cells, more than the " +
                   std::to_string(engine::kMaxWalkCells) +
                   " (sixteen whole columns) a merge reads. Pick a smaller range.");
-  return std::make_unique<BuiltinWalk>(workbook_, sheet_, lastRow, areas_);
+  return std::make_unique<BuiltinWalk>(workbook_, sheet_, areas_);
 }
 
 }  // namespace lomandra::builtin

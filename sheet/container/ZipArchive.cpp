@@ -2,6 +2,10 @@
 
 #include <zip.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+
 #include "sheet/Failure.h"
 
 namespace lomandra::container {
@@ -37,7 +41,9 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path) {
     zip_error_init_with_code(&detail, error);
     std::string why = zip_error_strerror(&detail);
     zip_error_fini(&detail);
-    if (error == ZIP_ER_NOENT) throw Failure("The file \"" + path + "\" does not exist.");
+    std::error_code ec;
+    if (error == ZIP_ER_NOENT && !std::filesystem::exists(path, ec))
+      throw Failure("The file \"" + path + "\" does not exist.");
     if (error == ZIP_ER_OPEN || error == ZIP_ER_READ)
       throw Failure("The file \"" + path + "\" cannot be read: " + why + ".");
     throw Failure("The file \"" + path + "\" is not a readable workbook (" + why + ").");
@@ -99,6 +105,15 @@ void ZipArchive::stream(std::string_view name,
     ~Closer() { zip_fclose(f); }
   } closer{file};
 
+  // Past a first stretch, a part that inflates to hundreds of times its stored size is a
+  // decompression bomb: a workbook part never packs that tightly.
+  zip_stat_t st;
+  zip_stat_init(&st);
+  std::uint64_t ratioLimit = std::numeric_limits<std::uint64_t>::max();
+  if (zip_stat_index(impl_->zip, static_cast<zip_uint64_t>(index), 0, &st) == 0 &&
+      (st.valid & ZIP_STAT_COMP_SIZE) && st.comp_size < ratioLimit / kMaxInflateRatio)
+    ratioLimit = std::max<std::uint64_t>(kRatioGraceBytes, st.comp_size * kMaxInflateRatio);
+
   std::string buffer(1u << 16, '\0');
   std::uint64_t total = 0;
   for (;;) {
@@ -110,7 +125,13 @@ void ZipArchive::stream(std::string_view name,
     total += static_cast<std::uint64_t>(got);
     if (total > maxBytes)
       throw Failure("The workbook's part \"" + std::string(name) +
-                    "\" is larger than this program reads; the file may be damaged.");
+                    "\" is larger than this program reads (over " + std::to_string(maxBytes >> 20) +
+                    " MB inflated); the file may be damaged.");
+    if (total > ratioLimit)
+      throw Failure("The workbook's part \"" + std::string(name) + "\" inflates to more than " +
+                    std::to_string(kMaxInflateRatio) +
+                    " times its size in the file, as no workbook does; the file may be damaged "
+                    "(a decompression bomb).");
     if (!chunk(buffer.data(), static_cast<std::size_t>(got))) return;
   }
 }

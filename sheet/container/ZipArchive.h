@@ -34,6 +34,9 @@ class ZipArchive {
 
   static constexpr std::size_t kDefaultReadLimit = 256u << 20;        // 256 MiB
   static constexpr std::uint64_t kDefaultStreamLimit = 4ull << 30;    // 4 GiB
+  /// The most an entry may inflate relative to its stored size, once past kRatioGraceBytes.
+  static constexpr std::uint64_t kMaxInflateRatio = 50;
+  static constexpr std::uint64_t kRatioGraceBytes = 64u << 20;        // 64 MiB
 
  private:
   struct Impl;

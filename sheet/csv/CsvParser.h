@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "sheet/model/WorkbookFile.h"
+
 namespace lomandra::csv {
 
 /// The character encodings a delimited text file is read in.
@@ -57,8 +59,9 @@ char detectSeparator(std::string_view utf8Head, bool complete, bool preferTab);
 /// quoted fields are given as LF. A quoted field left open runs to the end of the file.
 class CsvParser {
  public:
-  /// The most characters a field keeps, as a spreadsheet cell holds at most this many.
-  static constexpr std::size_t kMaxFieldCharacters = 32767;
+  /// The most characters a field keeps: a cell holds no more (the sheet store cuts a field
+  /// of characters past U+FFFF further, as each counts twice there).
+  static constexpr std::size_t kMaxFieldCharacters = model::kMaxCellCharacters;
 
   /// Receives one non-empty field (0-based row and column); return false to stop.
   using FieldSink =

@@ -62,17 +62,29 @@ class Workbook : public BuiltinWorkbook {
   model::Grid grid() const override { return file_->grid(); }
   std::string fileName() const override { return fileName_; }
 
-  const SheetData& sheet(int index, std::uint32_t lastRow) override {
+  using BuiltinWorkbook::sheet;
+  const SheetData& sheet(int index, const model::CellBounds& wanted) override {
     requireSheet(index);
+    // Within the grid of the workbook's format (65,536 x 256 for .xls).
+    const model::Grid grid = file_->grid();
+    model::CellBounds asked = wanted;
+    asked.lastRow = std::min(asked.lastRow, grid.rows - 1);
+    asked.lastColumn = std::min(asked.lastColumn, grid.columns - 1);
+    if (asked.firstRow > asked.lastRow || asked.firstColumn > asked.lastColumn)
+      throw Failure("The range names cells outside the sheet.");
     std::lock_guard lock(fileLock_);  // a reading in the background has the file meanwhile
     Loaded& slot = loaded_[static_cast<std::size_t>(index)];
-    if (!slot.store || (slot.through != model::kAllRows && lastRow > slot.through)) {
-      // A sheet read only partway is read again from its start, this time far enough.
-      auto store = std::make_unique<SheetStore>(formatter_, file_->grid());
-      file_->readSheet(index, *store, lastRow);
+    if (!slot.store || !contains(slot.bounds, asked)) {
+      // A sheet read only in part is read again from its start, this time taking in both what
+      // was read before and what is asked now.
+      const model::CellBounds bounds = slot.store ? join(slot.bounds, asked) : asked;
+      auto store = std::make_unique<SheetStore>(formatter_, grid, bounds);
+      slot.store.reset();  // the old cells go before the new ones come
+      file_->readSheet(index, *store,
+                       bounds.lastRow >= grid.rows - 1 ? model::kAllRows : bounds.lastRow);
       store->finish();
       slot.store = std::move(store);
-      slot.through = lastRow;
+      slot.bounds = bounds;
     }
     return *slot.store;
   }
@@ -94,12 +106,21 @@ class Workbook : public BuiltinWorkbook {
  private:
   struct Loaded {
     std::unique_ptr<SheetStore> store;
-    std::uint32_t through = 0;
+    model::CellBounds bounds;
   };
 
   void requireSheet(int index) const {
     if (index < 0 || index >= static_cast<int>(loaded_.size()))
       throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
+  }
+
+  static bool contains(const model::CellBounds& outer, const model::CellBounds& inner) {
+    return outer.firstRow <= inner.firstRow && outer.firstColumn <= inner.firstColumn &&
+           outer.lastRow >= inner.lastRow && outer.lastColumn >= inner.lastColumn;
+  }
+  static model::CellBounds join(const model::CellBounds& a, const model::CellBounds& b) {
+    return {std::min(a.firstRow, b.firstRow), std::min(a.firstColumn, b.firstColumn),
+            std::max(a.lastRow, b.lastRow), std::max(a.lastColumn, b.lastColumn)};
   }
 
   int findSheet(const Reference& ref) const {
@@ -126,6 +147,21 @@ class Workbook : public BuiltinWorkbook {
 };
 
 }  // namespace
+
+model::CellBounds boundsOf(const std::vector<Area>& areas) {
+  if (areas.empty()) return {};
+  model::CellBounds bounds{model::kMaxRows - 1, model::kMaxColumns - 1, 0, 0};
+  for (const Area& area : areas) {
+    bounds.firstRow = std::min({bounds.firstRow, area.firstRow, area.lastRow});
+    bounds.firstColumn = std::min({bounds.firstColumn, area.firstColumn, area.lastColumn});
+    bounds.lastRow = std::min(std::max({bounds.lastRow, area.firstRow, area.lastRow}), model::kMaxRows - 1);
+    bounds.lastColumn =
+        std::min(std::max({bounds.lastColumn, area.firstColumn, area.lastColumn}), model::kMaxColumns - 1);
+  }
+  bounds.firstRow = std::min(bounds.firstRow, bounds.lastRow);
+  bounds.firstColumn = std::min(bounds.firstColumn, bounds.lastColumn);
+  return bounds;
+}
 
 std::unique_ptr<SheetReading> BuiltinWorkbook::readInBackground(int index,
                                                                std::function<void()>) {

@@ -4,6 +4,7 @@
 // with Range References resolved against it and each cell's displayed text. QtCore at most.
 
 #include <cstdint>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -20,6 +21,9 @@ struct Area {
   std::uint32_t firstRow = 0, firstColumn = 0, lastRow = 0, lastColumn = 0;
   bool operator==(const Area&) const = default;
 };
+
+/// The smallest block holding every area (the whole sheet for none).
+model::CellBounds boundsOf(const std::vector<Area>& areas);
 
 /// The number of cells in an area.
 constexpr std::uint64_t cellCount(const Area& area) {
@@ -118,7 +122,12 @@ class BuiltinWorkbook {
   /// The file name without its folder, as a window title shows it.
   virtual std::string fileName() const = 0;
   /// The cells of sheet `index`, read at least through row `lastRow`. Throws lomandra::Failure.
-  virtual const SheetData& sheet(int index, std::uint32_t lastRow = model::kAllRows) = 0;
+  const SheetData& sheet(int index, std::uint32_t lastRow = model::kAllRows) {
+    return sheet(index, {0, 0, std::min(lastRow, model::kMaxRows - 1), model::kMaxColumns - 1});
+  }
+  /// The cells of sheet `index` within `bounds` at least (cells outside may be missing): memory
+  /// and time stay proportional to what is asked. Throws lomandra::Failure.
+  virtual const SheetData& sheet(int index, const model::CellBounds& bounds) = 0;
 
   /// Reads sheet `index` on a worker thread for a window: its rows can be shown while more
   /// arrive, and `listener` hears of each block of rows (see SheetReading). The workbook must

@@ -9,10 +9,44 @@ namespace lomandra::engine {
 
 using model::CellKind;
 
-SheetStore::SheetStore(const CellFormatter& formatter, model::Grid grid)
-    : formatter_(formatter), grid_(grid) {
+namespace {
+
+// Texts at least this long are looked up before being added to the pool.
+constexpr std::size_t kSharedTextBytes = 64;
+
+}  // namespace
+
+SheetStore::SheetStore(const CellFormatter& formatter, model::Grid grid,
+                       const model::CellBounds& bounds)
+    : formatter_(formatter),
+      grid_(grid),
+      bounds_(bounds),
+      positions_((std::uint64_t{bounds.lastRow} - bounds.firstRow + 1) *
+                 (std::uint64_t{bounds.lastColumn} - bounds.firstColumn + 1)) {
   grid_.rows = std::min(grid_.rows, model::kMaxRows);
   grid_.columns = std::min(grid_.columns, model::kMaxColumns);
+}
+
+void SheetStore::twice(std::uint32_t row, std::uint32_t column) {
+  throw Failure("The sheet is damaged: it gives cell " + columnName(column) +
+                std::to_string(row + 1) + " twice.");
+}
+
+std::uint32_t SheetStore::keepText(std::string_view text) {
+  const auto index = static_cast<std::uint32_t>(textOffsets_.size() - 1);
+  std::uint64_t hash = 0;
+  if (text.size() >= kSharedTextBytes) {
+    hash = std::hash<std::string_view>{}(text);
+    const auto found = longTexts_.find(hash);
+    if (found != longTexts_.end() && textAt(found->second) == text) return found->second;
+  }
+  if (pool_.size() + text.size() > kMaxTextBytes)
+    throw Failure("The sheet holds more text than this program reads (over " +
+                  std::to_string(kMaxTextBytes >> 20) + " MB in the cells asked for).");
+  pool_.append(text);
+  textOffsets_.push_back(pool_.size());
+  if (text.size() >= kSharedTextBytes) longTexts_[hash] = index;
+  return index;
 }
 
 void SheetStore::columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) {
@@ -45,34 +79,36 @@ void SheetStore::hiddenRow(std::uint32_t row) {
 bool SheetStore::cell(std::uint32_t row, std::uint32_t column, const model::CellRef& value) {
   if (value.kind == CellKind::Empty || row >= grid_.rows || column >= grid_.columns)
     return true;  // a cell without a value shows nothing whatever its format
+  if (row < bounds_.firstRow || row > bounds_.lastRow || column < bounds_.firstColumn ||
+      column > bounds_.lastColumn)
+    return true;  // not asked for
   if (cells_.size() >= kMaxCells)
-    throw Failure("The sheet holds more cells than this program can read (over " +
+    throw Failure("The sheet holds more cells than this program reads (over " +
                   std::to_string(kMaxCells) + ").");
   Cell c{column | (static_cast<std::uint32_t>(value.kind) << 16), value.format, value.number};
-  if (value.kind == CellKind::Text || value.kind == CellKind::Error) {
-    if (pool_.size() + value.text.size() > kMaxTextBytes)
-      throw Failure("The sheet holds more text than this program can read.");
-    c.value = static_cast<double>(textOffsets_.size() - 1);
-    pool_.append(value.text);
-    textOffsets_.push_back(pool_.size());
-  }
+  if (value.kind == CellKind::Text || value.kind == CellKind::Error)
+    c.value = keepText(model::cellTextPrefix(value.text));
   if (rowNumbers_.empty() || row != rowNumbers_.back() || !ordered_) {
     if (!rowNumbers_.empty() && row <= rowNumbers_.back()) ordered_ = false;
     rowNumbers_.push_back(row);
     rowStarts_.push_back(static_cast<std::uint32_t>(cells_.size()));
   } else if (cells_.back().column() >= column) {
+    if (cells_.back().column() == column) twice(row, column);
     ordered_ = false;
     rowNumbers_.push_back(row);
     rowStarts_.push_back(static_cast<std::uint32_t>(cells_.size()));
   }
   cells_.push_back(c);
   usedColumns_ = std::max(usedColumns_, column + 1);
+  // More cells than the bounds have places: some cell came twice, which ordering finds now
+  // rather than after the file has filled memory with repeats.
+  if (!ordered_ && cells_.size() > positions_) finish();
   return true;
 }
 
 void SheetStore::finish() {
   if (!ordered_) {
-    // Rebuild in (row, column) order; for two cells at one position the later one wins.
+    // Rebuild in (row, column) order; two cells at one position make the sheet unreadable.
     std::vector<std::uint32_t> rowOf(cells_.size());
     for (std::size_t r = 0; r < rowNumbers_.size(); ++r) {
       const std::size_t end = r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : cells_.size();
@@ -92,7 +128,7 @@ void SheetStore::finish() {
       const std::uint32_t i = order[k];
       const bool sameAsNext = k + 1 < order.size() && rowOf[order[k + 1]] == rowOf[i] &&
                               cells_[order[k + 1]].column() == cells_[i].column();
-      if (sameAsNext) continue;
+      if (sameAsNext) twice(rowOf[i], cells_[i].column());
       if (rowNumbers_.empty() || rowNumbers_.back() != rowOf[i]) {
         rowNumbers_.push_back(rowOf[i]);
         rowStarts_.push_back(static_cast<std::uint32_t>(sorted.size()));
@@ -107,6 +143,7 @@ void SheetStore::finish() {
   rowStarts_.shrink_to_fit();
   textOffsets_.shrink_to_fit();
   pool_.shrink_to_fit();
+  longTexts_ = {};
 }
 
 std::uint32_t SheetStore::usedRows() const {
@@ -120,7 +157,10 @@ std::size_t SheetStore::findRow(std::uint32_t row) const {
 }
 
 std::string_view SheetStore::textOf(const Cell& c) const {
-  const auto index = static_cast<std::size_t>(c.value);
+  return textAt(static_cast<std::size_t>(c.value));
+}
+
+std::string_view SheetStore::textAt(std::size_t index) const {
   return std::string_view(pool_).substr(textOffsets_[index],
                                         textOffsets_[index + 1] - textOffsets_[index]);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sheet/engine/BuiltinWorkbook.h"
@@ -16,21 +17,27 @@ class SheetStore : public SheetData, public model::SheetVisitor {
  public:
   /// Upper bounds on what one sheet may make the store keep.
   static constexpr std::size_t kMaxCells = 64u << 20;
-  static constexpr std::size_t kMaxTextBytes = 2ull << 30;
+  static constexpr std::size_t kMaxTextBytes = 256u << 20;
   static constexpr std::size_t kMaxMergedAreas = 1u << 20;
 
-  /// Keeps the cells within `grid` that the reader hands on.
-  explicit SheetStore(const CellFormatter& formatter, model::Grid grid = model::kLargeGrid);
+  /// A store keeping the cells within `grid` and `bounds` (the whole sheet by default) that
+  /// the reader hands on; the rest pass by.
+  explicit SheetStore(const CellFormatter& formatter, model::Grid grid = model::kLargeGrid,
+                      const model::CellBounds& bounds = {});
 
   // SheetVisitor: filled by a workbook reader; finish() once reading ends.
   void columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) override;
   void defaultColumnWidth(double width) override;
   void hiddenRow(std::uint32_t row) override;
+  /// Keeps a cell, its text cut to the cell limit. Throws lomandra::Failure for a cell the file
+  /// gives twice, or past the bounds on cells and text.
   bool cell(std::uint32_t row, std::uint32_t column, const model::CellRef& value) override;
   void mergedCells(std::uint32_t firstRow, std::uint32_t firstColumn, std::uint32_t lastRow,
                    std::uint32_t lastColumn) override;
   void view(const model::SheetView& saved) override { view_ = saved; }
-  /// Orders cells that arrived out of order (a later duplicate wins) and trims spare capacity.
+  model::CellBounds bounds() const override { return bounds_; }
+  /// Orders cells that arrived out of order and trims spare capacity. Throws lomandra::Failure
+  /// when the file gives one cell twice (which of its values shows is not known).
   void finish();
 
   // SheetData
@@ -66,6 +73,10 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   static_assert(sizeof(Cell) == 16);
 
   std::string_view textOf(const Cell& c) const;
+  std::string_view textAt(std::size_t index) const;
+  // The pool index of `text`, added unless a long text equal to it is held already.
+  std::uint32_t keepText(std::string_view text);
+  [[noreturn]] static void twice(std::uint32_t row, std::uint32_t column);
   void render(const Cell& c, std::string& out) const;
   // The cell at a position, or null.
   const Cell* findCell(std::uint32_t row, std::uint32_t column) const;
@@ -74,11 +85,16 @@ class SheetStore : public SheetData, public model::SheetVisitor {
 
   const CellFormatter& formatter_;
   model::Grid grid_;
+  model::CellBounds bounds_;
+  std::uint64_t positions_;  // the number of cells within the bounds
   std::vector<Cell> cells_;
   std::vector<std::uint32_t> rowNumbers_;  // rows holding cells, ascending after finish()
   std::vector<std::uint32_t> rowStarts_;   // index of each row's first cell in cells_
   std::string pool_;
   std::vector<std::uint64_t> textOffsets_{0};
+  // Long texts by hash: a text repeated over many cells (a shared string, a repeated .ods cell)
+  // is held once.
+  std::unordered_map<std::uint64_t, std::uint32_t> longTexts_;
   bool ordered_ = true;
   std::uint32_t usedColumns_ = 0;
 

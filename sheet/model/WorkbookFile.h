@@ -31,6 +31,30 @@ constexpr Grid kLargeGrid{kMaxRows, kMaxColumns};
 /// mode: 65,536 rows by 256 columns (A to IV).
 constexpr Grid kXlsGrid{65536, 256};
 
+/// The most characters (UTF-16 code units, as the spreadsheet application counts them) a cell
+/// holds; longer texts are cut to this many wherever a reader's cells are kept.
+constexpr std::size_t kMaxCellCharacters = 32767;
+
+/// The first `kMaxCellCharacters` characters of UTF-8 `text`, cut at a character boundary.
+inline std::string_view cellTextPrefix(std::string_view text) {
+  // Every UTF-16 code unit takes at least one byte, so a short text needs no count.
+  if (text.size() <= kMaxCellCharacters) return text;
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte of the character before
+    units += byte >= 0xF0 ? 2 : 1;        // a character past U+FFFF takes a surrogate pair
+    if (units > kMaxCellCharacters) return text.substr(0, i);
+  }
+  return text;
+}
+
+/// The block of cells a visitor keeps (0-based, inclusive): readers may pass over the rest.
+struct CellBounds {
+  std::uint32_t firstRow = 0, firstColumn = 0;
+  std::uint32_t lastRow = kMaxRows - 1, lastColumn = kMaxColumns - 1;
+};
+
 enum class CellKind : std::uint8_t {
   Empty,    ///< a cell the file lists without a value (formatting only)
   Number,   ///< number (dates and times are numbers too)
@@ -69,7 +93,8 @@ struct SheetInfo {
   bool visible = true;  ///< false for hidden and very hidden sheets
 };
 
-/// Receives one sheet's contents in file order (rows ascending, cells left to right).
+/// Receives one sheet's contents in file order (usually rows ascending, cells left to right;
+/// a file may hold its rows in any order).
 class SheetVisitor {
  public:
   virtual ~SheetVisitor() = default;
@@ -93,6 +118,8 @@ class SheetVisitor {
   virtual void progress(std::uint64_t done, std::uint64_t total) { (void)done, (void)total; }
   /// One cell (0-based row and column). Return false to stop reading the sheet.
   virtual bool cell(std::uint32_t row, std::uint32_t column, const CellRef& value) = 0;
+  /// The cells this visitor keeps; a reader that repeats cells (.ods) repeats only within them.
+  virtual CellBounds bounds() const { return {}; }
 };
 
 /// An opened workbook file.

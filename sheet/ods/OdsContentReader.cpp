@@ -352,15 +352,25 @@ void OdsSheetHandler::endRow() {
     }
   } else {
     flushPendingHidden();
+    // Repeated rows and cells are handed over only within the cells the visitor keeps: a row
+    // repeated a million times with a cell repeated over every column costs what is asked.
+    const model::CellBounds keep = visitor_.bounds();
     for (std::uint32_t r = first; r <= last && !stopRequested; ++r) {
       if (rowHidden_) visitor_.hiddenRow(r);
+      if (r < keep.firstRow) {
+        if (!rowHidden_) r = std::min(last, keep.firstRow - 1);  // skip to the rows kept
+        continue;
+      }
+      if (r > keep.lastRow) break;
       for (const RowCell& cell : rowCells_) {
         model::CellRef ref;
         ref.kind = cell.kind;
         ref.number = cell.number;
         ref.text = cell.text;
         ref.format = cell.format;
-        for (std::uint32_t c = cell.firstColumn; c <= cell.lastColumn; ++c) {
+        const std::uint32_t from = std::max(cell.firstColumn, keep.firstColumn);
+        const std::uint32_t to = std::min(cell.lastColumn, keep.lastColumn);
+        for (std::uint32_t c = from; c <= to; ++c) {
           if (r != first || c != cell.firstColumn) {
             // A cell the file writes once but repeats: bounded, as repeats cost the file nothing.
             repeatedBytes_ += cell.text.size();

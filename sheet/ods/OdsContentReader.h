@@ -68,7 +68,7 @@ class OdsIndexHandler : public container::XmlHandler {
 /// Streams one table of content.xml (or of a flat document) to a visitor: column widths and
 /// hidden columns, hidden rows, and every cell holding text, through row `lastRow`. Repeated
 /// empty rows, columns and cells cost nothing; repeated cells with text are passed once per
-/// cell, within a fixed budget.
+/// cell within the visitor's bounds, and within a fixed budget.
 class OdsSheetHandler : public container::XmlHandler {
  public:
   /// The cell format index given to the saved text of a number, date, time or percentage.
@@ -78,7 +78,7 @@ class OdsSheetHandler : public container::XmlHandler {
   /// The most cells a sheet's repeat counts may add beyond the cells the file writes out.
   static constexpr std::uint64_t kMaxRepeatedCells = 16u << 20;
   /// The most text bytes those repeated cells may add.
-  static constexpr std::uint64_t kMaxRepeatedBytes = 512u << 20;
+  static constexpr std::uint64_t kMaxRepeatedBytes = 64u << 20;
 
   OdsSheetHandler(int tableIndex, std::string sheetName, model::SheetVisitor& visitor,
                   std::uint32_t lastRow);

@@ -172,31 +172,71 @@ class OdsWorkbook : public model::WorkbookFile {
   int active_ = 0;
 };
 
-// Skips white space, then any XML declaration, processing instructions and comments.
-std::string_view skipProlog(std::string_view text) {
+constexpr std::string_view kRoot = "<office:document";
+
+bool endsName(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>' || c == '['; }
+
+// The end of a document type declaration starting at `text` ("<!DOCTYPE"): past its '>' after
+// any internal subset in brackets, quoted literals passed over; npos when not in `text`.
+std::size_t doctypeEnd(std::string_view text) {
+  char quote = 0;
+  bool inSubset = false;
+  for (std::size_t i = 9; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '[') {
+      inSubset = true;
+    } else if (c == ']') {
+      inSubset = false;
+    } else if (c == '>' && !inSubset) {
+      return i + 1;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// Skips white space, then any XML declaration, processing instructions, comments and document
+// type declaration. `doctypeRoot` is set when the declaration names an office:document root,
+// which then need not be within `text`.
+std::string_view skipProlog(std::string_view text, bool& doctypeRoot) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   for (;;) {
     const std::size_t start = text.find_first_not_of(" \t\r\n");
     if (start == std::string_view::npos) return {};
     text.remove_prefix(start);
-    std::string_view close;
-    if (text.starts_with("<?"))
-      close = "?>";
-    else if (text.starts_with("<!--"))
-      close = "-->";
-    else
+    std::size_t end = std::string_view::npos;
+    if (text.starts_with("<?")) {
+      end = text.find("?>");
+      if (end != std::string_view::npos) end += 2;
+    } else if (text.starts_with("<!--")) {
+      end = text.find("-->");
+      if (end != std::string_view::npos) end += 3;
+    } else if (text.starts_with("<!DOCTYPE")) {
+      const std::size_t name = text.find_first_not_of(" \t\r\n", 9);
+      const std::string_view rootName = kRoot.substr(1);
+      if (name != std::string_view::npos && text.substr(name).starts_with(rootName) &&
+          text.size() > name + rootName.size() && endsName(text[name + rootName.size()]))
+        doctypeRoot = true;
+      end = doctypeEnd(text);
+    } else {
       return text;
-    const std::size_t end = text.find(close);
+    }
     if (end == std::string_view::npos) return {};
-    text.remove_prefix(end + close.size());
+    text.remove_prefix(end);
   }
 }
 
 }  // namespace
 
 bool looksLikeFlatOds(std::string_view firstBytes) {
-  const std::string_view root = skipProlog(firstBytes);
-  constexpr std::string_view kRoot = "<office:document";
+  // A flat document with a document type declaration is recognised, to be refused when read
+  // as the zipped form's parts are ("declares a document type"), rather than read as text.
+  bool doctypeRoot = false;
+  const std::string_view root = skipProlog(firstBytes, doctypeRoot);
+  if (doctypeRoot) return true;
   if (!root.starts_with(kRoot) || root.size() <= kRoot.size()) return false;
   const char after = root[kRoot.size()];
   if (after != ' ' && after != '\t' && after != '\r' && after != '\n' && after != '>') return false;
@@ -204,6 +244,7 @@ bool looksLikeFlatOds(std::string_view firstBytes) {
   const std::string_view tag = root.substr(0, root.find('>'));
   const std::size_t mime = tag.find("office:mimetype=");
   if (mime == std::string_view::npos) return true;
+  if (mime + 17 > tag.size()) return false;  // the tag ends before the value does
   const std::string_view value = tag.substr(mime + 17);  // past the opening quote
   return value.starts_with(kSpreadsheetMime);
 }

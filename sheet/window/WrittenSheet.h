@@ -25,7 +25,7 @@ struct WrittenCell {
 class WrittenSheet final : public engine::SheetData {
  public:
   /// The longest text one cell holds, as in a spreadsheet application.
-  static constexpr int kMaxCellText = 32767;
+  static constexpr int kMaxCellText = static_cast<int>(model::kMaxCellCharacters);
   /// The default column width, in characters.
   static constexpr double kDefaultWidth = 8.43;
 

@@ -101,12 +101,22 @@ std::string resolveTarget(std::string_view sourcePart, std::string_view target) 
 
 std::vector<Relationship> readRelationships(const container::ZipArchive& zip,
                                             std::string_view sourcePart, std::uint64_t maxBytes) {
-  std::vector<Relationship> result;
   const std::string rels = relationshipsPartOf(sourcePart);
-  if (!zip.contains(rels)) return result;
+  if (!zip.contains(rels)) return {};
+  return parseRelationships(sourcePart, zip.read(rels, maxBytes));
+}
+
+std::vector<Relationship> parseRelationships(std::string_view sourcePart, std::string_view xml) {
+  std::vector<Relationship> result;
   RelationshipsHandler handler(sourcePart, result);
-  container::parseXmlText(zip.read(rels, maxBytes), rels, handler);
+  container::parseXmlText(xml, relationshipsPartOf(sourcePart), handler);
   return result;
+}
+
+std::string parseContentTypes(std::string_view xml) {
+  ContentTypesHandler types;
+  container::parseXmlText(xml, "[Content_Types].xml", types);
+  return types.workbookPart;
 }
 
 bool relationshipIs(std::string_view type, std::string_view suffix) {
@@ -116,10 +126,8 @@ bool relationshipIs(std::string_view type, std::string_view suffix) {
 
 std::string findWorkbookPart(const container::ZipArchive& zip, std::uint64_t maxBytes) {
   if (zip.contains("[Content_Types].xml")) {
-    ContentTypesHandler types;
-    container::parseXmlText(zip.read("[Content_Types].xml", maxBytes), "[Content_Types].xml",
-                            types);
-    if (!types.workbookPart.empty() && zip.contains(types.workbookPart)) return types.workbookPart;
+    const std::string part = parseContentTypes(zip.read("[Content_Types].xml", maxBytes));
+    if (!part.empty() && zip.contains(part)) return part;
   }
   for (const Relationship& r : readRelationships(zip, "", maxBytes))
     if (!r.external && relationshipIs(r.type, "officeDocument") && zip.contains(r.target))

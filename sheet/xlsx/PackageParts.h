@@ -32,6 +32,12 @@ std::string resolveTarget(std::string_view sourcePart, std::string_view target);
 std::vector<Relationship> readRelationships(const container::ZipArchive& zip,
                                             std::string_view sourcePart, std::uint64_t maxBytes);
 
+/// The relationships that the XML text `xml` of a .rels part lists for `sourcePart`.
+std::vector<Relationship> parseRelationships(std::string_view sourcePart, std::string_view xml);
+
+/// The workbook part that the XML text of [Content_Types].xml names, or "".
+std::string parseContentTypes(std::string_view xml);
+
 /// True when a relationship type URI ends with `/suffix` (both transitional and strict URIs).
 bool relationshipIs(std::string_view type, std::string_view suffix);
 

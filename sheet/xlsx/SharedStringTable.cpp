@@ -70,19 +70,26 @@ class SharedStringsHandler : public container::XmlHandler {
 SharedStringTable::SharedStringTable(const container::ZipArchive& zip, std::string part,
                                      std::uint64_t maxPartBytes, std::size_t maxStringBytes,
                                      std::size_t maxCount)
-    : zip_(zip),
-      part_(std::move(part)),
-      maxPartBytes_(maxPartBytes),
-      maxStringBytes_(maxStringBytes),
-      maxCount_(maxCount),
-      complete_(part_.empty()) {}
+    : maxStringBytes_(maxStringBytes), maxCount_(maxCount), complete_(part.empty()) {
+  scan_ = [&zip, part = std::move(part), maxPartBytes](container::XmlHandler& handler) {
+    container::scanXmlPart(zip, part, handler, maxPartBytes);
+  };
+}
+
+SharedStringTable::SharedStringTable(std::string_view xml, std::size_t maxStringBytes,
+                                     std::size_t maxCount)
+    : maxStringBytes_(maxStringBytes), maxCount_(maxCount) {
+  scan_ = [xml](container::XmlHandler& handler) {
+    container::scanXmlText(xml, "xl/sharedStrings.xml", handler);
+  };
+}
 
 void SharedStringTable::readUpTo(std::size_t count) {
   // Each pass reads from the start of the part (a zip entry cannot be resumed), so passes ask
   // for at least twice as many strings as are loaded: the total work stays linear.
   const std::size_t wanted = std::max({count, loaded() * 2, std::size_t{4096}});
   SharedStringsHandler handler(*this, wanted);
-  container::scanXmlPart(zip_, part_, handler, maxPartBytes_);
+  scan_(handler);
   if (!handler.stopRequested) complete_ = true;
 }
 

@@ -4,11 +4,13 @@
 // the package only as far as the cells asked for so far need.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace lomandra::container {
+class XmlHandler;
 class ZipArchive;
 }
 
@@ -19,6 +21,8 @@ class SharedStringTable {
   /// A table over part `part` of `zip` ("" when the workbook has no shared strings).
   SharedStringTable(const container::ZipArchive& zip, std::string part, std::uint64_t maxPartBytes,
                     std::size_t maxStringBytes, std::size_t maxCount);
+  /// A table over the part's XML held in memory by the caller for the table's lifetime.
+  SharedStringTable(std::string_view xml, std::size_t maxStringBytes, std::size_t maxCount);
 
   /// String `index`, reading further into the part when needed. Throws lomandra::Failure when
   /// the part holds fewer strings or is damaged. The view is valid until the next call.
@@ -33,9 +37,7 @@ class SharedStringTable {
   friend class SharedStringsHandler;
   void readUpTo(std::size_t count);
 
-  const container::ZipArchive& zip_;
-  std::string part_;
-  std::uint64_t maxPartBytes_;
+  std::function<void(container::XmlHandler&)> scan_;  // one pass over the part from its start
   std::size_t maxStringBytes_;
   std::size_t maxCount_;
   std::string buffer_;

@@ -44,10 +44,10 @@ CellType cellType(const char* t) {
 
 class WorksheetHandler : public container::XmlHandler {
  public:
-  WorksheetHandler(SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
-                   model::SheetVisitor& visitor, std::uint32_t lastRow)
-      : strings_(strings), date1904_(date1904), limits_(limits), visitor_(visitor),
-        lastRow_(lastRow) {}
+  WorksheetHandler(std::string part, SharedStringTable& strings, bool date1904,
+                   const XlsxLimits& limits, model::SheetVisitor& visitor, std::uint32_t lastRow)
+      : part_(std::move(part)), strings_(strings), date1904_(date1904), limits_(limits),
+        visitor_(visitor), lastRow_(lastRow) {}
 
   void startElement(std::string_view name, const char** attributes) override {
     if (name == "c") {
@@ -89,8 +89,7 @@ class WorksheetHandler : public container::XmlHandler {
     } else if (name == "rPh") {
       if (phonetic_ > 0) --phonetic_;
     } else if (name == "row") {
-      // The rows come in ascending order: the last row asked for ends the read.
-      if (lastRow_ != model::kAllRows && rowSeen_ && row_ >= lastRow_) stopRequested = true;
+      if (lastRow_ != model::kAllRows && rowSeen_ && row_ >= lastRow_) reachedLast_ = true;
     } else if (name == "sheetData") {
       // Read on only for the merged cells, and only when the whole sheet was asked for.
       afterCells_ = true;
@@ -107,6 +106,10 @@ class WorksheetHandler : public container::XmlHandler {
   void consumed(std::uint64_t bytes) override { visitor_.progress(bytes, partBytes); }
 
   void characters(std::string_view text) override {
+    // Past the rows asked for, a long stretch of text without rows ends the look on too.
+    if ((reachedLast_ || rowsPast_ > 0) && !unordered_ &&
+        (textPast_ += text.size()) > kTextLookedPast)
+      stopRequested = true;
     if (collecting_ == Collect::None) return;
     std::string& target = collecting_ == Collect::Value ? value_ : inline_;
     if (target.size() + text.size() > limits_.cellTextBytes + 64) {
@@ -120,19 +123,37 @@ class WorksheetHandler : public container::XmlHandler {
   enum class Collect { None, Value, Inline };
 
   void startRow(const char** attributes) {
-    const auto r = parseIndex(xmlAttribute(attributes, "r"));
-    // A row without a number follows the previous one.
-    row_ = r && *r >= 1 ? *r - 1 : (rowSeen_ ? row_ + 1 : 0);
+    const char* number = xmlAttribute(attributes, "r");
+    if (number) {
+      // A row numbered beyond the sheet, or not a number, lies outside it: its cells are left
+      // out, and the rows after it are placed by their own numbers.
+      const auto r = parseIndex(number);
+      row_ = r && *r >= 1 ? std::min(*r - 1, model::kMaxRows) : model::kMaxRows;
+    } else {
+      // A row without a number follows the previous one.
+      row_ = rowSeen_ ? std::min(row_ + 1, model::kMaxRows) : 0;
+    }
     rowSeen_ = true;
     column_ = 0;
     nextColumn_ = 0;
-    if (row_ > lastRow_ && lastRow_ != model::kAllRows) {
-      stopRequested = true;
-      return;
-    }
-    if (row_ < model::kMaxRows && isTrue(xmlAttribute(attributes, "hidden")))
+    placeRow(row_);
+    if (wanted(row_) && row_ < model::kMaxRows && isTrue(xmlAttribute(attributes, "hidden")))
       visitor_.hiddenRow(row_);
   }
+
+  // Notes that the file places cells in row `row`. Rows normally come in ascending order, and
+  // the read ends a little past the last row asked for. A file may hold its rows in any order (the spreadsheet application repairs such a
+  // file rather than dropping rows): once a row comes after a higher one, or a row asked for
+  // comes after the rows past the last one, the whole part is read.
+  void placeRow(std::uint32_t row) {
+    if (rowsPlaced_ && row < highestRow_) unordered_ = true;
+    highestRow_ = rowsPlaced_ ? std::max(highestRow_, row) : row;
+    rowsPlaced_ = true;
+    placedRow_ = row;
+    // Past the rows asked for: look on a little way for rows out of order before stopping.
+    if (!wanted(row) && !unordered_ && ++rowsPast_ > kRowsLookedPast) stopRequested = true;
+  }
+  bool wanted(std::uint32_t row) const { return lastRow_ == model::kAllRows || row <= lastRow_; }
 
   void startCell(const char** attributes) {
     inCell_ = true;
@@ -155,8 +176,15 @@ class WorksheetHandler : public container::XmlHandler {
       // A cell without a reference follows the previous cell of its row.
       column_ = nextColumn_;
     }
-    nextColumn_ = column_ + 1;
+    nextColumn_ = std::min(column_ + 1, model::kMaxColumns);
     if (row_ >= model::kMaxRows || column_ >= model::kMaxColumns) inside = false;
+    // A few cells beyond the sheet are left out; a part full of them is damaged (or a bomb).
+    if (!inside && ++outside_ > kMaxCellsOutside)
+      throw Failure("The workbook is damaged: its sheet part \"" + part_ + "\" places more than " +
+                    std::to_string(kMaxCellsOutside) +
+                    " cells outside the sheet's 1,048,576 rows and 16,384 columns.");
+    if (inside && (!rowsPlaced_ || row_ != placedRow_)) placeRow(row_);  // a cell naming its own row
+    if (!wanted(row_)) inside = false;
     skip_ = !inside;
     type_ = cellType(xmlAttribute(attributes, "t"));
     const auto s = parseIndex(xmlAttribute(attributes, "s"));
@@ -168,10 +196,6 @@ class WorksheetHandler : public container::XmlHandler {
     inInline_ = false;
     collecting_ = Collect::None;
     if (skip_) return;
-    if (row_ > lastRow_ && lastRow_ != model::kAllRows) {
-      stopRequested = true;
-      return;
-    }
     model::CellRef cell;
     cell.format = format_;
     switch (type_) {
@@ -317,14 +341,23 @@ class WorksheetHandler : public container::XmlHandler {
     return s.find_first_not_of(" \t\r\n") == std::string::npos;
   }
 
+  std::string part_;
   SharedStringTable& strings_;
   bool date1904_;
   const XlsxLimits& limits_;
   model::SheetVisitor& visitor_;
   std::uint32_t lastRow_;
 
+  // Rows read past the last row asked for before the read ends, when all came in order.
+  static constexpr std::uint32_t kRowsLookedPast = 256;
+  static constexpr std::uint64_t kTextLookedPast = 1u << 20;
+  static constexpr std::uint64_t kMaxCellsOutside = 65536;
+
   std::uint32_t row_ = 0, column_ = 0, nextColumn_ = 0;
   bool rowSeen_ = false;
+  bool rowsPlaced_ = false, unordered_ = false, reachedLast_ = false;
+  std::uint32_t highestRow_ = 0, rowsPast_ = 0, placedRow_ = 0;
+  std::uint64_t textPast_ = 0, outside_ = 0;
   bool inCell_ = false, inInline_ = false, skip_ = false;
   int phonetic_ = 0;
   Collect collecting_ = Collect::None;
@@ -342,9 +375,16 @@ class WorksheetHandler : public container::XmlHandler {
 void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
                    model::SheetVisitor& visitor, std::uint32_t lastRow) {
-  WorksheetHandler handler(strings, date1904, limits, visitor, lastRow);
+  WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow);
   handler.partBytes = zip.claimedSize(part);
   container::scanXmlPart(zip, part, handler, limits.sheetPartBytes);
+}
+
+void readWorksheetText(std::string_view xml, const std::string& part, SharedStringTable& strings,
+                       bool date1904, const XlsxLimits& limits, model::SheetVisitor& visitor,
+                       std::uint32_t lastRow) {
+  WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow);
+  container::scanXmlText(xml, part, handler);
 }
 
 }  // namespace lomandra::xlsx

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "sheet/model/WorkbookFile.h"
 
@@ -16,11 +17,17 @@ namespace lomandra::xlsx {
 class SharedStringTable;
 struct XlsxLimits;
 
-/// Reads worksheet part `part` into `visitor`, stopping after row `lastRow` (0-based).
-/// Cells outside the sheet's limits are left out. Throws lomandra::Failure when the part is
+/// Reads worksheet part `part` into `visitor` through row `lastRow` (0-based), in whatever order
+/// the part holds its rows: the read ends a little past `lastRow` when the rows come in order,
+/// and reads the whole part when they do not. Cells outside the sheet's limits are left out. Throws lomandra::Failure when the part is
 /// damaged or a cell names a shared text the workbook does not hold.
 void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
                    model::SheetVisitor& visitor, std::uint32_t lastRow);
+
+/// Reads a worksheet part's XML held in memory, named `part` in descriptions, like readWorksheet.
+void readWorksheetText(std::string_view xml, const std::string& part, SharedStringTable& strings,
+                       bool date1904, const XlsxLimits& limits, model::SheetVisitor& visitor,
+                       std::uint32_t lastRow);
 
 }  // namespace lomandra::xlsx

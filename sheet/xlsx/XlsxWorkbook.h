@@ -17,7 +17,9 @@ struct XlsxLimits {
   std::uint64_t workbookPartBytes = 64ull << 20;     ///< workbook.xml, styles, relationships
   std::uint64_t sharedStringBytes = 1ull << 30;      ///< the shared-string part, inflated
   std::uint64_t sheetPartBytes = 2ull << 30;         ///< one worksheet part, inflated
-  std::size_t cellTextBytes = 32767 * 4;             ///< one cell's or string's text (UTF-8)
+  /// The bytes kept of one cell's or string's text (UTF-8) while it is read: room for the
+  /// cell limit (model::kMaxCellCharacters), which the sheet store applies to every reader.
+  std::size_t cellTextBytes = model::kMaxCellCharacters * 4;
   std::size_t sharedStringCount = 16u << 20;         ///< distinct shared strings kept
 };
 

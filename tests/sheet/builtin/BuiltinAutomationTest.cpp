@@ -4,6 +4,7 @@
 #include <xlsxwriter.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
@@ -17,6 +18,7 @@
 #include "sheet/window/RangeBox.h"
 #include "sheet/window/SheetGrid.h"
 #include "sheet/window/WorkbookWindow.h"
+#include "tests/sheet/container/TestPackage.h"
 #include "tests/sheet/window/FakeDialogs.h"
 #include "tests/sheet/window/WindowTestSupport.h"
 
@@ -204,6 +206,85 @@ TEST_F(BuiltinAutomationTest, BadInputFailsWithAFailure) {
   EXPECT_THROW(app->resolve(QStringLiteral("'Nowhere'!$A$1")), Failure);
   EXPECT_THROW(app->resolve(QStringLiteral("'Data'!$A$0")), Failure);
   EXPECT_THROW(app->resolve(QStringLiteral("not a reference")), Failure);
+}
+
+// Hostile files through the commands' own path: "Add Range Of Cells To Merge" opens and shows
+// the workbook, "Start Merging" opens, resolves and walks. Each ends at once with the reader's
+// description (which the Error Report shows, and lomandra-merge prints), or with the texts.
+TEST_F(BuiltinAutomationTest, HostileFilesFailWithTheReadersDescription) {
+  const std::string cell(1000, 'x');
+  const std::string bomb =
+      "<office:document-content xmlns:office='urn:oasis:names:tc:opendocument:xmlns:office:1.0' "
+      "xmlns:table='urn:oasis:names:tc:opendocument:xmlns:table:1.0' "
+      "xmlns:text='urn:oasis:names:tc:opendocument:xmlns:text:1.0'><office:body><office:spreadsheet>"
+      "<table:table table:name='Sheet1'><table:table-row table:number-rows-repeated='1048576'>"
+      "<table:table-cell table:number-columns-repeated='16384' office:value-type='string'><text:p>" +
+      cell + "</text:p></table:table-cell></table:table-row></table:table></office:spreadsheet>"
+             "</office:body></office:document-content>";
+  struct Row {
+    const char* name;
+    std::vector<testing::ZipPart> zip;  // empty for a flat file
+    std::string flat;
+    const char* onOpen;   // the description opening gives, or nullptr when it opens
+    const char* onWalk;   // the description walking A1:Z100 gives, or nullptr for the texts
+    const char* inWindow; // what the workbook window says of the sheet, or nullptr
+  };
+  const std::vector<Row> rows = {
+      {"a flat document declaring a document type", {},
+       "<?xml version='1.0'?><!DOCTYPE office:document [<!ENTITY a 'aaaa'>]><office:document/>",
+       "declares a document type", nullptr, nullptr},
+      {"a cell given twice",
+       testing::xlsxParts({testing::worksheet("<row r='1'><c r='A1'><v>1</v></c><c r='A1'><v>2</v></c></row>")}),
+       "", nullptr, "gives cell A1 twice", "gives cell A1 twice"},
+      {"a row repeated over the sheet, a long text over every column",
+       {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false}, {"content.xml", bomb, true}},
+       "", nullptr, nullptr, "repeats more cells than this program reads"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const QString path = dir_.filePath(row.zip.empty() ? "hostile.fods" : "hostile.bin");
+    if (row.zip.empty())
+      testing::writeFile(QFile::encodeName(path).toStdString(), row.flat);
+    else
+      testing::writeZip(QFile::encodeName(path).toStdString(), row.zip);
+    auto app = automation_->create();
+    if (row.onOpen) {
+      try {
+        app->open(path);
+        ADD_FAILURE() << "opened";
+      } catch (const Failure& failure) {
+        EXPECT_NE(std::string(failure.what()).find(row.onOpen), std::string::npos) << failure.what();
+      }
+      continue;
+    }
+    app->open(path);
+    auto range = app->resolve(QStringLiteral("'Sheet1'!$A$1:$Z$100"));
+    if (row.onWalk) {
+      try {
+        walkAll(*range);
+        ADD_FAILURE() << "walked";
+      } catch (const Failure& failure) {
+        EXPECT_NE(std::string(failure.what()).find(row.onWalk), std::string::npos) << failure.what();
+      }
+    } else {
+      const QStringList texts = walkAll(*range);
+      EXPECT_EQ(texts.size(), 2600);
+      EXPECT_EQ(texts.back(), QString::fromStdString(cell));
+    }
+    // The window shows the whole sheet: a sheet it cannot read says why, in the window.
+    app->show();
+    auto* window = findTopLevel<window::WorkbookWindow>("workbookWindow");
+    ASSERT_NE(window, nullptr);
+    if (row.inWindow) {
+      // The window reads the sheet in the background: its failure arrives when reading ends.
+      QElapsedTimer waited;
+      waited.start();
+      while (window->problem().isEmpty() && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      EXPECT_TRUE(window->problem().contains(QLatin1String(row.inWindow))) << window->problem().toStdString();
+    }
+    app->quit();
+  }
 }
 
 TEST_F(BuiltinAutomationTest, RangeOutlivesQuitAndTheInstanceRefusesLaterCalls) {

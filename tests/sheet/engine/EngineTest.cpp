@@ -426,15 +426,138 @@ TEST_F(WrittenWorkbook, ReadsFurtherWhenLaterRowsAreAsked) {
   EXPECT_EQ(book->sheet(0).usedRows(), 5u);
 }
 
-TEST(SheetStoreTest, CellsOutOfOrderAreSortedAndTheLaterDuplicateWins) {
+// Cells out of order are sorted; a cell the file gives twice fails the sheet, since which of
+// its values the file means is not known (keeping either would lose the other without a word).
+TEST(SheetStoreTest, CellsOutOfOrderAreSortedAndACellGivenTwiceFails) {
   TempDir dir;
   const std::string data =
       "<row r='3'><c r='B3'><v>3</v></c><c r='A3'><v>2</v></c></row>"
-      "<row r='1'><c r='A1'><v>1</v></c></row>"
-      "<row r='3'><c r='B3'><v>4</v></c></row>";
+      "<row r='1'><c r='A1'><v>1</v></c></row>";
   testing::writeZip(dir.file("order.xlsx"), testing::xlsxParts({testing::worksheet(data)}));
   auto book = BuiltinWorkbook::open(dir.file("order.xlsx"));
-  EXPECT_EQ(texts(book->sheet(0), {0, 0, 2, 1}), (std::vector<std::string>{"1", "", "", "", "2", "4"}));
+  EXPECT_EQ(texts(book->sheet(0), {0, 0, 2, 1}), (std::vector<std::string>{"1", "", "", "", "2", "3"}));
+
+  const std::pair<const char*, std::string> twice[] = {
+      {"in a later row element", data + "<row r='3'><c r='B3'><v>4</v></c></row>"},
+      {"next to itself", "<row r='1'><c r='A1'><v>1</v></c><c r='A1'><v>2</v></c></row>"},
+      {"in order, then again", "<row r='1'><c r='A1'><v>1</v></c></row><row r='2'/>"
+                               "<row r='1'><c r='A1'><v>1</v></c></row>"},
+  };
+  for (const auto& [name, rows] : twice) {
+    SCOPED_TRACE(name);
+    testing::writeZip(dir.file("twice.xlsx"), testing::xlsxParts({testing::worksheet(rows)}));
+    auto twiceBook = BuiltinWorkbook::open(dir.file("twice.xlsx"));
+    EXPECT_NE(failureOf([&] { twiceBook->sheet(0); }).find("gives cell "), std::string::npos);
+  }
+}
+
+// A row repeated over the whole sheet holding a long text repeated over every column (823
+// bytes of .ods): read for A1:Z100, only those cells are handed over; the whole sheet fails
+// with what was too large.
+TEST(BuiltinWorkbookTest, ReadsOnlyTheCellsAReferenceNeeds) {
+  TempDir dir;
+  const std::string text(1000, 'x');
+  const std::string content =
+      "<office:document-content xmlns:office='urn:oasis:names:tc:opendocument:xmlns:office:1.0' "
+      "xmlns:table='urn:oasis:names:tc:opendocument:xmlns:table:1.0' "
+      "xmlns:text='urn:oasis:names:tc:opendocument:xmlns:text:1.0'><office:body>"
+      "<office:spreadsheet><table:table table:name='Sheet1'>"
+      "<table:table-row table:number-rows-repeated='1048576'>"
+      "<table:table-cell table:number-columns-repeated='16384' office:value-type='string'><text:p>" +
+      text + "</text:p></table:table-cell></table:table-row></table:table></office:spreadsheet>"
+             "</office:body></office:document-content>";
+  testing::writeZip(dir.file("bomb.ods"),
+                    {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
+                     {"content.xml", content, true}});
+  auto book = BuiltinWorkbook::open(dir.file("bomb.ods"));
+  const auto resolved = book->resolve("'Sheet1'!$B$3:$Z$100");
+  const SheetData& sheet = book->sheet(resolved.sheet, boundsOf(resolved.areas));
+  EXPECT_EQ(sheet.usedRows(), 100u);
+  EXPECT_EQ(sheet.usedColumns(), 26u);
+  EXPECT_EQ(sheet.text(0, 0), "") << "cells outside the range are not kept";
+  EXPECT_EQ(texts(sheet, resolved.areas[0]), std::vector<std::string>(98 * 25, text));
+  EXPECT_NE(failureOf([&] { book->sheet(0); }).find("repeats more cells than this program reads"),
+            std::string::npos);
+}
+
+// One limit for every reader: a cell keeps 32,767 characters, counted as the application
+// counts them (a character past U+FFFF counts twice), cut at a character boundary.
+TEST(BuiltinWorkbookTest, EveryReaderCutsCellTextsAtTheCellLimit) {
+  const auto repeat = [](std::string_view unit, std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) out += unit;
+    return out;
+  };
+  const std::string emoji = "\xF0\x9F\x98\x80";
+  struct Row {
+    const char* name;
+    std::string text;
+    std::size_t keptBytes;
+  };
+  const Row rows[] = {
+      {"at the limit", repeat("a", 32767), 32767},
+      {"one past", repeat("a", 32768), 32767},
+      {"two-byte characters", repeat("\xC3\xA9", 40000), 2 * 32767},
+      {"pairs", repeat(emoji, 20000), 4 * 16383},
+      {"a pair across the limit", repeat("a", 32766) + emoji, 32766},
+  };
+  const std::string ods =
+      "<office:document-content xmlns:office='urn:oasis:names:tc:opendocument:xmlns:office:1.0' "
+      "xmlns:table='urn:oasis:names:tc:opendocument:xmlns:table:1.0' "
+      "xmlns:text='urn:oasis:names:tc:opendocument:xmlns:text:1.0'><office:body>"
+      "<office:spreadsheet><table:table table:name='S'>";
+  std::string xlsxRows, odsRows, csv;
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    xlsxRows += "<row r='" + std::to_string(i + 1) + "'><c r='A" + std::to_string(i + 1) +
+                "' t='inlineStr'><is><t>" + rows[i].text + "</t></is></c></row>";
+    odsRows += "<table:table-row><table:table-cell office:value-type='string'><text:p>" +
+               rows[i].text + "</text:p></table:table-cell></table:table-row>";
+    csv += rows[i].text + "\n";
+  }
+  TempDir dir;
+  testing::writeZip(dir.file("long.xlsx"), testing::xlsxParts({testing::worksheet(xlsxRows)}));
+  testing::writeZip(dir.file("long.ods"),
+                    {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
+                     {"content.xml", ods + odsRows + "</table:table></office:spreadsheet>"
+                                                     "</office:body></office:document-content>",
+                      true}});
+  testing::writeFile(dir.file("long.csv"), csv);
+  for (const char* file : {"long.xlsx", "long.ods", "long.csv"}) {
+    auto book = BuiltinWorkbook::open(dir.file(file));
+    const SheetData& sheet = book->sheet(0);
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+      const std::string kept = sheet.text(static_cast<std::uint32_t>(i), 0);
+      EXPECT_EQ(kept.size(), rows[i].keptBytes) << file << ": " << rows[i].name;
+      EXPECT_TRUE(rows[i].text.starts_with(kept)) << file << ": " << rows[i].name;
+    }
+  }
+}
+
+// A flat OpenDocument spreadsheet with a document type declaration is refused as the zipped
+// form is, whatever the size of its internal subset, rather than read as delimited text.
+TEST(BuiltinWorkbookTest, FlatDocumentsDeclaringADocumentTypeAreRefused) {
+  const std::string root =
+      "<office:document xmlns:office='urn:oasis:names:tc:opendocument:xmlns:office:1.0' "
+      "office:mimetype='application/vnd.oasis.opendocument.spreadsheet'><office:body>"
+      "<office:spreadsheet/></office:body></office:document>";
+  const std::string laughs = "<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;\">";
+  std::string longSubset;
+  for (int i = 0; i < 1000; ++i) longSubset += "<!ENTITY e" + std::to_string(i) + " \"]>\">";
+  const std::pair<const char*, std::string> rows[] = {
+      {"an internal subset", "<?xml version='1.0'?>\n<!DOCTYPE office:document [" + laughs + "]>" + root},
+      {"a subset past the first bytes read", "<!DOCTYPE office:document [" + longSubset + "]>" + root},
+      {"another name, the root within reach", "<!DOCTYPE x [" + laughs + "]><!-- c -->" + root},
+      {"no subset", "<!DOCTYPE office:document SYSTEM 'x.dtd'>" + root},
+  };
+  TempDir dir;
+  for (const auto& [name, text] : rows) {
+    SCOPED_TRACE(name);
+    testing::writeFile(dir.file("doctype.fods"), text);
+    EXPECT_EQ(sniffWorkbook(dir.file("doctype.fods")), WorkbookFormat::Ods);
+    EXPECT_NE(failureOf([&] { BuiltinWorkbook::open(dir.file("doctype.fods")); })
+                  .find("declares a document type"),
+              std::string::npos);
+  }
 }
 
 }  // namespace

@@ -72,7 +72,8 @@ class FakeWorkbook final : public engine::BuiltinWorkbook {
   int activeSheet() const override { return active; }
   model::Grid grid() const override { return gridSize; }
   std::string fileName() const override { return name; }
-  const engine::SheetData& sheet(int index, std::uint32_t) override {
+  using engine::BuiltinWorkbook::sheet;
+  const engine::SheetData& sheet(int index, const model::CellBounds&) override {
     ++sheetCalls;
     if (index == failingSheet) throw Failure("The sheet's data is damaged.");
     return data.at(static_cast<std::size_t>(index));
