@@ -9,29 +9,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "tests/cli/RunTool.h"
+
 namespace {
 
-struct Outcome {
-  QByteArray out, err;
-  int status = -1;
-};
-
-Outcome runTool(const QStringList& arguments, const QByteArray& input = {}) {
-  QProcess process;
-  process.start(QStringLiteral(LOMANDRA_MERGE_PROGRAM), arguments);
-  process.write(input);
-  process.closeWriteChannel();
-  Outcome outcome;
-  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-    process.kill();
-    outcome.err = "the program crashed or hung";
-    return outcome;
-  }
-  outcome.out = process.readAllStandardOutput();
-  outcome.err = process.readAllStandardError();
-  outcome.status = process.exitCode();
-  return outcome;
-}
+using lomandra::cli::testing::Outcome;
+using lomandra::cli::testing::runTool;
 
 class MergeToolProgram : public ::testing::Test {
  protected:
