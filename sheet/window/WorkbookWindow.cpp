@@ -191,7 +191,8 @@ void WorkbookWindow::sheetArrived() {
   model->sheetGrew(progress.finished);
   // The saved active cell comes ahead of the rows in the files that keep one.
   if ((progress.rows > 0 || progress.finished) && applySavedView(current_, reading->data())) {
-    grid_->showSelection();
+    // Before the window is shown the grid scrolls to the active cell once it is (see setSheet).
+    grid_->showSelection(grid_->isVisible());
     bar_->showFrom(*grid_);
     if (box_) box_->setAddress(currentAddress());
   }
