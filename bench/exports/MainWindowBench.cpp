@@ -13,29 +13,18 @@
 #include <QTimer>
 #include <cstdio>
 #include <tuple>
-#include <sys/resource.h>
 
 #include "app/Form1.h"
 #include "app/SystemClipboard.h"
 #include "app/WidgetMessageBox.h"
 #include "app/core/SettingsStore.h"
 #include "sheet/builtin/BuiltinAutomation.h"
+#include "bench/ProcessUsage.h"
 
 namespace {
 
-double peakMegabytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
-/// Processor time used so far, all threads (seconds): wall time says little on a busy machine.
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using lomandra::bench::cpuSeconds;
+using lomandra::bench::peakMegabytes;
 
 /// The real message box, answered with Return as soon as it is up; records when it came up.
 class AnsweringBox : public lomandra::MessageBoxService {

@@ -8,29 +8,18 @@
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
-#include <sys/resource.h>
 
 #include "sheet/builtin/BuiltinAutomation.h"
 #include "sheet/window/RangeBox.h"
 #include "sheet/window/SheetGrid.h"
 #include "sheet/window/SheetTableModel.h"
 #include "sheet/window/WorkbookWindow.h"
+#include "bench/ProcessUsage.h"
 
 namespace {
 
-double peakMegabytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
-/// Processor time used so far, all threads (seconds): wall time says little on a busy machine.
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using lomandra::bench::cpuSeconds;
+using lomandra::bench::peakMegabytes;
 
 void report(const char* what, qint64 ms, const QString& extra = {}) {
   std::printf("%-26s %7lld ms  cpu %6.2f s  peak %7.1f MB  %s\n", what, static_cast<long long>(ms),

@@ -26,6 +26,24 @@ struct Pending {
   std::vector<std::pair<std::uint32_t, RawText>> formats;
 };
 
+// The records every generation's workbook part shares: password protection (refused), the code
+// page and the date system. True when `rec` was one of them.
+bool readWorkbookWide(const Record& rec, WorkbookGlobals& w) {
+  const std::string_view d = rec.data;
+  switch (rec.id) {
+    case record::kFilePass:
+      throw Failure(kEncryptedWorkbook);
+    case record::kCodePage:
+      if (d.size() >= 2) w.codePage = read16(d, 0);
+      return true;
+    case record::kDateMode:
+      if (d.size() >= 2) w.date1904 = read16(d, 0) == 1;
+      return true;
+    default:
+      return false;
+  }
+}
+
 int versionOf(const Record& bof) {
   switch (bof.id) {
     case record::kBof2:
@@ -64,17 +82,9 @@ std::size_t readOldSubstream(std::string_view stream, std::size_t offset, Workbo
       if (--depth == 0) break;
       continue;
     }
-    if (depth != 1) continue;
+    if (depth != 1 || readWorkbookWide(rec, w)) continue;
     const std::string_view d = rec.data;
     switch (rec.id) {
-      case record::kFilePass:
-        throw Failure(kEncryptedWorkbook);
-      case record::kCodePage:
-        if (d.size() >= 2) w.codePage = read16(d, 0);
-        break;
-      case record::kDateMode:
-        if (d.size() >= 2) w.date1904 = read16(d, 0) == 1;
-        break;
       case record::kFormat2:
       case record::kFormat: {
         RecordCursor cursor(d);
@@ -160,18 +170,11 @@ void readGlobals(RecordStream& records, WorkbookGlobals& w, Pending& pending) {
   Record rec;
   bool haveWindow = false;
   while (records.next(rec)) {
+    if (readWorkbookWide(rec, w)) continue;
     const std::string_view d = rec.data;
     switch (rec.id) {
       case record::kEof:
         return;
-      case record::kFilePass:
-        throw Failure(kEncryptedWorkbook);
-      case record::kCodePage:
-        if (d.size() >= 2) w.codePage = read16(d, 0);
-        break;
-      case record::kDateMode:
-        if (d.size() >= 2) w.date1904 = read16(d, 0) == 1;
-        break;
       case record::kWindow1:
         if (!haveWindow && d.size() >= 12) {
           w.active = read16(d, 10);
