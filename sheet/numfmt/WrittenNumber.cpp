@@ -11,7 +11,7 @@ namespace lomandra::numfmt {
 namespace {
 
 // The longest text General shows: a minus sign, then at most 12 characters ("1.23457E+100").
-constexpr qsizetype kLongestGeneral = 13;
+constexpr std::size_t kLongestGeneral = 13;
 // The largest number a sheet holds; typing more gives a text.
 constexpr double kLargestNumber = 9.99999999999999E+307;
 
@@ -21,12 +21,20 @@ bool mayShowInGeneral(char16_t c) {
 
 }  // namespace
 
-std::optional<double> numberWrittenAs(QStringView text) {
-  if (text.isEmpty() || text.size() > kLongestGeneral) return std::nullopt;
+std::optional<double> numberWrittenAs(std::u16string_view text, char16_t decimalSeparator) {
+  if (text.empty() || text.size() > kLongestGeneral) return std::nullopt;
+  // A separator that could be part of a number's other characters cannot be told apart.
+  if (decimalSeparator != u'.' && (mayShowInGeneral(decimalSeparator) || decimalSeparator == u'\0'))
+    return std::nullopt;
   char ascii[kLongestGeneral];
-  const auto length = static_cast<std::size_t>(text.size());
+  const std::size_t length = text.size();
   for (std::size_t i = 0; i < length; ++i) {
-    const char16_t c = text[static_cast<qsizetype>(i)].unicode();
+    char16_t c = text[i];
+    if (c == decimalSeparator) {
+      c = u'.';
+    } else if (c == u'.') {
+      return std::nullopt;  // a point where the application shows another separator
+    }
     if (!mayShowInGeneral(c)) return std::nullopt;
     ascii[i] = static_cast<char>(c);
   }
