@@ -222,7 +222,7 @@ void ComApplication::writeShown(long row, long column, std::wstring_view text) {
   std::optional<double> number;
   if (separators.decimal.size() == 1 && separators.decimal != separators.thousands) {
     const std::u16string utf16(text.begin(), text.end());
-    number = numfmt::numberWrittenAs(utf16, static_cast<char16_t>(separators.decimal.front()));
+    number = numfmt::numberWrittenAs(std::u16string_view(utf16), static_cast<char16_t>(separators.decimal.front()));
   }
   if (number)
     write(row, column, *number);
