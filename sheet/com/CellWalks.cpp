@@ -34,13 +34,6 @@ bool isGeneral(std::wstring_view format) {
                     [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
 }
 
-std::vector<Variant> cellArguments(long row, long column) {
-  std::vector<Variant> at;
-  at.push_back(Variant::fromLong(row));
-  at.push_back(Variant::fromLong(column));
-  return at;
-}
-
 // --- the plain walk: the range's enumerator, every cell asked -------------------------------
 
 class EachCellWalk final : public ComCellWalk {

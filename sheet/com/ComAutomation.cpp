@@ -32,14 +32,14 @@ std::wstring localeText(LCTYPE what, const wchar_t* fallback) {
   return length > 1 ? std::wstring(buffer, static_cast<std::size_t>(length - 1)) : std::wstring(fallback);
 }
 
+}  // namespace
+
 std::vector<Variant> cellArguments(long row, long column) {
   std::vector<Variant> at;
   at.push_back(Variant::fromLong(row));
   at.push_back(Variant::fromLong(column));
   return at;
 }
-
-}  // namespace
 
 void setForegroundGrant(ForegroundGrant grant) { foregroundGrant() = grant ? grant : &grantForeground; }
 

@@ -23,6 +23,9 @@ class Session {
   std::optional<NumberSeparators> separators_;
 };
 
+/// The arguments of `Cells`: a 1-based row and column.
+std::vector<Variant> cellArguments(long row, long column);
+
 /// The text a cell shows as in a column wide enough, from what it shows (`Text`) and its
 /// `Value2`. A number in a column too narrow for it shows as "####", and in the General format
 /// as a shortened number; the application's TEXT worksheet function then gives the text for its
