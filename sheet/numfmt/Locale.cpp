@@ -48,9 +48,9 @@ constexpr KnownLocale kKnown[] = {
     {"en-GB", 0x809, "dd/MM/yyyy", "dd MMMM yyyy", "HH:mm:ss", "\xC2\xA3", 0, 1, "-"},
     {"de-DE", 0x407, "dd.MM.yyyy", "dddd, d. MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 3, 8, ". "},
     {"fr-FR", 0x40C, "dd/MM/yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 3, 8, "-"},
-    {"es-ES", 0xC0A, "dd/MM/yyyy", "dddd, d' de 'MMMM' de 'yyyy", "H:mm:ss", "\xE2\x82\xAC", 3, 8, "-"},
+    {"es-ES", 0xC0A, "dd/MM/yyyy", "dddd, d 'de' MMMM 'de' yyyy", "H:mm:ss", "\xE2\x82\xAC", 3, 8, "-"},
     {"it-IT", 0x410, "dd/MM/yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 3, 8, "-"},
-    {"pt-BR", 0x416, "dd/MM/yyyy", "dddd, d' de 'MMMM' de 'yyyy", "HH:mm:ss", "R$", 2, 9, "/"},
+    {"pt-BR", 0x416, "dd/MM/yyyy", "dddd, d 'de' MMMM 'de' yyyy", "HH:mm:ss", "R$", 2, 9, "/"},
     {"nl-NL", 0x413, "d-M-yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 2, 12, "-"},
     {"pl-PL", 0x415, "d.MM.yyyy", "dddd, d MMMM yyyy", "HH:mm:ss", "z\xC5\x82", 3, 8, "."},
     {"ru-RU", 0x419, "dd.MM.yyyy", "d MMMM yyyy 'г.'", "H:mm:ss", "\xE2\x82\xBD", 3, 8, "."},
@@ -242,7 +242,7 @@ std::string codeOfDatePicture(std::string_view picture) {
       continue;
     }
     if (std::isalpha(static_cast<unsigned char>(c)) || c == '"' || c == '\\' || c == '@' || c == '0' ||
-        c == '#' || c == '?' || c == '%' || c == '*' || c == '_' || c == '[' || c == ';' || c == ',' ||
+        c == '#' || c == '?' || c == '%' || c == '*' || c == '_' || c == '[' || c == ';' ||
         (c >= '1' && c <= '9')) {
       if (c != '"') pendingLiteral.append(n, c);
       i += n;
