@@ -14,6 +14,7 @@
 #include "sheet/window/FormulaBar.h"
 #include "sheet/window/SheetGrid.h"
 #include "sheet/window/SheetTableModel.h"
+#include "sheet/window/WorkbookSaver.h"
 #include "sheet/window/WorkbookWindow.h"
 #include "sheet/window/WrittenSheet.h"
 #include "tests/sheet/window/WindowTestSupport.h"
@@ -95,6 +96,32 @@ TEST_F(GermanLocale, TheNewWorkbookReadsTextsByTheLocalesGeneral) {
     EXPECT_EQ(sheet.text(row, 0), r.written);  // the cell shows exactly what was written
     ++row;
   }
+}
+
+TEST_F(GermanLocale, TheExportedWorkbookHoldsTheNumbersTheGermanTextsShow) {
+  // The spreadsheet export writes the merged German texts; the saved workbook holds numbers,
+  // which read back as the same texts in German and as American texts in en-US.
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  WrittenSheet sheet;
+  sheet.write(0, 0, QStringLiteral("Result(s)"));
+  sheet.write(1, 0, QStringLiteral("1234,5"));
+  sheet.write(2, 0, QStringLiteral("1.234,50"));
+  sheet.write(3, 0, QStringLiteral("-0,25"));
+  const QString path = dir.filePath(QStringLiteral("export.xlsx"));
+  saveXlsx(sheet, QStringLiteral("Sheet1"), path);
+  const auto texts = [&path] {
+    auto book = engine::BuiltinWorkbook::open(QFile::encodeName(path).toStdString());
+    std::vector<std::string> out;
+    book->sheet(0).forEachText({0, 0, 3, 0}, [&out](std::string_view text) {
+      out.emplace_back(text);
+      return true;
+    });
+    return out;
+  };
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Result(s)", "1234,5", "1.234,50", "-0,25"}));
+  numfmt::Locale::setDisplay(numfmt::Locale::enUS());
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Result(s)", "1234.5", "1.234,50", "-0.25"}));
 }
 
 }  // namespace
