@@ -108,13 +108,6 @@ TEST_F(LocaleProgram, WithoutALocaleOrWithCTheTextsAreAmerican) {
   EXPECT_EQ(runTool(QStringList{"--locale", "en-US"} + arguments, {}, {"LC_ALL=de_DE.UTF-8"}).out, plain.out);
 }
 
-TEST_F(LocaleProgram, EachCategoryTakesItsOwnPart) {
-  // Separators from LC_NUMERIC, dates and names from LC_TIME, the currency from LC_MONETARY.
-  const Outcome outcome = runTool({book, "Figures!A1,A3,A12,A9"}, {},
-                                  {"LC_NUMERIC=de_DE.UTF-8", "LC_TIME=fr_FR.UTF-8", "LC_MONETARY=en_GB.UTF-8"});
-  EXPECT_EQ(outcome.out, QByteArray("1.234.567,89\n09/12/2025\ndécembre\n-£1.234\n"));
-}
-
 TEST_F(LocaleProgram, AnUnknownLocaleIsBadUsage) {
   const Outcome outcome = runTool({"--locale", "xx-QQ", book, "Figures!A1"});
   EXPECT_EQ(outcome.status, 2);

@@ -1,4 +1,4 @@
-// The workbook window and the new workbook in a German locale: cells, the formula line, a
+// The workbook window and the spreadsheet export in a German locale: cells, the formula line, a
 // narrow General number and the number-or-text rule of written texts all follow it.
 
 #include <gtest/gtest.h>
@@ -73,29 +73,6 @@ TEST_F(GermanLocale, ANarrowGeneralNumberKeepsTheDecimalComma) {
   ASSERT_TRUE(shorter.has_value());
   EXPECT_EQ(*shorter, "3,141593");
   EXPECT_EQ(*shortenGeneral(123456789012345.0, 50 + 2 * kCellPadding, measure), "1,2E+14");
-}
-
-TEST_F(GermanLocale, TheNewWorkbookReadsTextsByTheLocalesGeneral) {
-  struct Row {
-    const char* written;
-    bool number;
-    double value;
-  };
-  const Row rows[] = {{"1234,5", true, 1234.5}, {"1234.5", false, 0}, {"-0,25", true, -0.25},
-                      {"1.234,50", false, 0},   {"42", true, 42},     {"1,5E+20", true, 1.5e20}};
-  WrittenSheet sheet;
-  std::uint32_t row = 0;
-  for (const Row& r : rows) {
-    sheet.write(row, 0, QString::fromUtf8(r.written));
-    const WrittenCell* cell = sheet.cell(row, 0);
-    ASSERT_NE(cell, nullptr);
-    EXPECT_EQ(cell->isNumber, r.number) << r.written;
-    if (r.number) {
-      EXPECT_EQ(cell->number, r.value) << r.written;
-    }
-    EXPECT_EQ(sheet.text(row, 0), r.written);  // the cell shows exactly what was written
-    ++row;
-  }
 }
 
 TEST_F(GermanLocale, TheExportedWorkbookHoldsTheNumbersTheGermanTextsShow) {
