@@ -33,7 +33,6 @@ namespace {
 /// Windows' values of the locales whose texts were checked against the numfmt oracle.
 struct KnownLocale {
   const char* tag;
-  unsigned lcid;
   const char* shortDate;
   const char* longDate;
   const char* time;
@@ -44,21 +43,21 @@ struct KnownLocale {
 };
 
 constexpr KnownLocale kKnown[] = {
-    {"en-US", 0x409, "M/d/yyyy", "dddd, MMMM d, yyyy", "h:mm:ss tt", "$", 0, 0, "-"},
-    {"en-GB", 0x809, "dd/MM/yyyy", "dd MMMM yyyy", "HH:mm:ss", "\xC2\xA3", 0, 1, "-"},
-    {"de-DE", 0x407, "dd.MM.yyyy", "dddd, d. MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 3, 8, ". "},
-    {"fr-FR", 0x40C, "dd/MM/yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 3, 8, "-"},
-    {"es-ES", 0xC0A, "dd/MM/yyyy", "dddd, d 'de' MMMM 'de' yyyy", "H:mm:ss", "\xE2\x82\xAC", 3, 8, "-"},
-    {"it-IT", 0x410, "dd/MM/yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 3, 8, "-"},
-    {"pt-BR", 0x416, "dd/MM/yyyy", "dddd, d 'de' MMMM 'de' yyyy", "HH:mm:ss", "R$", 2, 9, "/"},
-    {"nl-NL", 0x413, "d-M-yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 2, 12, "-"},
-    {"pl-PL", 0x415, "d.MM.yyyy", "dddd, d MMMM yyyy", "HH:mm:ss", "z\xC5\x82", 3, 8, "."},
-    {"ru-RU", 0x419, "dd.MM.yyyy", "d MMMM yyyy 'г.'", "H:mm:ss", "\xE2\x82\xBD", 3, 8, "."},
-    {"sv-SE", 0x41D, "yyyy-MM-dd", "'den 'd MMMM yyyy", "HH:mm:ss", "kr", 3, 8, "-"},
-    {"tr-TR", 0x41F, "d.MM.yyyy", "d MMMM yyyy dddd", "HH:mm:ss", "\xE2\x82\xBA", 0, 1, "."},
-    {"ja-JP", 0x411, "yyyy/MM/dd", "yyyy'年'M'月'd'日'", "H:mm:ss", "\xC2\xA5", 0, 1, "-"},
-    {"zh-CN", 0x804, "yyyy/M/d", "yyyy'年'M'月'd'日'", "H:mm:ss", "\xC2\xA5", 0, 2, "-"},
-    {"ko-KR", 0x412, "yyyy-MM-dd", "yyyy'년' M'월' d'일' dddd", "tt h:mm:ss", "\xE2\x82\xA9", 0, 1, "-"},
+    {"en-US", "M/d/yyyy", "dddd, MMMM d, yyyy", "h:mm:ss tt", "$", 0, 0, "-"},
+    {"en-GB", "dd/MM/yyyy", "dd MMMM yyyy", "HH:mm:ss", "\xC2\xA3", 0, 1, "-"},
+    {"de-DE", "dd.MM.yyyy", "dddd, d. MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 3, 8, ". "},
+    {"fr-FR", "dd/MM/yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 3, 8, "-"},
+    {"es-ES", "dd/MM/yyyy", "dddd, d 'de' MMMM 'de' yyyy", "H:mm:ss", "\xE2\x82\xAC", 3, 8, "-"},
+    {"it-IT", "dd/MM/yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 3, 8, "-"},
+    {"pt-BR", "dd/MM/yyyy", "dddd, d 'de' MMMM 'de' yyyy", "HH:mm:ss", "R$", 2, 9, "/"},
+    {"nl-NL", "d-M-yyyy", "dddd d MMMM yyyy", "HH:mm:ss", "\xE2\x82\xAC", 2, 12, "-"},
+    {"pl-PL", "d.MM.yyyy", "dddd, d MMMM yyyy", "HH:mm:ss", "z\xC5\x82", 3, 8, "."},
+    {"ru-RU", "dd.MM.yyyy", "d MMMM yyyy 'г.'", "H:mm:ss", "\xE2\x82\xBD", 3, 8, "."},
+    {"sv-SE", "yyyy-MM-dd", "'den 'd MMMM yyyy", "HH:mm:ss", "kr", 3, 8, "-"},
+    {"tr-TR", "d.MM.yyyy", "d MMMM yyyy dddd", "HH:mm:ss", "\xE2\x82\xBA", 0, 1, "."},
+    {"ja-JP", "yyyy/MM/dd", "yyyy'年'M'月'd'日'", "H:mm:ss", "\xC2\xA5", 0, 1, "-"},
+    {"zh-CN", "yyyy/M/d", "yyyy'年'M'月'd'日'", "H:mm:ss", "\xC2\xA5", 0, 2, "-"},
+    {"ko-KR", "yyyy-MM-dd", "yyyy'년' M'월' d'일' dddd", "tt h:mm:ss", "\xE2\x82\xA9", 0, 1, "-"},
 };
 
 /// "de_DE.UTF-8@euro" -> "de-DE"; "C" and "POSIX" -> "".
@@ -254,12 +253,6 @@ std::string codeOfDatePicture(std::string_view picture) {
   }
   flushLiteral();
   return out;
-}
-
-unsigned localeIdOfTag(std::string_view tag) {
-  const std::string normal = normalTag(tag);
-  if (const KnownLocale* k = knownLocale(normal)) return k->lcid;
-  return 0;
 }
 
 const Locale& Locale::enUS() {

@@ -89,7 +89,4 @@ class Locale {
 /// ("dddd, d. mmmm yyyy", "hh:mm:ss", "AM/PM h:mm"); a quoted part stays literal.
 std::string codeOfDatePicture(std::string_view picture);
 
-/// The Windows locale id of a language tag (0x407 for "de-DE"); 0 when it is not known.
-unsigned localeIdOfTag(std::string_view tag);
-
 }  // namespace lomandra::numfmt
