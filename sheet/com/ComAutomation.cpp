@@ -1,12 +1,13 @@
 #include "sheet/com/ComAutomation.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cwctype>
 
 #include "sheet/com/MessageFilter.h"
 #include "sheet/com/Session.h"
 #include "sheet/numfmt/NumberFormat.h"
-#include "sheet/numfmt/WrittenNumber.h"
 
 namespace lomandra::com {
 
@@ -215,15 +216,43 @@ void ComApplication::write(long row, long column, const CellValue& value) {
     cell.put(L"Value", Variant::fromText(literalTextValue(std::get<std::wstring>(value))));
 }
 
+namespace {
+
+// The number a merged text stands for when the application's General format shows that number
+// as the very same text, with the application's decimal separator; nothing for any other text
+// ("00123", "1.50", "1/2", "=A1", a point where the application shows a comma, ...).
+std::optional<double> generalNumber(std::wstring_view text, std::wstring_view decimal) {
+  constexpr std::size_t kLongestGeneral = 13;  // a minus sign and "1.23457E+100"
+  std::string ascii;
+  for (std::size_t i = 0; i < text.size() && ascii.size() <= kLongestGeneral;) {
+    if (text.substr(i).starts_with(decimal)) {
+      ascii += '.';
+      i += decimal.size();
+      continue;
+    }
+    const wchar_t c = text[i++];
+    if (!((c >= L'0' && c <= L'9') || c == L'-' || c == L'+' || c == L'E')) return std::nullopt;
+    ascii += static_cast<char>(c);
+  }
+  if (ascii.empty() || ascii.size() > kLongestGeneral) return std::nullopt;
+  double value = 0;
+  const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value, std::chars_format::general);
+  if (error != std::errc() || end != ascii.data() + ascii.size()) return std::nullopt;
+  if (!std::isfinite(value) || std::fabs(value) > 9.99999999999999E+307 || std::fpclassify(value) == FP_SUBNORMAL)
+    return std::nullopt;
+  if (generalText(value, decimal) != text) return std::nullopt;  // also turns "-0" away
+  return value;
+}
+
+}  // namespace
+
 void ComApplication::writeShown(long row, long column, std::wstring_view text) {
   const NumberSeparators& separators = session_->separators();
-  // A separator of more than one character, or one that is also the thousands separator,
-  // cannot be told apart: such a text stays literal, which the cell shows as it is.
+  // A decimal separator that is also the thousands separator cannot be told apart: such a text
+  // stays literal, which the cell shows as it is.
   std::optional<double> number;
-  if (separators.decimal.size() == 1 && separators.decimal != separators.thousands) {
-    const std::u16string utf16(text.begin(), text.end());
-    number = numfmt::numberWrittenAs(std::u16string_view(utf16), static_cast<char16_t>(separators.decimal.front()));
-  }
+  if (!separators.decimal.empty() && separators.decimal != separators.thousands)
+    number = generalNumber(text, separators.decimal);
   if (number)
     write(row, column, *number);
   else

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include <QString>
+
 #include "sheet/numfmt/NumberFormat.h"
 
 namespace lomandra::numfmt {
@@ -11,7 +13,7 @@ namespace lomandra::numfmt {
 namespace {
 
 // The longest text General shows: a minus sign, then at most 12 characters ("1.23457E+100").
-constexpr std::size_t kLongestGeneral = 13;
+constexpr qsizetype kLongestGeneral = 13;
 // The largest number a sheet holds; typing more gives a text.
 constexpr double kLargestNumber = 9.99999999999999E+307;
 
@@ -21,22 +23,21 @@ bool mayShowInGeneral(char16_t c) {
 
 }  // namespace
 
-std::optional<double> numberWrittenAs(std::u16string_view text, char16_t decimalSeparator) {
-  if (text.empty() || text.size() > kLongestGeneral) return std::nullopt;
-  // A separator that could be part of a number's other characters cannot be told apart.
-  if (decimalSeparator != u'.' && (mayShowInGeneral(decimalSeparator) || decimalSeparator == u'\0'))
-    return std::nullopt;
+std::optional<double> numberWrittenAs(QStringView text, const Locale& locale) {
+  if (text.isEmpty() || text.size() > kLongestGeneral) return std::nullopt;
+  const QString decimal = QString::fromStdString(locale.decimal());
   char ascii[kLongestGeneral];
-  const std::size_t length = text.size();
-  for (std::size_t i = 0; i < length; ++i) {
-    char16_t c = text[i];
-    if (c == decimalSeparator) {
-      c = u'.';
-    } else if (c == u'.') {
-      return std::nullopt;  // a point where the application shows another separator
+  std::size_t length = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (!decimal.isEmpty() && text.sliced(i).startsWith(decimal)) {
+      // The locale's decimal separator reads as the point.
+      ascii[length++] = '.';
+      i += decimal.size() - 1;
+      continue;
     }
-    if (!mayShowInGeneral(c)) return std::nullopt;
-    ascii[i] = static_cast<char>(c);
+    const char16_t c = text[i].unicode();
+    if (!mayShowInGeneral(c) || (c == u'.' && decimal != u".")) return std::nullopt;
+    ascii[length++] = static_cast<char>(c);
   }
   double value = 0;
   const auto [end, error] = std::from_chars(ascii, ascii + length, value, std::chars_format::general);
@@ -45,7 +46,7 @@ std::optional<double> numberWrittenAs(std::u16string_view text, char16_t decimal
   if (std::fpclassify(value) == FP_SUBNORMAL) return std::nullopt;
   // The text must be what General shows for the number, character for character; this also
   // turns away "-0", whose number General shows as "0".
-  if (formatGeneral(value) != std::string_view(ascii, length)) return std::nullopt;
+  if (QString::fromStdString(formatGeneral(value, locale)) != text) return std::nullopt;
   return value;
 }
 

@@ -51,26 +51,5 @@ TEST(NumberWrittenAs, OnlyTextsThatGeneralShowsUnchangedBecomeNumbers) {
   }
 }
 
-// In an installation that shows "1,5", a text is a number only when it is written that way; a
-// point (the thousands separator there, or a foreign decimal point) keeps it text, and a
-// separator that could be part of a number tells nothing apart.
-TEST(NumberWrittenAs, ReadsTheApplicationsDecimalSeparator) {
-  struct Case {
-    const char* text;
-    char16_t decimal;
-    std::optional<double> number;
-  };
-  const Case cases[] = {
-      {"1,5", u',', 1.5},       {"-4,25", u',', -4.25},   {"12", u',', 12.0},     {"1,23457E+11", u',', 1.23457e11},
-      {"1.5", u',', {}},        {"1.234", u',', {}},      {"1,50", u',', {}},     {"1,2,3", u',', {}},
-      {",5", u',', {}},         {"1,5", u'.', {}},        {"1.5", u'.', 1.5},     {"1\u00b75", u'\u00b7', 1.5},
-      {"1-5", u'-', {}},        {"15", u'E', {}},         {"1.5", u'\0', {}},
-  };
-  for (const Case& c : cases) {
-    const std::optional<double> got = numberWrittenAs(QString::fromUtf8(c.text), c.decimal);
-    EXPECT_EQ(got, c.number) << '"' << c.text << "\" with " << static_cast<int>(c.decimal);
-  }
-}
-
 }  // namespace
 }  // namespace lomandra::numfmt
