@@ -20,6 +20,8 @@ class PlatformServices {
   PlatformServices& operator=(const PlatformServices&) = delete;
 
   Form1Services services();
+  /// The main window, which owns what the program puts on the clipboard.
+  void setMainWindow(QWidget* window) { clipboard_.setOwner(window); }
 
  private:
   WidgetMessageBox messages_;

@@ -13,9 +13,15 @@ namespace lomandra::app {
 
 // The Win32 clipboard itself: QClipboard would retry on its own and report nothing, while
 // every attempt here must say whether it got the clipboard.
-bool SystemClipboard::clear() { return win32::clearClipboard(); }
+void* SystemClipboard::ownerHandle() const {
+  return owner_ ? reinterpret_cast<void*>(owner_->window()->winId()) : nullptr;
+}
 
-bool SystemClipboard::setText(const QString& text) { return win32::setClipboardText(text.toStdWString()); }
+bool SystemClipboard::clear() { return win32::clearClipboard(ownerHandle()); }
+
+bool SystemClipboard::setText(const QString& text) {
+  return win32::setClipboardText(text.toStdWString(), ownerHandle());
+}
 
 #else
 

@@ -13,6 +13,7 @@ int main(int argc, char* argv[]) {
 
   lomandra::app::PlatformServices platform;
   lomandra::app::Form1 form(platform.services());
+  platform.setMainWindow(&form);
   if (!form.load()) return 0;  // no spreadsheet application: the window is never shown
 
   // Closing the main window ends Lomandra's part at once, without a question. A workbook window

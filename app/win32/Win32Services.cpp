@@ -99,14 +99,14 @@ std::string encodeCodePage(std::wstring_view source, unsigned codePage) {
 
 // --- Clipboard ------------------------------------------------------------------------------
 
-bool clearClipboard() {
-  if (!OpenClipboard(nullptr)) return false;  // another program holds it
+bool clearClipboard(void* owner) {
+  if (!OpenClipboard(static_cast<HWND>(owner))) return false;  // another program holds it
   const bool emptied = EmptyClipboard() != 0;
   CloseClipboard();
   return emptied;
 }
 
-bool setClipboardText(std::wstring_view text) {
+bool setClipboardText(std::wstring_view text, void* owner) {
   const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
   if (!memory) return false;
@@ -118,7 +118,7 @@ bool setClipboardText(std::wstring_view text) {
   if (!text.empty()) std::memcpy(target, text.data(), text.size() * sizeof(wchar_t));
   target[text.size()] = L'\0';
   GlobalUnlock(memory);
-  if (!OpenClipboard(nullptr)) {
+  if (!OpenClipboard(static_cast<HWND>(owner))) {
     GlobalFree(memory);
     return false;
   }

@@ -38,12 +38,16 @@ std::string encodeCodePage(std::wstring_view text, unsigned codePage);
 
 // --- Clipboard ------------------------------------------------------------------------------
 
-/// One attempt to empty the clipboard; false when another program holds it open.
-bool clearClipboard();
+/// One attempt to empty the clipboard; false when another program holds it open. `owner` is the
+/// window (HWND) that opens the clipboard and so owns what is put on it: the platform wants an
+/// owner for EmptyClipboard followed by SetClipboardData (without one, the clipboard ends up
+/// owned by no window).
+bool clearClipboard(void* owner = nullptr);
 
 /// One attempt to place `text` on the clipboard as plain text (CF_UNICODETEXT, replacing what
-/// it held); false when another program holds it open or memory ran out.
-bool setClipboardText(std::wstring_view text);
+/// it held), opened by `owner` as above; false when another program holds it open or memory ran
+/// out.
+bool setClipboardText(std::wstring_view text, void* owner = nullptr);
 
 /// The clipboard's plain text, or nothing (for tests and diagnostics).
 std::optional<std::wstring> clipboardText();

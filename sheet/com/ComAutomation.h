@@ -8,11 +8,14 @@
 // Destroying an object releases its reference and nothing else: an instance released without
 // quit() stays running, as the availability probes and a failed open require.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
+#include "sheet/com/CellAreas.h"
 #include "sheet/com/Dispatch.h"
 
 namespace lomandra::com {
@@ -23,37 +26,49 @@ inline constexpr const wchar_t* kExcelClass = L"Excel.Application";
 /// A value for Write: a number, or a text the application must keep exactly as it is.
 using CellValue = std::variant<double, std::wstring>;
 
-/// Walk and Cell text: the cells of a range through its enumerator, in the application's order.
-class ComCellWalk {
- public:
-  ComCellWalk(ComPtr<IEnumVARIANT> cells, Dispatch application);
-  /// Moves to the next cell; false when every cell has been visited.
-  bool next();
-  /// The current cell's displayed text as it shows with its column wide enough.
-  std::wstring text();
-
- private:
-  ComPtr<IEnumVARIANT> cells_;
-  Dispatch application_;
-  std::optional<Dispatch> cell_;
-  std::optional<Dispatch> functions_;  // WorksheetFunction, fetched once when first needed
+/// The separators the application shows numbers with: its own when it is told not to use the
+/// system's (`UseSystemSeparators`), else the user's regional settings.
+struct NumberSeparators {
+  std::wstring decimal = L".";
+  std::wstring thousands = L",";
 };
 
-/// A range of cells of an open workbook.
+/// What every object of one instance shares: the application itself, the objects and settings
+/// fetched once when first needed.
+class Session;
+
+/// Walk and Cell text: the cells of a range in the application's order (areas in turn, each
+/// row by row), each cell's text as it shows with its column wide enough.
+class ComCellWalk {
+ public:
+  virtual ~ComCellWalk() = default;
+  /// Moves to the next cell; false when every cell has been visited.
+  virtual bool next() = 0;
+  /// The current cell's displayed text as it shows with its column wide enough.
+  virtual std::wstring text() = 0;
+};
+
+/// A range of cells of an open workbook: one range object, or for a reference too long for the
+/// application's `Range`, one per group of its areas (all on one worksheet).
 class ComRange {
  public:
-  ComRange(Dispatch range, Dispatch application);
+  ComRange(std::vector<Dispatch> parts, std::shared_ptr<Session> session);
   /// Sheet: the name of the range's worksheet (`Worksheet`, `Name`).
   std::wstring sheetName();
-  /// Address: `Address` without arguments, "$A$1:$B$4".
+  /// Address: `Address` without arguments, "$A$1:$B$4", areas joined by commas.
   std::wstring address();
-  /// Walk: the range's enumerator (`_NewEnum`).
-  ComCellWalk walk();
-  IDispatch* dispatch() const { return range_.raw(); }
+  /// Walk: the cells in the application's order. The area's part outside the sheet's used
+  /// range is empty without asking; inside it one `Value2` per block tells which cells are
+  /// empty, and only the others are asked for their `Text`.
+  std::unique_ptr<ComCellWalk> walk();
+  /// Walk through the range's own enumerator, asking every cell (the plain way, kept for a range
+  /// whose address cannot be read and as the reference the fast walk is measured against).
+  std::unique_ptr<ComCellWalk> walkEachCell();
+  IDispatch* dispatch() const { return parts_.front().raw(); }
 
  private:
-  Dispatch range_;
-  Dispatch application_;
+  std::vector<Dispatch> parts_;
+  std::shared_ptr<Session> session_;
 };
 
 /// One instance of the spreadsheet application.
@@ -62,30 +77,47 @@ class ComApplication {
   explicit ComApplication(Dispatch application);
   /// Name: the default member read without arguments.
   std::wstring name();
-  /// Open: `Workbooks`, `Open` with the path as typed as the sole argument.
+  /// Open: `Workbooks`, `Open` with the path as typed as the sole argument; the workbook is
+  /// kept, for Resolve and to be closed before Quit.
   void open(std::wstring_view path);
-  /// Add: `Workbooks`, `add`.
+  /// Add: `Workbooks`, `Add`; the new workbook is kept, and Write and Fit go to its first sheet
+  /// whichever workbook the user activates meanwhile.
   void add();
   /// Show: `Visible` = true.
   void show();
-  /// Pick range: `InputBox` with the named arguments Prompt and Type 8; nothing when the user
-  /// cancels (the application then returns the Boolean False).
+  /// Pick range: `InputBox` with the named arguments Prompt and Type 8, after letting the
+  /// application's window come to the front; nothing when the user cancels (the application
+  /// then returns the Boolean False).
   std::optional<ComRange> pickRange(std::wstring_view prompt);
-  /// Resolve: `Range` with a Range Reference; an apostrophe in its sheet name is doubled as
-  /// the application wants it.
+  /// Resolve: a Range Reference on its named worksheet of the opened workbook (the active one
+  /// when none was opened here), whether or not that sheet is active, through the sheet's own
+  /// `Range`; an address longer than the application takes is resolved in groups of areas.
+  /// A reference without a sheet name goes to the application's `Range`, as typed.
   ComRange resolve(std::wstring_view reference);
-  /// Write: `ActiveSheet`, `Cells`(row, column), `Value`. A number is written as a number; a
-  /// text is written so that the cell holds exactly that text (never a formula, a date or a
-  /// number).
+  /// Write: a number is written as a number; a text so that the cell holds exactly that text
+  /// (never a formula, a date or a number). Into the added workbook's first sheet (`Cells`,
+  /// `Value`), or the active sheet when nothing was added.
   void write(long row, long column, const CellValue& value);
-  /// Fit: `ActiveSheet`, `Columns`, `AutoFit`.
+  /// Write of a merged text: as a number only when the application's General format shows that
+  /// number as the very same text, with the application's own separators; else as literal text.
+  void writeShown(long row, long column, std::wstring_view text);
+  /// Fit: `Columns`, `AutoFit` of the sheet Write writes to.
   void fit();
-  /// Quit: `Quit`.
+  /// Quit: an instance never shown first closes every workbook it opened without saving
+  /// (`Close` False), so that no question nobody can see keeps it running; then `Quit`.
   void quit();
-  IDispatch* dispatch() const { return application_.raw(); }
+  /// The separators the application shows numbers with (read once).
+  NumberSeparators separators();
+  IDispatch* dispatch() const;
 
  private:
-  Dispatch application_;
+  Dispatch targetSheet();
+
+  std::shared_ptr<Session> session_;
+  std::vector<Dispatch> opened_;
+  std::optional<Dispatch> added_;
+  std::optional<Dispatch> addedSheet_;
+  bool shown_ = false;
 };
 
 /// Create: a new instance of the class (a local server), not shown.
@@ -93,10 +125,19 @@ ComApplication createApplication(const std::wstring& className = kExcelClass);
 /// Attach: the instance of the class registered as running; fails when none runs.
 ComApplication attachApplication(const std::wstring& className = kExcelClass);
 
-/// A Range Reference as the application's `Range` wants it: the sheet name between the
-/// apostrophes with each apostrophe doubled ('O'Brien'!$A$1 -> 'O''Brien'!$A$1). A name
-/// already doubled stays as it is; a reference of another shape is passed on unchanged.
-std::wstring applicationReference(std::wstring_view rangeReference);
+/// Lets the server behind `object` take the foreground (CoAllowSetForegroundWindow); tests put
+/// their own in its place to see when it is called.
+using ForegroundGrant = HRESULT (*)(IUnknown* object);
+void setForegroundGrant(ForegroundGrant grant);
+
+/// A Range Reference split into its worksheet name, exactly as the workbook has it (the text
+/// between the first apostrophe and the last "'!"; or before the "!" of an unquoted name), and
+/// its address; no sheet when the reference names none.
+struct SplitReference {
+  std::optional<std::wstring> sheet;
+  std::wstring address;
+};
+SplitReference splitReference(std::wstring_view reference);
 
 /// The value written for a text that must stay literal: a leading apostrophe, which the
 /// application takes as "this is text" and does not show.
@@ -105,5 +146,9 @@ std::wstring literalTextValue(std::wstring_view text);
 /// Whether a displayed text is the application's sign of a column too narrow for the value:
 /// a run of "#" characters.
 bool isNarrowColumnText(std::wstring_view shown);
+
+/// The text the General format shows for `value` in a column wide enough, with `decimal` as
+/// the decimal separator.
+std::wstring generalText(double value, std::wstring_view decimal);
 
 }  // namespace lomandra::com

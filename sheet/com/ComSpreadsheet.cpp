@@ -3,7 +3,6 @@
 #include <string>
 
 #include "sheet/com/ComAutomation.h"
-#include "sheet/numfmt/WrittenNumber.h"
 
 namespace lomandra::com {
 
@@ -15,12 +14,12 @@ QString qt(const std::wstring& text) { return QString::fromStdWString(text); }
 
 class ComSheetWalk final : public sheet::CellWalk {
  public:
-  explicit ComSheetWalk(ComCellWalk walk) : walk_(std::move(walk)) {}
-  bool next() override { return walk_.next(); }
-  QString text() override { return qt(walk_.text()); }
+  explicit ComSheetWalk(std::unique_ptr<ComCellWalk> walk) : walk_(std::move(walk)) {}
+  bool next() override { return walk_->next(); }
+  QString text() override { return qt(walk_->text()); }
 
  private:
-  ComCellWalk walk_;
+  std::unique_ptr<ComCellWalk> walk_;
 };
 
 class ComSheetRange final : public sheet::Range {
@@ -50,14 +49,10 @@ class ComSheetApplication final : public sheet::Application {
   std::unique_ptr<sheet::Range> resolve(const QString& reference) override {
     return std::make_unique<ComSheetRange>(application_.resolve(wide(reference)));
   }
-  void write(int row, int column, const QString& text) override {
-    // A number only when the application's General format shows it as the very same text;
-    // everything else stays literal text, so the cell shows exactly what was merged.
-    if (const std::optional<double> number = numfmt::numberWrittenAs(text, *numfmt::Locale::display()))
-      application_.write(row, column, *number);
-    else
-      application_.write(row, column, wide(text));
-  }
+  // A number only when the application's General format shows it as the very same text, with
+  // the application's own separators; everything else stays literal text, so the cell shows
+  // exactly what was merged.
+  void write(int row, int column, const QString& text) override { application_.writeShown(row, column, wide(text)); }
   void fit() override { application_.fit(); }
   void quit() override { application_.quit(); }
 

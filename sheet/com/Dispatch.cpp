@@ -1,6 +1,9 @@
 #include "sheet/com/Dispatch.h"
 
+#include <algorithm>
 #include <cwchar>
+
+#include "sheet/com/MessageFilter.h"
 
 namespace lomandra::com {
 
@@ -105,6 +108,8 @@ void throwFailure(std::wstring_view action, HRESULT code, EXCEPINFO* info) {
     SysFreeString(info->bstrDescription);
     SysFreeString(info->bstrHelpFile);
     *info = EXCEPINFO{};
+  } else if (isBusyRejection(code)) {
+    description = busyDescription();
   } else {
     description = describeHresult(code);
   }
@@ -118,15 +123,31 @@ void initializeApartment() {
   // S_FALSE: already initialised the same way; RPC_E_CHANGED_MODE: the thread is already in
   // the multithreaded apartment, where the calls work as well. Either way it stays as it is.
   if (FAILED(hr) && hr != RPC_E_CHANGED_MODE) throwFailure(L"Starting COM", hr);
+  if (hr != RPC_E_CHANGED_MODE) registerBusyFilter();
   initialised = true;
 }
 
-Dispatch::Dispatch(ComPtr<IDispatch> object, std::wstring label)
-    : object_(std::move(object)), label_(std::move(label)) {
+// --- member ids ---------------------------------------------------------------------------
+
+const std::vector<DISPID>* MemberIds::find(const std::wstring& key) const {
+  const auto it = ids_.find(key);
+  return it == ids_.end() ? nullptr : &it->second;
+}
+
+void MemberIds::keep(const std::wstring& key, std::vector<DISPID> ids) { ids_[key] = std::move(ids); }
+
+void MemberIds::forget(const std::wstring& key) { ids_.erase(key); }
+
+// --- Dispatch -------------------------------------------------------------------------------
+
+Dispatch::Dispatch(ComPtr<IDispatch> object, std::wstring label, std::wstring type, std::shared_ptr<MemberIds> ids)
+    : object_(std::move(object)), label_(std::move(label)), type_(std::move(type)), ids_(std::move(ids)) {
   if (!object_) throw ComFailure(toUtf8(label_) + ": no object.", E_POINTER);
 }
 
-Dispatch Dispatch::fromVariant(Variant value, std::wstring label) {
+namespace {
+
+ComPtr<IDispatch> objectIn(Variant& value, std::wstring_view label) {
   VARIANT* v = value.get();
   IDispatch* object = nullptr;
   if (V_VT(v) == VT_DISPATCH) {
@@ -137,90 +158,141 @@ Dispatch Dispatch::fromVariant(Variant value, std::wstring label) {
   }
   if (!object)
     throw ComFailure(toUtf8(label) + ": the spreadsheet application returned no object.", E_POINTER);
-  return Dispatch(ComPtr<IDispatch>::adopt(object), std::move(label));
+  return ComPtr<IDispatch>::adopt(object);
+}
+
+}  // namespace
+
+Dispatch Dispatch::fromVariant(Variant value, std::wstring label) {
+  ComPtr<IDispatch> object = objectIn(value, label);
+  return Dispatch(std::move(object), std::move(label));
+}
+
+Dispatch Dispatch::child(Variant value, std::wstring label, std::wstring type) const {
+  ComPtr<IDispatch> object = objectIn(value, label);
+  return Dispatch(std::move(object), std::move(label), std::move(type), ids_);
 }
 
 std::wstring Dispatch::action(std::wstring_view member) const {
   return label_ + L"." + std::wstring(member);
 }
 
-std::vector<DISPID> Dispatch::idsOf(std::wstring_view member,
-                                    const std::vector<NamedArgument>& named) const {
+std::wstring Dispatch::cacheKey(std::wstring_view member, const std::vector<NamedArgument>& named) const {
+  if (type_.empty() || !ids_) return {};
+  std::wstring key = type_ + L"." + std::wstring(member);
+  for (const NamedArgument& a : named) key += L"/" + a.name;
+  return key;
+}
+
+std::vector<DISPID> Dispatch::idsOf(std::wstring_view member, const std::vector<NamedArgument>& named) const {
+  const std::wstring key = cacheKey(member, named);
+  if (!key.empty())
+    if (const std::vector<DISPID>* known = ids_->find(key)) return *known;
   std::vector<std::wstring> names{std::wstring(member)};
   for (const NamedArgument& a : named) names.push_back(a.name);
   std::vector<LPOLESTR> pointers;
   for (std::wstring& n : names) pointers.push_back(n.data());
   std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-  const HRESULT hr = object_->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
-                                            LOCALE_USER_DEFAULT, ids.data());
+  const HRESULT hr = retryWhileBusy([&] {
+    return object_->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
+                                  LOCALE_USER_DEFAULT, ids.data());
+  });
   if (FAILED(hr)) throwFailure(action(member), hr);
+  if (!key.empty()) ids_->keep(key, ids);
   return ids;
 }
 
-Variant Dispatch::invoke(std::wstring_view member, DISPID id, WORD flags, std::vector<Variant>& args,
-                         const std::vector<DISPID>& namedIds) const {
+HRESULT Dispatch::invokeOnce(DISPID id, WORD flags, std::vector<Variant>& args, std::vector<DISPID> namedIds,
+                             Variant& result, EXCEPINFO& info) const {
   // Invoke takes the arguments last to first; named ones come first in that array.
   std::vector<VARIANTARG> reversed;
   reversed.reserve(args.size());
   for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(*it->get());
-  std::vector<DISPID> ids(namedIds.rbegin(), namedIds.rend());
+  std::reverse(namedIds.begin(), namedIds.end());
   DISPPARAMS params{};
   params.rgvarg = reversed.empty() ? nullptr : reversed.data();
   params.cArgs = static_cast<UINT>(reversed.size());
-  params.rgdispidNamedArgs = ids.empty() ? nullptr : ids.data();
-  params.cNamedArgs = static_cast<UINT>(ids.size());
-  Variant result;
-  EXCEPINFO info{};
+  params.rgdispidNamedArgs = namedIds.empty() ? nullptr : namedIds.data();
+  params.cNamedArgs = static_cast<UINT>(namedIds.size());
   UINT argumentError = 0;
   const bool wantsResult = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) == 0;
-  const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                     wantsResult ? result.put() : nullptr, &info, &argumentError);
+  return retryWhileBusy([&] {
+    return object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                           wantsResult ? result.put() : nullptr, &info, &argumentError);
+  });
+}
+
+Variant Dispatch::invoke(std::wstring_view member, std::vector<DISPID> ids, WORD flags, std::vector<Variant>& args,
+                         const std::vector<NamedArgument>& named) const {
+  // Named arguments follow the positional ones; a property put names its value DISPID_PROPERTYPUT.
+  std::vector<DISPID> namedIds(ids.begin() + 1, ids.end());
+  if (flags & DISPATCH_PROPERTYPUT) namedIds.assign(1, DISPID_PROPERTYPUT);
+  Variant result;
+  EXCEPINFO info{};
+  HRESULT hr = invokeOnce(ids.front(), flags, args, namedIds, result, info);
+  // An id kept from another object of the same type that this one does not know: ask afresh.
+  const std::wstring key = cacheKey(member, named);
+  if (hr == DISP_E_MEMBERNOTFOUND && !key.empty() && ids_->find(key)) {
+    ids_->forget(key);
+    const std::vector<DISPID> fresh = idsOf(member, named);
+    if (fresh != ids) {
+      namedIds.assign(fresh.begin() + 1, fresh.end());
+      if (flags & DISPATCH_PROPERTYPUT) namedIds.assign(1, DISPID_PROPERTYPUT);
+      hr = invokeOnce(fresh.front(), flags, args, namedIds, result, info);
+    }
+  }
   if (hr == DISP_E_EXCEPTION) throwFailure(action(member), hr, &info);
   if (FAILED(hr)) throwFailure(action(member), hr);
   return result;
 }
 
 Variant Dispatch::get(std::wstring_view member, std::vector<Variant> args) const {
-  const DISPID id = idsOf(member, {}).front();
-  return invoke(member, id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, args, {});
+  return invoke(member, idsOf(member, {}), DISPATCH_PROPERTYGET | DISPATCH_METHOD, args, {});
 }
 
-Dispatch Dispatch::getObject(std::wstring_view member, std::vector<Variant> args) const {
-  return fromVariant(get(member, std::move(args)), std::wstring(member));
+Dispatch Dispatch::getObject(std::wstring_view member, std::vector<Variant> args, std::wstring type) const {
+  if (type.empty()) type = member;
+  return child(get(member, std::move(args)), std::wstring(member), std::move(type));
 }
 
 void Dispatch::put(std::wstring_view member, Variant value) const {
-  const DISPID id = idsOf(member, {}).front();
   std::vector<Variant> args;
   args.push_back(std::move(value));
-  invoke(member, id, DISPATCH_PROPERTYPUT, args, {DISPID_PROPERTYPUT});
+  invoke(member, idsOf(member, {}), DISPATCH_PROPERTYPUT, args, {});
 }
 
 Variant Dispatch::call(std::wstring_view member, std::vector<Variant> args,
                        std::vector<NamedArgument> named) const {
-  const std::vector<DISPID> ids = idsOf(member, named);
   // Positional arguments first, named ones after them, in the order given.
   std::vector<Variant> all = std::move(args);
-  for (NamedArgument& a : named) all.push_back(std::move(a.value));
-  return invoke(member, ids.front(), DISPATCH_METHOD, all,
-                std::vector<DISPID>(ids.begin() + 1, ids.end()));
+  for (NamedArgument& a : named) all.push_back(a.value);
+  return invoke(member, idsOf(member, named), DISPATCH_METHOD, all, named);
 }
 
 Variant Dispatch::getDefault() const {
   std::vector<Variant> none;
-  return invoke(L"[default member]", DISPID_VALUE, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, {});
+  Variant result;
+  EXCEPINFO info{};
+  const HRESULT hr = invokeOnce(DISPID_VALUE, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, {}, result, info);
+  if (hr == DISP_E_EXCEPTION) throwFailure(action(L"[default member]"), hr, &info);
+  if (FAILED(hr)) throwFailure(action(L"[default member]"), hr);
+  return result;
 }
 
 ComPtr<IEnumVARIANT> Dispatch::enumerate() const {
   std::vector<Variant> none;
-  Variant value = invoke(L"_NewEnum", DISPID_NEWENUM, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, {});
+  Variant value;
+  EXCEPINFO info{};
+  const HRESULT hr = invokeOnce(DISPID_NEWENUM, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, {}, value, info);
+  if (hr == DISP_E_EXCEPTION) throwFailure(action(L"_NewEnum"), hr, &info);
+  if (FAILED(hr)) throwFailure(action(L"_NewEnum"), hr);
   IUnknown* unknown = nullptr;
   if (value.type() == VT_UNKNOWN) unknown = V_UNKNOWN(value.get());
   if (value.type() == VT_DISPATCH) unknown = V_DISPATCH(value.get());
   if (!unknown) throw ComFailure(toUtf8(action(L"_NewEnum")) + " failed: no enumerator was returned.", E_POINTER);
   ComPtr<IEnumVARIANT> enumerator;
-  const HRESULT hr = unknown->QueryInterface(IID_IEnumVARIANT, enumerator.putVoid());
-  if (FAILED(hr)) throwFailure(action(L"_NewEnum"), hr);
+  const HRESULT qi = unknown->QueryInterface(IID_IEnumVARIANT, enumerator.putVoid());
+  if (FAILED(qi)) throwFailure(action(L"_NewEnum"), qi);
   return enumerator;
 }
 

@@ -15,10 +15,11 @@ inline constexpr const wchar_t* kFakeClassName = L"Excel.Application";
 inline constexpr const wchar_t* kIdleClassIdText = L"{EE4936BF-B71B-4F7C-87E0-20A1EAF6C1AF}";
 inline constexpr const wchar_t* kIdleClassName = L"Lomandra.NeverRunning";
 
-/// The fake's control members (not part of the spreadsheet application): put a switch text
-/// ("fail=Open,Text;plain=Range;cancel;pick=<ref>;name=<text>;die=<n>;idle=<seconds>"), get
-/// the journal of calls; the process id.
+/// The fake's control members (not part of the spreadsheet application, never counted, never
+/// busy): put a switch text (windows/fake/README.md lists the switches), get the journal of
+/// calls; the process id; the call counters ("ids=3;invokes=12;enum=0;rejected=0;released=9").
 inline constexpr const wchar_t* kControlMember = L"LomandraFake";
 inline constexpr const wchar_t* kProcessIdMember = L"LomandraFakePid";
+inline constexpr const wchar_t* kCountersMember = L"LomandraFakeCounters";
 
 }  // namespace fake

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <fstream>
 #include <sstream>
@@ -30,27 +31,28 @@ bool sameName(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
-// "$A$1" or "B2" at `text`; false when it is not a cell.
-bool parseCell(std::wstring_view text, long& row, long& column) {
+// One end of an area: a cell ("$A$1", "B2"), a column ("$A") or a row ("$1"); the part not
+// given stays 0. False when it is none of these.
+bool parseEnd(std::wstring_view text, long& row, long& column) {
   std::size_t i = 0;
+  row = column = 0;
   if (i < text.size() && text[i] == L'$') ++i;
-  column = 0;
   const std::size_t letters = i;
   while (i < text.size() && std::iswalpha(text[i])) {
     column = column * 26 + (std::towupper(text[i]) - L'A' + 1);
-    if (column > 16384) return false;
+    if (column > kLastColumn) return false;
     ++i;
   }
-  if (i == letters) return false;
-  if (i < text.size() && text[i] == L'$') ++i;
-  row = 0;
+  if (i > letters && i < text.size() && text[i] == L'$') ++i;
   const std::size_t digits = i;
   while (i < text.size() && std::iswdigit(text[i])) {
     row = row * 10 + (text[i] - L'0');
-    if (row > 1048576) return false;
+    if (row > kLastRow) return false;
     ++i;
   }
-  return i == text.size() && i > digits && row >= 1;
+  if (i != text.size()) return false;
+  if (i > digits && row < 1) return false;
+  return row > 0 || column > 0;
 }
 
 std::wstring columnName(long column) {
@@ -63,8 +65,37 @@ std::wstring columnName(long column) {
 
 const Cell& Sheet::at(long row, long column) const {
   static const Cell empty;
+  for (const Area& m : merged)
+    if (m.contains(row, column) && (row != m.top || column != m.left)) return empty;
   const auto found = cells.find({row, column});
   return found == cells.end() ? empty : found->second;
+}
+
+Area Sheet::used() const {
+  bool any = false;
+  Area box;
+  auto take = [&](const Area& a) {
+    if (!any) {
+      box = a;
+      any = true;
+      return;
+    }
+    box = {std::min(box.top, a.top), std::min(box.left, a.left), std::max(box.bottom, a.bottom),
+           std::max(box.right, a.right)};
+  };
+  for (const auto& [at, cell] : cells)
+    if (cell.kind != Cell::Kind::Empty) take({at.first, at.second, at.first, at.second});
+  for (const Area& m : merged) take(m);
+  return box;
+}
+
+long errorNumber(std::wstring_view text) {
+  static const std::pair<const wchar_t*, long> errors[] = {
+      {L"#NULL!", 2000}, {L"#DIV/0!", 2007}, {L"#VALUE!", 2015}, {L"#REF!", 2023},
+      {L"#NAME?", 2029}, {L"#NUM!", 2036},   {L"#N/A", 2042}};
+  for (const auto& [name, number] : errors)
+    if (text == name) return number;
+  return 0;
 }
 
 std::wstring widen(std::string_view text) {
@@ -135,13 +166,20 @@ Workbook readWorkbook(const std::wstring& path) {
   std::ifstream file(narrow(path), std::ios::binary);
   if (!file) throw std::runtime_error("no such file");
   Workbook book;
+  const std::size_t slash = path.find_last_of(L"\\/");
+  book.name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  bool recalculates = false;
   std::string line;
   while (std::getline(file, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     const std::vector<std::string> f = splitTabs(line);
+    if (f[0] == "volatile" && f.size() == 1) {
+      recalculates = true;
+      continue;
+    }
     if (f[0] == "sheet" && f.size() == 2) {
-      book.sheets.push_back({widen(f[1]), {}});
+      book.sheets.push_back({widen(f[1]), {}, {}});
       continue;
     }
     if (book.sheets.empty()) throw std::runtime_error("a cell line before the first sheet line");
@@ -166,65 +204,108 @@ Workbook readWorkbook(const std::wstring& path) {
       cell.text = widen(f[5]);
       cell.wide = widen(f[6]);
       sheet.cells[{std::stol(f[1]), std::stol(f[2])}] = cell;
+    } else if (f[0] == "bool" && f.size() == 4 && (f[3] == "TRUE" || f[3] == "FALSE")) {
+      Cell cell;
+      cell.kind = Cell::Kind::Boolean;
+      cell.number = f[3] == "TRUE" ? 1 : 0;
+      cell.text = widen(f[3]);
+      sheet.cells[{std::stol(f[1]), std::stol(f[2])}] = cell;
+    } else if (f[0] == "error" && f.size() == 4 && errorNumber(widen(f[3])) != 0) {
+      Cell cell;
+      cell.kind = Cell::Kind::Error;
+      cell.text = widen(f[3]);
+      cell.error = errorNumber(cell.text);
+      sheet.cells[{std::stol(f[1]), std::stol(f[2])}] = cell;
+    } else if (f[0] == "merge" && f.size() == 5) {
+      sheet.merged.push_back({std::stol(f[1]), std::stol(f[2]), std::stol(f[3]), std::stol(f[4])});
     } else {
       throw std::runtime_error("unknown line: " + line.substr(0, 40));
     }
   }
   if (book.sheets.empty()) throw std::runtime_error("no sheet");
+  book.dirty = recalculates;
   return book;
 }
 
-std::optional<Reference> parseReference(const Workbook& book, std::wstring_view text) {
-  Reference ref;
-  ref.sheet = book.active;
-  std::wstring_view address = text;
-  if (!text.empty() && text.front() == L'\'') {
-    std::wstring name;
+namespace {
+
+// The sheet an area names at the start of `piece` ("'O''Brien'!", "Data!"), moving `piece` past
+// it; `sheet` stays when it names none. False for a name the workbook lacks or a bad quote.
+bool takeSheet(const Workbook& book, std::wstring_view& piece, std::size_t& sheet) {
+  std::wstring name;
+  std::size_t after = 0;
+  if (!piece.empty() && piece.front() == L'\'') {
     std::size_t i = 1;
     while (true) {
-      if (i >= text.size()) return std::nullopt;
-      if (text[i] == L'\'') {
-        if (i + 1 < text.size() && text[i + 1] == L'\'') {
+      if (i >= piece.size()) return false;
+      if (piece[i] == L'\'') {
+        if (i + 1 < piece.size() && piece[i + 1] == L'\'') {
           name += L'\'';
           i += 2;
           continue;
         }
         break;
       }
-      name += text[i++];
+      name += piece[i++];
     }
-    if (i + 1 >= text.size() || text[i + 1] != L'!') return std::nullopt;  // an undoubled quote
-    address = text.substr(i + 2);
-    bool found = false;
-    for (std::size_t s = 0; s < book.sheets.size(); ++s)
-      if (sameName(book.sheets[s].name, name)) { ref.sheet = s; found = true; break; }
-    if (!found) return std::nullopt;
-  } else if (const std::size_t bang = text.find(L'!'); bang != std::wstring_view::npos) {
-    const std::wstring_view name = text.substr(0, bang);
-    address = text.substr(bang + 1);
-    bool found = false;
-    for (std::size_t s = 0; s < book.sheets.size(); ++s)
-      if (sameName(book.sheets[s].name, name)) { ref.sheet = s; found = true; break; }
-    if (!found) return std::nullopt;
+    if (i + 1 >= piece.size() || piece[i + 1] != L'!') return false;  // an undoubled quote
+    after = i + 2;
+  } else {
+    const std::size_t bang = piece.find(L'!');
+    if (bang == std::wstring_view::npos) return true;
+    name = piece.substr(0, bang);
+    after = bang + 1;
   }
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t comma = address.find(L',', start);
-    const std::wstring_view piece = address.substr(start, comma == std::wstring_view::npos ? std::wstring_view::npos : comma - start);
-    const std::size_t colon = piece.find(L':');
-    Area area;
-    if (colon == std::wstring_view::npos) {
-      if (!parseCell(piece, area.top, area.left)) return std::nullopt;
-      area.bottom = area.top;
-      area.right = area.left;
-    } else {
-      long r1, c1, r2, c2;
-      if (!parseCell(piece.substr(0, colon), r1, c1) || !parseCell(piece.substr(colon + 1), r2, c2)) return std::nullopt;
-      area = {std::min(r1, r2), std::min(c1, c2), std::max(r1, r2), std::max(c1, c2)};
+  for (std::size_t s = 0; s < book.sheets.size(); ++s)
+    if (sameName(book.sheets[s].name, name)) {
+      sheet = s;
+      piece = piece.substr(after);
+      return true;
     }
-    ref.areas.push_back(area);
-    if (comma == std::wstring_view::npos) break;
-    start = comma + 1;
+  return false;
+}
+
+// The areas' pieces: commas outside quoted sheet names.
+std::vector<std::wstring_view> splitAreas(std::wstring_view text) {
+  std::vector<std::wstring_view> pieces;
+  bool quoted = false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\'') quoted = !quoted;
+    if (text[i] == L',' && !quoted) {
+      pieces.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  pieces.push_back(text.substr(start));
+  return pieces;
+}
+
+}  // namespace
+
+std::optional<Reference> parseReference(const Workbook& book, std::wstring_view text, std::size_t sheet,
+                                        bool followFirst) {
+  Reference ref;
+  bool first = true;
+  for (std::wstring_view piece : splitAreas(text)) {
+    std::size_t on = followFirst && !first ? ref.sheet : sheet;
+    if (!takeSheet(book, piece, on)) return std::nullopt;
+    // One range lies on one sheet: areas on two sheets make no range.
+    if (!first && on != ref.sheet) return std::nullopt;
+    ref.sheet = on;
+    first = false;
+    const std::size_t colon = piece.find(L':');
+    long r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+    if (colon == std::wstring_view::npos) {
+      if (!parseEnd(piece, r1, c1) || r1 == 0 || c1 == 0) return std::nullopt;
+      ref.areas.push_back({r1, c1, r1, c1});
+      continue;
+    }
+    if (!parseEnd(piece.substr(0, colon), r1, c1) || !parseEnd(piece.substr(colon + 1), r2, c2)) return std::nullopt;
+    if ((r1 == 0) != (r2 == 0) || (c1 == 0) != (c2 == 0)) return std::nullopt;
+    if (r1 == 0) { r1 = 1; r2 = kLastRow; }      // whole columns
+    if (c1 == 0) { c1 = 1; c2 = kLastColumn; }   // whole rows
+    ref.areas.push_back({std::min(r1, r2), std::min(c1, c2), std::max(r1, r2), std::max(c1, c2)});
   }
   return ref;
 }
@@ -233,9 +314,15 @@ std::wstring addressOf(const std::vector<Area>& areas) {
   std::wstring out;
   for (const Area& a : areas) {
     if (!out.empty()) out += L',';
-    out += L'$' + columnName(a.left) + L'$' + std::to_wstring(a.top);
-    if (a.bottom != a.top || a.right != a.left)
-      out += L":$" + columnName(a.right) + L'$' + std::to_wstring(a.bottom);
+    if (a.top == 1 && a.bottom == kLastRow) {
+      out += L'$' + columnName(a.left) + L":$" + columnName(a.right);
+    } else if (a.left == 1 && a.right == kLastColumn) {
+      out += L'$' + std::to_wstring(a.top) + L":$" + std::to_wstring(a.bottom);
+    } else {
+      out += L'$' + columnName(a.left) + L'$' + std::to_wstring(a.top);
+      if (a.bottom != a.top || a.right != a.left)
+        out += L":$" + columnName(a.right) + L'$' + std::to_wstring(a.bottom);
+    }
   }
   return out;
 }

@@ -28,7 +28,10 @@ constexpr const char* kBook =
     "number\t1\t4\t7\t0.0\t###\t\n"
     "sheet\tO'Brien\n"
     "grid\t1\t1\t1\n"
-    "[\"quoted\"]\n";
+    "[\"quoted\"]\n"
+    "sheet\ta''b\n"
+    "grid\t1\t1\t1\n"
+    "[\"two quotes\"]\n";
 
 std::string narrowText(const std::wstring& text) { return toUtf8(text); }
 
@@ -137,16 +140,27 @@ TEST_F(ComAutomationTest, ResolveAndWalkGiveTheTextsAsShownInWideColumns) {
       // D1's TEXT() fails, so it keeps what it shows.
       {L"'Data'!$A$1:$D$3",
        {L"Name", L"Qty", L"Note", L"###", L"Ada", L"1,234.50", L"", L"", L"x", L"3.141592654", L"42", L""}},
-      {L"'O'Brien'!$A$1", {L"quoted"}},   // the apostrophe is doubled for the application
-      {L"'O''Brien'!$A$1", {L"quoted"}},  // and not doubled twice
+      {L"'O'Brien'!$A$1", {L"quoted"}},   // the name as the workbook has it
+      {L"'a''b'!$A$1", {L"two quotes"}},  // two apostrophes in a row are two apostrophes
       {L"'Data'!$A$1,$C$3:$C$3", {L"Name", L"42"}},
       {L"Data!B2", {L"1,234.50"}},
+      {L"$A$1:$B$1", {L"Name", L"Qty"}},  // no sheet: the active one
   };
   ComApplication app = opened();
   for (const Row& row : rows) {
     SCOPED_TRACE(narrowText(row.reference));
     ComRange range = app.resolve(row.reference);
     EXPECT_EQ(walkTexts(range), row.texts);
+    EXPECT_EQ(walkTexts(range, true), row.texts);
+  }
+  // A sheet whose name differs (a'b is not a''b) is not found, and the failure says which.
+  for (const wchar_t* missing : {L"'a'b'!$A$1", L"'O''Brien'!$A$1"}) {
+    try {
+      app.resolve(missing);
+      ADD_FAILURE() << "no failure for " << narrowText(missing);
+    } catch (const ComFailure& e) {
+      EXPECT_NE(std::string(e.what()).find("no worksheet named"), std::string::npos) << e.what();
+    }
   }
   app.quit();
 }
@@ -191,13 +205,14 @@ TEST_F(ComAutomationTest, EveryOperationFailsWithADescription) {
       {L"InputBox", "Application.InputBox", [=](ComApplication& a) { picked(a); }},
       {L"Worksheet", "InputBox.Worksheet", [=](ComApplication& a) { picked(a).sheetName(); }},
       {L"Address", "InputBox.Address", [=](ComApplication& a) { picked(a).address(); }},
-      {L"Range", "Application.Range", [](ComApplication& a) { a.resolve(L"'Data'!$A$1"); }},
-      {L"_NewEnum", "Range._NewEnum", [](ComApplication& a) { a.resolve(L"'Data'!$A$1").walk(); }},
+      {L"Range", "Worksheet.Range", [](ComApplication& a) { a.resolve(L"'Data'!$A$1"); }},
+      {L"_NewEnum", "Range._NewEnum", [](ComApplication& a) { a.resolve(L"'Data'!$A$1").walkEachCell(); }},
+      {L"Address", "Range.Address", [](ComApplication& a) { a.resolve(L"'Data'!$A$1").walk(); }},
       {L"Text", "Cell.Text",
        [](ComApplication& a) {
-         ComCellWalk w = a.resolve(L"'Data'!$A$1").walk();
-         w.next();
-         w.text();
+         const std::unique_ptr<ComCellWalk> w = a.resolve(L"'Data'!$A$1").walk();
+         w->next();
+         w->text();
        }},
       {L"ActiveSheet", "Application.ActiveSheet", [](ComApplication& a) { a.write(1, 1, 1.0); }},
       {L"Cells", "ActiveSheet.Cells", [](ComApplication& a) { a.write(1, 1, 1.0); }},
@@ -229,15 +244,15 @@ TEST_F(ComAutomationTest, EveryOperationFailsWithADescription) {
 TEST_F(ComAutomationTest, AServerThatDiesMidWalkFailsTheNextCallWithADescription) {
   ComApplication app = opened(L"die=2");
   const unsigned long pid = fake_test::processId(app);
-  ComCellWalk walk = app.resolve(L"'Data'!$A$1:$C$1").walk();
-  ASSERT_TRUE(walk.next());
-  EXPECT_EQ(walk.text(), L"Name");
-  ASSERT_TRUE(walk.next());
-  EXPECT_EQ(walk.text(), L"Qty");
+  const std::unique_ptr<ComCellWalk> walk = app.resolve(L"'Data'!$A$1:$C$1").walk();
+  ASSERT_TRUE(walk->next());
+  EXPECT_EQ(walk->text(), L"Name");
+  ASSERT_TRUE(walk->next());
+  EXPECT_EQ(walk->text(), L"Qty");
   const ULONGLONG start = GetTickCount64();
   try {
-    walk.next();
-    walk.text();
+    walk->next();
+    walk->text();
     ADD_FAILURE() << "no failure";
   } catch (const ComFailure& e) {
     EXPECT_GT(std::string(e.what()).size(), std::string("Cell.Text failed: ").size()) << e.what();
@@ -247,18 +262,28 @@ TEST_F(ComAutomationTest, AServerThatDiesMidWalkFailsTheNextCallWithADescription
   EXPECT_TRUE(fake_test::processEnds(pid, 5000));
 }
 
-TEST(ApplicationReference, DoublesApostrophesInTheSheetName) {
-  const std::pair<const wchar_t*, const wchar_t*> rows[] = {
-      {L"'Data'!$A$1", L"'Data'!$A$1"},
-      {L"'O'Brien'!$A$1:$B$2", L"'O''Brien'!$A$1:$B$2"},
-      {L"'O''Brien'!$A$1", L"'O''Brien'!$A$1"},
-      {L"'it's a 'test''!$A$1", L"'it''s a ''test'''!$A$1"},
-      {L"'Tom's'!$A$1,$B$2", L"'Tom''s'!$A$1,$B$2"},
-      {L"Data!A1", L"Data!A1"},
-      {L"'no close", L"'no close"},
-      {L"", L""},
+TEST(SplitReference, TakesTheSheetNameAsTheWorkbookHasIt) {
+  struct Row {
+    const wchar_t* reference;
+    std::optional<std::wstring> sheet;
+    const wchar_t* address;
   };
-  for (const auto& [in, out] : rows) EXPECT_EQ(applicationReference(in), out) << narrowText(in);
+  const Row rows[] = {
+      {L"'Data'!$A$1", L"Data", L"$A$1"},
+      {L"'O'Brien'!$A$1:$B$2", L"O'Brien", L"$A$1:$B$2"},
+      {L"'a''b'!$A$1", L"a''b", L"$A$1"},           // stored undoubled: two apostrophes are two
+      {L"'it's a 'test''!$A$1", L"it's a 'test'", L"$A$1"},
+      {L"'x'!y'!$B$2,$C$3", L"x'!y", L"$B$2,$C$3"},  // the name runs to the last "'!"
+      {L"Data!A1", L"Data", L"A1"},
+      {L"$A$1", std::nullopt, L"$A$1"},
+      {L"'no close", std::nullopt, L"'no close"},
+      {L"", std::nullopt, L""},
+  };
+  for (const Row& row : rows) {
+    const SplitReference split = splitReference(row.reference);
+    EXPECT_EQ(split.sheet, row.sheet) << narrowText(row.reference);
+    EXPECT_EQ(split.address, row.address) << narrowText(row.reference);
+  }
 }
 
 TEST(NarrowColumnText, IsARunOfHashes) {

@@ -13,25 +13,37 @@ using lomandra::com::Variant;
 
 namespace {
 
-Dispatch control(lomandra::com::ComApplication& application) {
-  IDispatch* raw = application.dispatch();
+Dispatch control(IDispatch* raw) {
   raw->AddRef();
   return Dispatch(ComPtr<IDispatch>::adopt(raw), L"Fake");
+}
+
+long field(const std::wstring& text, const std::wstring& name) {
+  const std::size_t at = text.find(name + L"=");
+  return at == std::wstring::npos ? -1 : std::stol(text.substr(at + name.size() + 1));
 }
 
 }  // namespace
 
 void configure(lomandra::com::ComApplication& application, const std::wstring& switches) {
-  control(application).put(fake::kControlMember, Variant::fromText(switches));
+  control(application.dispatch()).put(fake::kControlMember, Variant::fromText(switches));
 }
 
-std::wstring journal(lomandra::com::ComApplication& application) {
+std::wstring journal(IDispatch* application) {
   return lomandra::com::textOf(control(application).get(fake::kControlMember), L"journal");
 }
 
+std::wstring journal(lomandra::com::ComApplication& application) { return journal(application.dispatch()); }
+
 unsigned long processId(lomandra::com::ComApplication& application) {
-  const Variant pid = control(application).get(fake::kProcessIdMember);
+  const Variant pid = control(application.dispatch()).get(fake::kProcessIdMember);
   return static_cast<unsigned long>(V_I4(pid.get()));
+}
+
+Counters counters(lomandra::com::ComApplication& application) {
+  const std::wstring text = lomandra::com::textOf(control(application.dispatch()).get(fake::kCountersMember), L"counters");
+  return {field(text, L"ids"), field(text, L"invokes"), field(text, L"enum"), field(text, L"rejected"),
+          field(text, L"released")};
 }
 
 bool processEnds(unsigned long pid, unsigned long milliseconds) {
@@ -58,10 +70,10 @@ std::wstring writeTempFile(const std::string& content) {
   return path;
 }
 
-std::vector<std::wstring> walkTexts(lomandra::com::ComRange& range) {
+std::vector<std::wstring> walkTexts(lomandra::com::ComRange& range, bool eachCell) {
   std::vector<std::wstring> texts;
-  lomandra::com::ComCellWalk walk = range.walk();
-  while (walk.next()) texts.push_back(walk.text());
+  const std::unique_ptr<lomandra::com::ComCellWalk> walk = eachCell ? range.walkEachCell() : range.walk();
+  while (walk->next()) texts.push_back(walk->text());
   return texts;
 }
 

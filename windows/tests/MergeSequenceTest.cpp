@@ -46,8 +46,10 @@ TEST(MergeSequence, GivesTheTextsOfTheBuiltInEngineForEachReference) {
     app.open(book);
     ComRange range = app.resolve(c.reference);
     const std::vector<std::wstring> texts = fake_test::walkTexts(range);
+    const std::vector<std::wstring> eachCell = fake_test::walkTexts(range, true);
     app.quit();
     EXPECT_EQ(texts, c.texts);
+    EXPECT_EQ(eachCell, c.texts);
     EXPECT_FALSE(c.texts.empty());
   }
 }

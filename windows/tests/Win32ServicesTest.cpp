@@ -107,6 +107,21 @@ TEST(Clipboard, TakesPlainTextAndFailsWhileAnotherHolderHasIt) {
   EXPECT_EQ(clipboardText(), L"taken");
 }
 
+// Opened by the main window, the clipboard's content belongs to that window, as the platform
+// wants for EmptyClipboard followed by SetClipboardData; opened by no window, to none.
+TEST(Clipboard, BelongsToTheWindowThatOpenedIt) {
+  HWND window = CreateWindowW(L"STATIC", L"owner", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(setClipboardText(L"owned", window));
+  EXPECT_EQ(GetClipboardOwner(), window);
+  EXPECT_EQ(clipboardText(), L"owned");
+  ASSERT_TRUE(clearClipboard(window));
+  EXPECT_EQ(GetClipboardOwner(), window);
+  ASSERT_TRUE(setClipboardText(L"nobody's"));
+  EXPECT_EQ(GetClipboardOwner(), nullptr);
+  DestroyWindow(window);
+}
+
 TEST(FilePattern, OnlyOrdinaryFilesMatch) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
