@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <algorithm>
 
 namespace lomandra::app {
 
@@ -43,10 +47,25 @@ std::vector<Choice> buttonsFor(int style) {
 
 }  // namespace
 
+void keepWordsWhole(QMessageBox& box) {
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (!label) return;
+  const QFontMetrics metrics(label->font());
+  int widest = 0;
+  for (const QString& word : label->text().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+    widest = std::max(widest, metrics.horizontalAdvance(word));
+  const QScreen* screen = box.screen();
+  const int limit = screen ? screen->availableGeometry().width() * 3 / 4 : 900;
+  // Qt's own measure for a message box's text, so its layout does not narrow it again.
+  if (widest + 2 * label->margin() > label->minimumWidth())
+    label->setMinimumWidth(std::min(widest + 2 * label->margin() + 4, limit));
+}
+
 int WidgetMessageBox::show(const QString& text, int style, const QString& title) {
   QMessageBox box(iconFor(style), title, messageBoxLines(text), QMessageBox::NoButton,
                   QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
+  keepWordsWhole(box);
   const std::vector<Choice> choices = buttonsFor(style);
   for (const Choice& choice : choices) box.addButton(choice.button);
   box.setDefaultButton(choices.front().button);

@@ -80,6 +80,7 @@ struct Section {
   bool hasTimeParts = false;    // an hour, minute, second, AM/PM or duration is shown
   bool elapsedOnly = false;     // only [h] [m] [s] (and their fractions): negatives show a minus
   const LocaleNames* names = nullptr;  // month and day names, AM/PM markers (the locale tag's)
+  std::uint32_t color = 0xFFFFFFFFu;  // a colour tag's 0xRRGGBB (kNoColor: none)
   bool invalid = false;         // the application refuses a code with this section
 
   bool matches(double v) const {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include "ranges/RangeCommands.h"
 #include "tests/fakes/FakeForm.h"
 
@@ -25,6 +28,30 @@ TEST(Browse, SetsTheDialogAndTakesTheChosenPath) {
                                         "All Files (*)|*|"));
   EXPECT_EQ(form.path, QStringLiteral("/data/new book.xlsx"));
   EXPECT_TRUE(form.messages.shown.empty());
+}
+
+// The dialog starts in the folder of the workbook the path box names, when that folder exists.
+TEST(Browse, StartsInTheFolderOfTheNamedWorkbook) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("reports 2026")));
+  const QString folder = QDir(dir.path()).filePath(QStringLiteral("reports 2026"));
+  const struct {
+    QString path, initDir;
+  } rows[] = {
+      {folder + QStringLiteral("/june.xlsx"), QDir::toNativeSeparators(folder)},  // need not exist
+      {QStringLiteral("  ") + folder + QStringLiteral("/june.xlsx "), QDir::toNativeSeparators(folder)},
+      {folder, QDir::toNativeSeparators(folder)},
+      {dir.path() + QStringLiteral("/gone/june.xlsx"), QString()},
+      {QStringLiteral("june.xlsx"), QString()},
+      {QString(), QString()},
+  };
+  for (const auto& row : rows) {
+    FakeForm form;
+    form.path = row.path;
+    PushButton1_Click(form);
+    ASSERT_EQ(form.dialog.shown.size(), 1u);
+    EXPECT_EQ(form.dialog.shown[0].initDir, row.initDir) << row.path.toStdString();
+  }
 }
 
 TEST(Browse, CancelLeavesThePathBoxAndSaysNothing) {

@@ -201,6 +201,44 @@ TEST(NumberFormatRobustness, HostileCodes) {
   EXPECT_TRUE(NumberFormat::compile(sections)->isFallback());
 }
 
+// The colour a cell is drawn in comes from the colour tag of the section that shows its value;
+// the text stays as without the tag.
+TEST(NumberFormatColor, TheChosenSectionsTagGivesTheColour) {
+  struct Row {
+    const char* code;
+    double value;
+    std::uint32_t color;
+    const char* text;
+  };
+  const Row rows[] = {
+      {"0;[Red]-0", -5, 0xFF0000, "-5"},
+      {"0;[Red]-0", 5, kNoColor, "5"},
+      {"[Blue]0.00;[RED]0.00;[Green]0", 0, 0x00FF00, "0"},
+      {"[Blue]0.00;[RED]0.00;[Green]0", -1.5, 0xFF0000, "1.50"},
+      {"[Color10]#,##0", 1234, 0x008000, "1,234"},
+      {"[color3]0", 1, 0xFF0000, "1"},
+      {"[Color56]0", 1, 0x333333, "1"},
+      {"[Magenta]General", 2.5, 0xFF00FF, "2.5"},
+      {"[Red][<0]0;[Blue]0", -2, 0xFF0000, nullptr},
+      {"[Red][<0]0;[Blue]0", 2, 0x0000FF, "2"},
+      {"[Yellow]", 7, 0xFFFF00, "7"},
+      {"$#,##0_);[Red]($#,##0)", -1000, 0xFF0000, "($1,000)"},
+      {"[Color57]0", 1, kNoColor, "1"},  // past the palette: a tag that changes nothing
+      {"[Color0]0", 1, kNoColor, "1"},
+      {"[Purple]0", 1, kNoColor, "1"},
+  };
+  for (const Row& row : rows) {
+    const auto format = NumberFormat::compile(row.code);
+    EXPECT_EQ(format->numberColor(row.value), row.color) << row.code << " " << row.value;
+    if (row.text) {
+      EXPECT_EQ(format->formatNumber(row.value, false), row.text) << row.code << " " << row.value;
+    }
+  }
+  EXPECT_EQ(NumberFormat::compile("0;0;0;[Cyan]@")->textColor(), 0x00FFFFu);
+  EXPECT_EQ(NumberFormat::compile("[Red]0")->textColor(), kNoColor);
+  EXPECT_EQ(NumberFormat::compile("[Red]0")->numberColor(std::nan("")), kNoColor);
+}
+
 TEST(NumberFormatRobustness, RandomCodes) {
   const std::string alphabet = "0#?.,%E+-e/ \"\\_*@;[]$<>=hHmMsSdDyYAaPp:Gneral1234567890bgB!()";
   std::mt19937 rng(20240607);

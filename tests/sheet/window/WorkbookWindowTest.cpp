@@ -291,12 +291,15 @@ TEST(RangeBox, OpensAboveTheWindowWithTheAddressSelectedAndFocused) {
   EXPECT_EQ(engine::formatAddress(picked->areas), "$B$7");
 }
 
-TEST(RangeBox, SheetTabClickGivesTheFieldTheKeyboardWithTheAddressSelected) {
+// A click on a sheet tab shows the new sheet's address in the field, selected so that typing
+// replaces it, while the grid keeps the keyboard for the sheet's keys.
+TEST(RangeBox, SheetTabClickShowsTheAddressSelectedAndTheGridKeepsTheKeyboard) {
   auto book = sampleWorkbook();
   WorkbookWindow window(*book);
   window.show();
   QString selected;
-  bool fieldFocused = false;
+  bool gridFocused = false;
+  QString afterTyping;
   auto picked = pickWith(window, [&] {
     // The user clicks a cell: the workbook window is active and the grid has the keyboard.
     clickCell(*window.grid(), 2, 2);
@@ -306,14 +309,17 @@ TEST(RangeBox, SheetTabClickGivesTheFieldTheKeyboardWithTheAddressSelected) {
     QTest::mouseClick(window.tabBar(), Qt::LeftButton, {}, window.tabBar()->tabRect(2).center());
     RangeBox* box = window.rangeBox();
     selected = box->field()->selectedText();
-    // Window activation arrives as an event; give it a moment.
-    for (int wait = 0; wait < 50 && QApplication::focusWidget() != box->field(); ++wait) QTest::qWait(10);
-    fieldFocused = QApplication::focusWidget() == box->field();
+    for (int wait = 0; wait < 50 && QApplication::focusWidget() != window.grid(); ++wait) QTest::qWait(10);
+    gridFocused = QApplication::focusWidget() == window.grid();
+    // Typed characters still reach the field, replacing the selected address.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("B2"));
+    afterTyping = box->field()->text();
     box->cancelButton()->click();
   });
   EXPECT_FALSE(picked.has_value());
   EXPECT_EQ(selected, "$A$1");
-  EXPECT_TRUE(fieldFocused);
+  EXPECT_TRUE(gridFocused);
+  EXPECT_EQ(afterTyping, "B2");
 }
 
 TEST(SheetGrid, ShortcutsAndNavigationKeysStayWithTheGrid) {
@@ -511,6 +517,48 @@ TEST(SheetGrid, TypedFarSelectionBringsItsCellsIntoTheGrid) {
   grid.showSelection();
   EXPECT_LT(grid.model()->rowCount(), 100000);
   EXPECT_TRUE(grid.selectionModel()->isSelected(grid.model()->index(grid.model()->rowCount() - 1, 2)));
+}
+
+// A number format's colour tag ([Red] for negatives, say) draws the cell's text in that colour;
+// other cells keep the sheet's text colour.
+TEST(SheetGrid, ColourTagsDrawTheTextInTheirColour) {
+  class ColouredSheet final : public engine::SheetData {
+   public:
+    std::uint32_t usedRows() const override { return 2; }
+    std::uint32_t usedColumns() const override { return 1; }
+    std::string text(std::uint32_t row, std::uint32_t) const override { return row == 0 ? "-12345" : "12345"; }
+    double columnWidth(std::uint32_t) const override { return 12; }
+    bool columnHidden(std::uint32_t) const override { return false; }
+    bool rowHidden(std::uint32_t) const override { return false; }
+    engine::CellLook look(std::uint32_t row, std::uint32_t) const override {
+      engine::CellLook look;
+      look.typed = true;
+      look.kind = model::CellKind::Number;
+      look.number = row == 0 ? -12345 : 12345;
+      if (row == 0) look.color = 0xFF0000;
+      return look;
+    }
+    void forEachText(const engine::Area&, const std::function<bool(std::string_view)>&) const override {}
+  } sheet;
+  GridSelection selection;
+  selection.select({5, 5});  // away from the cells, so no tint or border
+  SheetGrid grid;
+  grid.resize(400, 200);
+  grid.setSheet(&sheet, &selection);
+  grid.show();
+  const QImage image = grid.viewport()->grab().toImage();
+  const auto count = [&](const QRect& cell, auto&& test) {
+    int found = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+      for (int x = cell.left(); x <= cell.right(); ++x) found += test(QColor(image.pixel(x, y))) ? 1 : 0;
+    return found;
+  };
+  const auto red = [](const QColor& c) { return c.red() > 150 && c.green() < 110 && c.blue() < 110; };
+  const auto dark = [](const QColor& c) { return c.red() < 110 && c.green() < 110 && c.blue() < 110; };
+  EXPECT_GT(count(grid.cellRect(0, 0), red), 5);
+  EXPECT_EQ(count(grid.cellRect(0, 0), dark), 0);
+  EXPECT_EQ(count(grid.cellRect(1, 0), red), 0);
+  EXPECT_GT(count(grid.cellRect(1, 0), dark), 5);
 }
 
 }  // namespace
