@@ -216,6 +216,8 @@ void Form1::watchPointer() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  // A held window's list takes no key or double-click either, whatever the pointer shows.
+  if (holding_) return QWidget::eventFilter(watched, event);
   if (watched == controls_.ListView1 && event->type() == QEvent::KeyPress) {
     const int keyCode = windowsKeyCode(static_cast<QKeyEvent*>(event)->key());
     if (keyCode != 0) runUntrapped([&] { ranges::ListView1_KeyDown(*this, keyCode); });

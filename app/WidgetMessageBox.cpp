@@ -4,7 +4,6 @@
 #include <QMessageBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <algorithm>
 
@@ -50,15 +49,36 @@ std::vector<Choice> buttonsFor(int style) {
 void keepWordsWhole(QMessageBox& box) {
   auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
   if (!label) return;
+  // Qt wraps a long line at any break opportunity, a web address's slashes among them. The
+  // lines are wrapped here instead, at spaces only, to about the width Qt would wrap to; a word
+  // longer than that gets a line of its own, as wide as the screen allows.
   const QFontMetrics metrics(label->font());
-  int widest = 0;
-  for (const QString& word : label->text().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
-    widest = std::max(widest, metrics.horizontalAdvance(word));
   const QScreen* screen = box.screen();
-  const int limit = screen ? screen->availableGeometry().width() * 3 / 4 : 900;
-  // Qt's own measure for a message box's text, so its layout does not narrow it again.
-  if (widest + 2 * label->margin() > label->minimumWidth())
-    label->setMinimumWidth(std::min(widest + 2 * label->margin() + 4, limit));
+  const int screenWidth = screen ? screen->availableGeometry().width() : 1280;
+  const int target = std::max(200, std::min(screenWidth / 2, 500) - 80);
+  QStringList lines;
+  for (const QString& line : label->text().split(QLatin1Char('\n'))) {
+    if (metrics.horizontalAdvance(line) <= target) {
+      lines << line;
+      continue;
+    }
+    QString current;
+    for (const QString& word : line.split(QLatin1Char(' '))) {
+      const QString longer = current.isEmpty() ? word : current + QLatin1Char(' ') + word;
+      if (current.isEmpty() || metrics.horizontalAdvance(longer) <= target) {
+        current = longer;
+      } else {
+        lines << current;
+        current = word;
+      }
+    }
+    lines << current;
+  }
+  int widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+  label->setText(lines.join(QLatin1Char('\n')));
+  // The box's layout takes this as the text's least width, so Qt wraps no line again.
+  label->setMinimumWidth(std::min(widest + 2 * label->margin() + 4, screenWidth * 3 / 4));
 }
 
 int WidgetMessageBox::show(const QString& text, int style, const QString& title) {

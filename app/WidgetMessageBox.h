@@ -18,8 +18,8 @@ class WidgetMessageBox : public MessageBoxService {
 /// The text as a message box shows it: CR LF, CR and LF each become one line break.
 QString messageBoxLines(const QString& text);
 
-/// Widens a message box's text so that no word is broken over two lines (a web address breaks
-/// at its slashes otherwise), as far as the screen allows.
+/// Wraps a message box's text at spaces only, so that no word is broken over two lines (Qt
+/// breaks a web address at its slashes otherwise), as far as the screen allows.
 void keepWordsWhole(QMessageBox& box);
 
 }  // namespace lomandra::app
