@@ -1,5 +1,6 @@
 #include "output/OutputCommands.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "output/Main.h"
@@ -125,7 +126,9 @@ void SendListToNewWorkbook(MainForm& form, const ListSource& list) {
     } catch (const OutsideSheet& outside) {
       if (static_cast<std::int64_t>(row) <= outside.rows) throw;  // a column too far: this cell only
       sheetFull = true;
-      const auto sent = static_cast<std::uint64_t>(y - 1);
+      // The entries whose rows the sheet holds (row 1 is the header): an empty entry past the
+      // last row, which wrote nothing, did not fit either.
+      const std::uint64_t sent = std::min<std::uint64_t>(static_cast<std::uint64_t>(y - 1), outside.rows - 1ULL);
       throw Failure("The sheet has no room for the rest of the list: its last row is " +
                     withThousands(outside.rows) + ". Entries sent: " + withThousands(sent) +
                     ". Entries that did not fit: " +

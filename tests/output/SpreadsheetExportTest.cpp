@@ -174,10 +174,10 @@ TEST(SendResultsCommand, ASheetWithoutRoomForTheRestIsReportedOnce) {
        {"162: The sheet has no room for the rest of the list: its last row is 2. Entries sent: 1. "
         "Entries that did not fit: 2."},
        {"1,1 A", "1,2 B", "2,1 a", "2,2 x"}},
-      {"unchecked and empty entries before the limit count as sent", 3,
+      {"an unchecked entry on the sheet is sent, an empty one past its last row did not fit", 3,
        {{{"a", "x"}}, {{"b", "y"}, false}, {{"", ""}}, {{"d", ""}}},
-       {"156: The sheet has no room for the rest of the list: its last row is 3. Entries sent: 3. "
-        "Entries that did not fit: 1."},
+       {"156: The sheet has no room for the rest of the list: its last row is 3. Entries sent: 2. "
+        "Entries that did not fit: 2."},
        {"1,1 A", "1,2 B", "2,1 a", "2,2 x"}},
   };
   for (const auto& c : cases) {
