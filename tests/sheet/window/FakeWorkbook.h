@@ -16,7 +16,7 @@
 
 namespace lomandra::window::testing {
 
-class FakeSheet final : public engine::SheetData {
+class FakeSheet : public engine::SheetData {
  public:
   std::map<std::pair<std::uint32_t, std::uint32_t>, std::string> texts;
   std::map<std::uint32_t, double> widths;
