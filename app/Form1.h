@@ -73,6 +73,8 @@ class Form1 : public QWidget, public MainForm {
  private:
   void Form_Load();
   void wireHandlers();
+  // Makes the setting "Locale" (the system's when empty) the rendering locale of every text.
+  void applyLocaleSetting();
   /// Runs a command with the window held: while it runs (the workbook window and its range box
   /// are open, an export yields between entries) the window's controls take no clicks or keys.
   void runHoldingWindow(void (*handler)(MainForm&));

@@ -61,7 +61,7 @@ class ComSheetApplication final : public sheet::Application {
       throw OutsideSheet(kSheetRows, kSheetColumns);
     // A number only when the application's General format shows it as the very same text;
     // everything else stays literal text, so the cell shows exactly what was merged.
-    if (const std::optional<double> number = numfmt::numberWrittenAs(text))
+    if (const std::optional<double> number = numfmt::numberWrittenAs(text, *numfmt::Locale::display()))
       application_.write(row, column, *number);
     else
       application_.write(row, column, wide(text));
