@@ -398,7 +398,9 @@ std::optional<PickedRange> WorkbookWindow::pickRange(const QString& prompt) {
   });
   connect(box, &RangeBox::referenceEdited, &loop, [this](const QString& text) { referenceTyped(text); });
   connect(grid_, &SheetGrid::textTyped, &loop, [&](const QString& text) {
-    if (box) box->typeText(text);
+    // Typed in the grid over the selection's address, a new reference replaces it (the field,
+    // without the keyboard, may have let go of its selected text); typed text is added to.
+    if (box) box->typeText(text, !fieldTyped_);
   });
 
   box->show();
