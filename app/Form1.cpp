@@ -172,31 +172,38 @@ void Form1::wireHandlers() {
     connect(button, &QPushButton::clicked, this,
             [this, handler] { runUntrapped([&] { handler(*this); }); });
   };
+  // The commands that wait for the user in another window (the pick) or yield to the user
+  // interface while they work (the exports) hold the window meanwhile.
+  const auto onClickHolding = [this](QPushButton* button, void (*handler)(MainForm&)) {
+    connect(button, &QPushButton::clicked, this, [this, handler] { runHoldingWindow(handler); });
+  };
   onClick(c.PushButton1, &ranges::PushButton1_Click);
   onClick(c.PushButton10, &ranges::PushButton10_Click);
   onClick(c.PushButton11, &ranges::PushButton11_Click);
-  connect(c.PushButton5, &QPushButton::clicked, this, [this] { PushButton5_ClickHoldingWindow(); });
+  onClickHolding(c.PushButton5, &ranges::PushButton5_Click);
   onClick(c.PushButton6, &ranges::PushButton6_Click);
   onClick(c.PushButton7, &ranges::PushButton7_Click);
   c.ListView1->installEventFilter(this);
   c.ListView1->viewport()->installEventFilter(this);
   onClick(c.PushButton2, &merge::PushButton2_Click);
   onClick(c.PushButton3, &merge::PushButton3_Click);
-  onClick(c.PushButton4, &output::PushButton4_Click);
-  onClick(c.PushButton8, &output::PushButton8_Click);
-  onClick(c.PushButton13, &output::PushButton13_Click);
+  onClickHolding(c.PushButton4, &output::PushButton4_Click);
+  onClickHolding(c.PushButton8, &output::PushButton8_Click);
+  onClickHolding(c.PushButton13, &output::PushButton13_Click);
   onClick(c.PushButton9, &PushButton9_Click);
   connect(c.Text1, &QLineEdit::textChanged, this, [this] { runUntrapped([this] { Text1_Change(); }); });
   connect(c.Combo1, &QComboBox::currentTextChanged, this,
           [this] { runUntrapped([this] { Combo1_Change(); }); });
 }
 
-void Form1::PushButton5_ClickHoldingWindow() {
-  // The pick waits for the user in the workbook window while events go on being delivered; the
-  // main window must not run other commands meanwhile (a "Clear List" would wipe the Range List
-  // the pick is about to extend, a second pick would start inside the first). Its controls are
-  // disabled for the command: message boxes and the workbook window are windows of their own
-  // and stay live.
+void Form1::runHoldingWindow(void (*handler)(MainForm&)) {
+  // The pick waits for the user in the workbook window, and the exports yield once per entry,
+  // while events go on being delivered; the main window must not run other commands meanwhile
+  // (a "Clear List" would wipe the Range List a pick is about to extend, or the Result List an
+  // export is reading, making every remaining entry fail; a second command would start inside
+  // the first). Its controls are disabled for the command: message boxes, the workbook window
+  // and the new workbook's window are windows of their own and stay live.
+  if (holding_) return;
   const QPointer<QWidget> focused = focusWidget();
   std::vector<QPointer<QWidget>> held;
   for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -204,16 +211,16 @@ void Form1::PushButton5_ClickHoldingWindow() {
     child->setEnabled(false);
     held.emplace_back(child);
   }
-  picking_ = true;
-  runUntrapped([this] { ranges::PushButton5_Click(*this); });
-  picking_ = false;
+  holding_ = true;
+  runUntrapped([this, handler] { handler(*this); });
+  holding_ = false;
   for (const QPointer<QWidget>& child : held)
     if (child) child->setEnabled(true);
   if (QWidget* widget = focused.data(); widget && widget->isEnabled())
     widget->setFocus(Qt::OtherFocusReason);
-  // A close asked for during the pick ends the program now that the pick is over.
-  if (closeAfterPick_) {
-    closeAfterPick_ = false;
+  // A close asked for during the command ends the program now that the command is over.
+  if (closeAfterHold_) {
+    closeAfterHold_ = false;
     close();
   }
 }
@@ -232,6 +239,8 @@ void Form1::watchPointer() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  // A held window's list takes no key or double-click either, whatever the pointer shows.
+  if (holding_) return QWidget::eventFilter(watched, event);
   if (watched == controls_.ListView1 && event->type() == QEvent::KeyPress) {
     const int keyCode = windowsKeyCode(static_cast<QKeyEvent*>(event)->key());
     if (keyCode != 0) runUntrapped([&] { ranges::ListView1_KeyDown(*this, keyCode); });
@@ -243,10 +252,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-  if (picking_) {
-    // The pick is still waiting on the user: the window closes, ending the program, once the
-    // pick is over.
-    closeAfterPick_ = true;
+  if (holding_) {
+    // A pick or an export is still going: the window closes, ending the program, once it is
+    // over.
+    closeAfterHold_ = true;
     event->ignore();
     return;
   }

@@ -75,9 +75,9 @@ class Form1 : public QWidget, public MainForm {
   void wireHandlers();
   // Makes the setting "Locale" (the system's when empty) the rendering locale of every text.
   void applyLocaleSetting();
-  /// "Add Range Of Cells To Merge" with the window held: while the workbook window and its
-  /// range box are open, the window's controls take no clicks or keys.
-  void PushButton5_ClickHoldingWindow();
+  /// Runs a command with the window held: while it runs (the workbook window and its range box
+  /// are open, an export yields between entries) the window's controls take no clicks or keys.
+  void runHoldingWindow(void (*handler)(MainForm&));
   void watchPointer();
   void Text1_Change();
   void Combo1_Change();
@@ -94,8 +94,8 @@ class Form1 : public QWidget, public MainForm {
   std::optional<QCursor> customPointer_;
   int pointerKind_ = pointer::Default;
   bool endProgram_ = false;
-  bool picking_ = false;          // a pick holds the window
-  bool closeAfterPick_ = false;   // the window was closed during a pick
+  bool holding_ = false;          // a pick or an export holds the window
+  bool closeAfterHold_ = false;   // the window was closed while it was held
   QElapsedTimer lastYield_;  // when doEvents last processed events
   int yieldsUnchecked_ = 0;  // yields since the clock was last read
 };

@@ -30,7 +30,8 @@ QString qtFileFilter(const QString& filter) {
 void WidgetFileDialog::showOpen() {
   // The captions carry their own patterns ("Excel Files (*.xl*)"): Qt's are not shown again.
   const QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), dialogTitle,
-                                                      fileName, qtFileFilter(filter), nullptr,
+                                                      fileName.isEmpty() ? initDir : fileName,
+                                                      qtFileFilter(filter), nullptr,
                                                       QFileDialog::HideNameFilterDetails);
   if (!chosen.isEmpty()) fileName = chosen;
 }

@@ -2,6 +2,8 @@
 
 #include "app/core/Services.h"
 
+class QMessageBox;
+
 namespace lomandra::app {
 
 /// Message boxes as QMessageBox windows. The style follows the platform's message-box styles:
@@ -15,5 +17,9 @@ class WidgetMessageBox : public MessageBoxService {
 
 /// The text as a message box shows it: CR LF, CR and LF each become one line break.
 QString messageBoxLines(const QString& text);
+
+/// Wraps a message box's text at spaces only, so that no word is broken over two lines (Qt
+/// breaks a web address at its slashes otherwise), as far as the screen allows.
+void keepWordsWhole(QMessageBox& box);
 
 }  // namespace lomandra::app

@@ -62,9 +62,9 @@ void mergeReference(engine::BuiltinWorkbook& workbook, std::string_view referenc
   std::uint64_t cells = 0;
   for (const engine::Area& area : resolved.areas) cells += checkedCellCount(area, workbook.grid());
   if (cells > cellsLeft)
-    throw Failure("The range holds " + std::to_string(cells) + " cells, more than the " +
-                  std::to_string(cellsLeft) + " this run has left: a run reads at most " +
-                  std::to_string(kMaxCellsPerRun) + " cells of a workbook in all.");
+    throw Failure("The range holds " + withThousands(cells) + " cells, more than the " +
+                  withThousands(cellsLeft) + " this run has left: a run reads at most " +
+                  withThousands(kMaxCellsPerRun) + " cells of a workbook in all.");
   cellsLeft -= cells;
 
   // Only the cells the areas need are read; a damaged sheet fails this reference alone.

@@ -1,5 +1,8 @@
 #include "output/OutputCommands.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "output/Main.h"
 #include "sheet/Failure.h"
 
@@ -112,30 +115,46 @@ void SendListToNewWorkbook(MainForm& form, const ListSource& list) {
     }
   }  // 136
 
-  // Entry rows: entry y goes to row y + 1; its non-empty texts packed left.
-  trap.step(138, [&] { row = 2; });
+  // Entry rows: entry y goes to row y + 1; its non-empty texts packed left. Once a row lies past
+  // the sheet's last, no later entry can fit either: that is reported once, with how many
+  // entries were sent and how many were not, and the entries stop there.
+  bool sheetFull = false;
   int entries = 0;
+  const auto writeEntryCell = [&](int y, const QString& text) {
+    try {
+      instance(application).write(row, column, text);
+    } catch (const OutsideSheet& outside) {
+      if (static_cast<std::int64_t>(row) <= outside.rows) throw;  // a column too far: this cell only
+      sheetFull = true;
+      // The entries whose rows the sheet holds (row 1 is the header): an empty entry past the
+      // last row, which wrote nothing, did not fit either.
+      const std::uint64_t sent = std::min<std::uint64_t>(static_cast<std::uint64_t>(y - 1), outside.rows - 1ULL);
+      throw Failure("The sheet has no room for the rest of the list: its last row is " +
+                    withThousands(outside.rows) + ". Entries sent: " + withThousands(sent) +
+                    ". Entries that did not fit: " +
+                    withThousands(static_cast<std::uint64_t>(entries) - sent) + ".");
+    }
+  };
+  trap.step(138, [&] { row = 2; });
   trap.step(140, [&] { entries = list.count(); });
-  for (int y = 1; y <= entries; ++y) {
+  for (int y = 1; y <= entries && !sheetFull; ++y) {
     trap.step(142, [&] { form.doEvents(); });
     if (trap.test(144, [&] { return list.checked(y); })) {
       trap.step(146, [&] { column = 1; });
       int entryColumns = 0;
       trap.step(148, [&] { entryColumns = list.columnCount(); });
-      for (int x = 1; x <= entryColumns; ++x) {
+      for (int x = 1; x <= entryColumns && !sheetFull; ++x) {
         trap.step(150, [&] { form.doEvents(); });
         if (trap.test(152, [&] { return x == 1; })) {
           if (trap.test(154, [&] { return !list.text(y, 1).isEmpty(); })) {
             // The entry's own text goes over as it is; the spreadsheet back ends keep a
             // leading "=" as text.
-            trap.step(156, [&] { instance(application).write(row, column, list.text(y, 1)); });
+            trap.step(156, [&] { writeEntryCell(y, list.text(y, 1)); });
             trap.step(158, [&] { ++column; });
           }
         } else {
           if (trap.test(160, [&] { return !list.text(y, x).isEmpty(); })) {
-            trap.step(162, [&] {
-              instance(application).write(row, column, withoutEquals(list.text(y, x)));
-            });
+            trap.step(162, [&] { writeEntryCell(y, withoutEquals(list.text(y, x))); });
             trap.step(164, [&] { ++column; });
           }
         }

@@ -3,6 +3,7 @@
 // by the path box's own change notification, not here.
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "ranges/RangeCommands.h"
 
@@ -13,6 +14,15 @@ namespace {
 QString sampleWorkbookPath(const QString& programFolder) {
   return programFolder + QDir::separator() + QStringLiteral("Samples") + QDir::separator() +
          QStringLiteral("sample1.xls");
+}
+
+// The folder of the workbook a path names, as a browse starts there: the path's own folder when
+// it exists, "" otherwise (a relative, empty or vanished path leaves the dialog's default).
+QString workbookFolder(const QString& path) {
+  const QFileInfo file(path.trimmed());
+  if (path.trimmed().isEmpty() || file.isRelative()) return {};
+  const QDir folder = file.isDir() ? QDir(file.absoluteFilePath()) : file.absoluteDir();
+  return folder.exists() ? QDir::toNativeSeparators(folder.absolutePath()) : QString();
 }
 }  // namespace
 
@@ -32,6 +42,8 @@ void PushButton1_Click(MainForm& form) {
         "Text Files (*.csv *.txt)|*.csv;*.txt|"
         "All Files (*)|*|");
   });
+  // The dialog starts in the folder of the workbook the path box names, when there is one.
+  trap.step(104, [&] { dialog.initDir = workbookFolder(form.pathText()); });
   trap.step(106, [&] { dialog.showOpen(); });
   if (trap.test(108, [&] { return dialog.fileName.isEmpty(); })) return;
   trap.step(110, [&] { form.setPathText(dialog.fileName); });

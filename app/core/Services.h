@@ -33,6 +33,7 @@ class CommonDialog {
   QString dialogTitle;
   QString filter;  ///< "Caption|pattern|Caption|pattern|"
   int flags = 0;
+  QString initDir;  ///< the folder an open dialog starts in when no file name is given ("": any)
   virtual void showOpen() = 0;
   virtual void showSave() = 0;
 };

@@ -96,7 +96,7 @@ class BuiltinApplication final : public sheet::Application {
     requireRunning();
     if (row < 1 || column < 1 || static_cast<std::uint32_t>(row) > model::kMaxRows ||
         static_cast<std::uint32_t>(column) > model::kMaxColumns)
-      throw Failure("The cell lies outside the sheet.");
+      throw OutsideSheet(model::kMaxRows, model::kMaxColumns);
     addedBook().write(static_cast<std::uint32_t>(row - 1), static_cast<std::uint32_t>(column - 1), text);
   }
 

@@ -96,8 +96,8 @@ std::unique_ptr<sheet::CellWalk> BuiltinRange::walk() {
   std::uint64_t cells = 0;
   for (const engine::Area& area : areas_) cells += engine::cellCount(area);
   if (cells > engine::kMaxWalkCells)
-    throw Failure("The range holds " + std::to_string(cells) + " cells, more than the " +
-                  std::to_string(engine::kMaxWalkCells) +
+    throw Failure("The range holds " + withThousands(cells) + " cells, more than the " +
+                  withThousands(engine::kMaxWalkCells) +
                   " (sixteen whole columns) a merge reads. Pick a smaller range.");
   return std::make_unique<BuiltinWalk>(workbook_, sheet_, areas_);
 }

@@ -1,7 +1,9 @@
 #include "sheet/com/ComSpreadsheet.h"
 
+#include <cstdint>
 #include <string>
 
+#include "sheet/Failure.h"
 #include "sheet/com/ComAutomation.h"
 
 namespace lomandra::com {
@@ -49,10 +51,18 @@ class ComSheetApplication final : public sheet::Application {
   std::unique_ptr<sheet::Range> resolve(const QString& reference) override {
     return std::make_unique<ComSheetRange>(application_.resolve(wide(reference)));
   }
-  // A number only when the application's General format shows it as the very same text, with
-  // the application's own separators; everything else stays literal text, so the cell shows
-  // exactly what was merged.
-  void write(int row, int column, const QString& text) override { application_.writeShown(row, column, wide(text)); }
+  void write(int row, int column, const QString& text) override {
+    // The new workbook's sheet has 1,048,576 rows and 16,384 columns; past them the application
+    // refuses the cell with a code that does not say why.
+    constexpr std::uint32_t kSheetRows = 1048576, kSheetColumns = 16384;
+    if (row < 1 || column < 1 || static_cast<std::uint32_t>(row) > kSheetRows ||
+        static_cast<std::uint32_t>(column) > kSheetColumns)
+      throw OutsideSheet(kSheetRows, kSheetColumns);
+    // A number only when the application's General format shows it as the very same text, with
+    // the application's own separators; everything else stays literal text, so the cell shows
+    // exactly what was merged.
+    application_.writeShown(row, column, wide(text));
+  }
   void fit() override { application_.fit(); }
   void quit() override { application_.quit(); }
 

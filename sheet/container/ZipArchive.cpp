@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "sheet/Failure.h"
@@ -30,6 +31,17 @@ struct ZipArchive::Impl {
   }
 };
 
+namespace {
+
+/// True when the file begins with a zip archive's first record (a local file header).
+bool startsAsZip(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[4] = {};
+  return in.read(head, 4) && head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4;
+}
+
+}  // namespace
+
 ZipArchive::ZipArchive(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 ZipArchive::~ZipArchive() = default;
 
@@ -46,6 +58,12 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path) {
       throw Failure("The file \"" + path + "\" does not exist.");
     if (error == ZIP_ER_OPEN || error == ZIP_ER_READ)
       throw Failure("The file \"" + path + "\" cannot be read: " + why + ".");
+    // A zip archive keeps its table of contents at its end: a file that starts as one but has
+    // no end was cut short, usually because it is still being written (or copied).
+    if ((error == ZIP_ER_NOZIP || error == ZIP_ER_INCONS) && startsAsZip(path))
+      throw Failure("The file \"" + path +
+                    "\" is incomplete or still being written: it starts as a workbook but its end is "
+                    "missing. Wait until it has been saved completely, then try again.");
     throw Failure("The file \"" + path + "\" is not a readable workbook (" + why + ").");
   }
   auto impl = std::make_unique<Impl>();

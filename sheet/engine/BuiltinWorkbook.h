@@ -65,6 +65,7 @@ struct CellLook {
   bool generalNumber = false;  ///< a number in the General format
   bool numericText = false;    ///< a text that is a number's shown text (right, "#" when narrow)
   model::HorizontalAlign align = model::HorizontalAlign::General;
+  std::uint32_t color = 0xFFFFFFFFu;  ///< the format's colour tag as 0xRRGGBB; all ones: none
 };
 
 class SheetReading;

@@ -96,4 +96,11 @@ void CellFormatter::format(model::CellKind kind, double number, std::string_view
   }
 }
 
+std::uint32_t CellFormatter::color(model::CellKind kind, double number, std::uint32_t format) const {
+  if (kind != model::CellKind::Number && kind != model::CellKind::Text) return numfmt::kNoColor;
+  const Compiled& c = compiled(format);
+  if (c.general) return numfmt::kNoColor;
+  return kind == model::CellKind::Number ? c.format->numberColor(number) : c.format->textColor();
+}
+
 }  // namespace lomandra::engine

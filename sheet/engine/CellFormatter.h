@@ -33,6 +33,9 @@ class CellFormatter {
   /// Booleans show TRUE/FALSE, errors their code, text goes through the format's text section.
   void format(model::CellKind kind, double number, std::string_view text, std::uint32_t format,
               std::string& out) const;
+  /// The colour (0xRRGGBB) the format's colour tag gives a number or text cell, or
+  /// numfmt::kNoColor.
+  std::uint32_t color(model::CellKind kind, double number, std::uint32_t format) const;
 
  private:
   struct Compiled;

@@ -216,6 +216,7 @@ CellLook SheetStore::look(std::uint32_t row, std::uint32_t column) const {
     look.generalNumber = look.kind == CellKind::Number && formatter_.isGeneral(at->format);
   }
   look.numericText = look.kind == CellKind::Text && style.numericText;
+  look.color = formatter_.color(look.kind, at->value, at->format);
   return look;
 }
 

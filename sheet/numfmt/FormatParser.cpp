@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "sheet/numfmt/FormatSection.h"
+#include "sheet/numfmt/NumberFormat.h"
 #include "sheet/numfmt/LocaleNames.h"
 
 namespace lomandra::numfmt {
@@ -48,6 +49,7 @@ struct RawSection {
   bool systemLongDate = false;
   bool systemTime = false;
   bool tagged = false;  // a colour or condition tag was read
+  std::uint32_t color = kNoColor;  // the colour tag's
   const LocaleNames* names = nullptr;  // set by a locale tag
 };
 
@@ -138,6 +140,10 @@ void readBracket(std::string_view tag, RawSection& raw) {
     raw.operand = operand;
     return;
   }
+  if (const std::uint32_t color = colorOfTag(tag); color != kNoColor) {
+    raw.color = color;
+    return;
+  }
   // Elapsed time: [h] [hh] [m] [mm] [s] [ss], any case.
   const char l = lower(first);
   if (l == 'h' || l == 'm' || l == 's') {
@@ -149,7 +155,7 @@ void readBracket(std::string_view tag, RawSection& raw) {
       return;
     }
   }
-  // Colours ([Red], [Color10]) and other tags ([DBNum1], ...) change nothing in the text.
+  // Other tags ([DBNum1], ...) change nothing in the text.
 }
 
 /// Reads one section from code[pos...] up to the next ';' (or the end); pos moves past it.
@@ -602,6 +608,7 @@ Section finishSection(RawSection raw) {
   s.comparison = raw.comparison;
   s.operand = raw.operand;
   s.names = raw.names;
+  s.color = raw.color;
   if (raw.systemLongDate) {
     // The system's long date; the en-US form here, another locale's in its place when rendered.
     parseSystemFormat("dddd, mmmm d, yyyy", s);

@@ -87,6 +87,7 @@ struct Section {
   bool elapsedOnly = false;     // only [h] [m] [s] (and their fractions): negatives show a minus
   const LocaleNames* names = nullptr;  // the locale tag's names and AM/PM; nullptr: the locale's
   SystemFormat system = SystemFormat::None;  // [$-F800] / [$-F400]
+  std::uint32_t color = 0xFFFFFFFFu;  // a colour tag's 0xRRGGBB (kNoColor: none)
   bool invalid = false;         // the application refuses a code with this section
 
   bool matches(double v) const {

@@ -5,7 +5,10 @@
 
 #include "sheet/numfmt/NumberFormat.h"
 
+#include <cctype>
+#include <charconv>
 #include <cmath>
+#include <utility>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
@@ -205,6 +208,45 @@ std::string NumberFormat::formatText(std::string_view text) const {
   renderText(sections_.back(), text, out);
   if (out.size() > kMaxDisplayedLength + text.size()) out.resize(kMaxDisplayedLength + text.size());
   return out;
+}
+
+std::uint32_t NumberFormat::numberColor(double value) const {
+  if (!std::isfinite(value)) return kNoColor;
+  bool showMinus = false;
+  const Section* s = chooseSection(value, showMinus);
+  return s ? s->color : kNoColor;
+}
+
+std::uint32_t NumberFormat::textColor() const {
+  return hasTextSection_ ? sections_.back().color : kNoColor;
+}
+
+std::uint32_t colorOfTag(std::string_view tag) {
+  // The application's standard palette, Color1 to Color56.
+  static constexpr std::uint32_t kPalette[56] = {
+      0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+      0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
+      0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
+      0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
+      0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
+      0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
+      0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333};
+  static constexpr std::pair<std::string_view, std::uint32_t> kNames[] = {
+      {"black", 0x000000}, {"blue", 0x0000FF},    {"cyan", 0x00FFFF},  {"green", 0x00FF00},
+      {"magenta", 0xFF00FF}, {"red", 0xFF0000}, {"white", 0xFFFFFF}, {"yellow", 0xFFFF00}};
+  std::string lowered;
+  for (const char c : tag) lowered += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const auto& [name, color] : kNames)
+    if (lowered == name) return color;
+  constexpr std::string_view kColor = "color";
+  if (lowered.size() > kColor.size() && lowered.size() <= kColor.size() + 2 && lowered.starts_with(kColor)) {
+    int index = 0;
+    const char* first = lowered.data() + kColor.size();
+    const auto [end, error] = std::from_chars(first, lowered.data() + lowered.size(), index);
+    if (error == std::errc() && end == lowered.data() + lowered.size() && index >= 1 && index <= 56)
+      return kPalette[index - 1];
+  }
+  return kNoColor;
 }
 
 bool NumberFormat::isDateTime() const { return !sections_.empty() && sections_[0].kind == SectionKind::DateTime; }

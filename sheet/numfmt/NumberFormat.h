@@ -23,6 +23,11 @@ class NumberFormat {
   std::string formatNumber(double value, bool date1904, const Locale& locale = Locale::enUS()) const;
   /// The displayed text of a text cell: the text section, or the text itself when there is none.
   std::string formatText(std::string_view text) const;
+  /// The colour a number is drawn in (0xRRGGBB): its section's colour tag ([Red], [Color10]),
+  /// or kNoColor when the section names none.
+  std::uint32_t numberColor(double value) const;
+  /// The colour the text section gives a text cell, or kNoColor.
+  std::uint32_t textColor() const;
   /// True when the section used for positive numbers shows a date or a time.
   bool isDateTime() const;
   /// True when the code was refused and every number renders as General.
@@ -41,6 +46,13 @@ class NumberFormat {
   bool conditional_ = false;
   bool fallback_ = false;
 };
+
+/// No colour tag: the cell's text is drawn in the sheet's own text colour.
+inline constexpr std::uint32_t kNoColor = 0xFFFFFFFFu;
+
+/// The colour (0xRRGGBB) of a format code's colour tag, "Red" or "Color10" in any case; kNoColor
+/// for anything else. ColorN names the application's standard palette of 56 colours.
+std::uint32_t colorOfTag(std::string_view tag);
 
 /// General as a cell shows it (at most 11 characters incl. decimal point, minus aside; scientific
 /// where the application switches to it).

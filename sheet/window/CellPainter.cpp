@@ -44,6 +44,7 @@ void drawCellText(QPainter& painter, const QRect& cell, const QRect& clip, const
   // The text keeps its alignment inside the cell and may run past it (Qt::TextDontClip): the
   // clip rectangle is where it may be seen.
   const QRect inner = cell.adjusted(kCellPadding, 0, -kCellPadding - 1, -1);
+  if (drawn.color) painter.setPen(*drawn.color);
   painter.drawText(inner, static_cast<int>(drawn.align) | Qt::TextDontClip | Qt::TextSingleLine,
                    drawn.text);
   painter.restore();
@@ -70,6 +71,7 @@ DrawnCell drawnCell(const SheetGrid& grid, int row, int column, int width) {
                            : model->data(model->index(row, column), Qt::TextAlignmentRole)
                                  .value<Qt::Alignment>();
   drawn.kind = fitKindOf(look, (drawn.align & Qt::AlignRight) != 0);
+  if (look.color <= 0xFFFFFFu) drawn.color = QColor::fromRgb(look.color);
   const QFontMetrics metrics = grid.fontMetrics();
   drawn.text = fitText(QString::fromStdString(sheet.text(r, c)), drawn.kind, look.number, width,
                        [&](const QString& text) { return metrics.horizontalAdvance(text); });

@@ -4,7 +4,9 @@
 // (CellFit), texts flowing over empty neighbours, merged areas as one cell, grid lines only where
 // no text or merged area covers them, and a border round the active cell.
 
+#include <QColor>
 #include <QStyledItemDelegate>
+#include <optional>
 
 #include "sheet/window/CellFit.h"
 
@@ -28,6 +30,7 @@ struct DrawnCell {
   QString text;
   Qt::Alignment align;
   FitKind kind = FitKind::Text;
+  std::optional<QColor> color;  ///< the number format's colour tag; none: the sheet's text colour
 };
 DrawnCell drawnCell(const SheetGrid& grid, int row, int column, int width);
 

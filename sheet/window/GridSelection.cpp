@@ -56,6 +56,13 @@ void GridSelection::extendTo(CellPos cell) {
   if (span_ == Span::Rows) area.firstColumn = 0, area.lastColumn = lastColumn();
 }
 
+void GridSelection::spanWhole(Span span) {
+  engine::Area& area = areas_.back();
+  if (span == Span::Columns) area.firstRow = 0, area.lastRow = lastRow();
+  if (span == Span::Rows) area.firstColumn = 0, area.lastColumn = lastColumn();
+  if (span != Span::Cells) span_ = span;
+}
+
 void GridSelection::move(int rows, int columns, bool extend) {
   if (extend) {
     extendTo({stepped(cursor_.row, rows, lastRow()), stepped(cursor_.column, columns, lastColumn())});

@@ -44,6 +44,9 @@ class GridSelection {
   /// An arrow key: moves the active cell by (rows, columns) and selects just it; with `extend`
   /// (Shift) moves the cursor corner instead and extends the last area to it.
   void move(int rows, int columns, bool extend);
+  /// Ctrl+Space / Shift+Space: the last area grows to whole columns / rows (Span::Cells does
+  /// nothing); the active cell stays where it is.
+  void spanWhole(Span span);
   /// Replaces the last area with a larger one (covering merged areas); the active cell and the
   /// cursor corner stay.
   void widenLast(const engine::Area& area) { areas_.back() = area; }

@@ -65,9 +65,10 @@ void RangeBox::focusField() {
   field_->selectAll();
 }
 
-void RangeBox::typeText(const QString& text) {
+void RangeBox::typeText(const QString& text, bool replaceAll) {
   activateWindow();
   field_->setFocus(Qt::OtherFocusReason);
+  if (replaceAll) field_->selectAll();
   field_->insert(text);
   showProblem({});
   emit referenceEdited(field_->text());

@@ -32,7 +32,8 @@ class RangeBox final : public QWidget {
   void focusField();
   /// Text typed elsewhere (in the grid) goes into the field as if typed there: it replaces the
   /// selected text, and the field takes the keyboard focus for what follows.
-  void typeText(const QString& text);
+  /// With `replaceAll` it replaces the whole field.
+  void typeText(const QString& text, bool replaceAll = false);
 
  signals:
   void okChosen();

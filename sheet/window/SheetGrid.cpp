@@ -178,6 +178,14 @@ void SheetGrid::showSelection(bool scroll) {
   }
 }
 
+void SheetGrid::revealActiveCell() {
+  if (!model_ || !selection_) return;
+  const CellPos active = selection_->active();
+  scrollTo(model_->index(std::min(static_cast<int>(active.row), model_->rowCount() - 1),
+                         std::min(static_cast<int>(active.column), model_->columnCount() - 1)),
+           QAbstractItemView::EnsureVisible);
+}
+
 void SheetGrid::userChanged(bool scroll) {
   showSelection(scroll);
   emit selectionEdited();
@@ -209,13 +217,12 @@ void SheetGrid::mousePressEvent(QMouseEvent* event) {
   if (event->modifiers() & Qt::ShiftModifier) {
     selection_->extendTo(cell);
   } else {
-    selection_->select(cell, (event->modifiers() & Qt::ControlModifier) != 0);
-    // A click into a merged area selects all of it, its top left cell active.
-    if (const engine::Area* merged = mergedAreaAt(model_->sheet().mergedAreas(), cell)) {
-      selection_->select({merged->firstRow, merged->firstColumn},
-                         (event->modifiers() & Qt::ControlModifier) != 0);
-      selection_->extendTo({merged->lastRow, merged->lastColumn});
-    }
+    // A click into a merged area selects all of it, once, its top left cell active; with Ctrl
+    // the merged area is the one further area.
+    const engine::Area* merged = mergedAreaAt(model_->sheet().mergedAreas(), cell);
+    selection_->select(merged ? CellPos{merged->firstRow, merged->firstColumn} : cell,
+                       (event->modifiers() & Qt::ControlModifier) != 0);
+    if (merged) selection_->extendTo({merged->lastRow, merged->lastColumn});
   }
   coverMergedAreas();
   dragging_ = true;
@@ -312,6 +319,9 @@ bool SheetGrid::movementKey(QKeyEvent* event) {
   const bool ctrl = (mods & Qt::ControlModifier) != 0;
   const bool shift = (mods & Qt::ShiftModifier) != 0;
   if (mods & (Qt::AltModifier | Qt::MetaModifier)) return false;
+  // A sheet still being read would give an answer that looks final and is not: the key waits.
+  if (needsWholeSheet(event->key(), ctrl, shift) && wholeSheetWait_ && !wholeSheetWait_()) return true;
+  if (!model_ || !selection_) return true;
   const KeySheet sheet = keySheet();
   const auto& merges = model_->sheet().mergedAreas();
   int rowStep = 0, columnStep = 0;
@@ -346,15 +356,9 @@ bool SheetGrid::movementKey(QKeyEvent* event) {
   } else if (event->key() == Qt::Key_End && ctrl) {
     const CellPos last = lastUsedCell(sheet);
     if (shift) selection_->extendTo(last); else selection_->select(last);
-  } else if (event->key() == Qt::Key_Space && ctrl && !shift) {
-    // The columns of the last area, whole.
-    const engine::Area area = selection_->areas().back();
-    selection_->selectColumn(area.firstColumn);
-    selection_->extendTo({0, area.lastColumn});
-  } else if (event->key() == Qt::Key_Space && shift && !ctrl) {
-    const engine::Area area = selection_->areas().back();
-    selection_->selectRow(area.firstRow);
-    selection_->extendTo({area.lastRow, 0});
+  } else if (event->key() == Qt::Key_Space && ctrl != shift) {
+    // The columns (Ctrl) or rows (Shift) of the last area, whole; the active cell stays.
+    selection_->spanWhole(ctrl ? GridSelection::Span::Columns : GridSelection::Span::Rows);
   } else if (event->key() == Qt::Key_Space && shift && ctrl) {
     selectAll();
     return true;
@@ -380,6 +384,16 @@ bool SheetGrid::movementKey(QKeyEvent* event) {
   coverMergedAreas();
   userChanged(true);
   return true;
+}
+
+bool SheetGrid::needsWholeSheet(int key, bool ctrl, bool shift) const {
+  if (!ctrl) return false;
+  switch (key) {
+    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_End:
+      return true;
+    case Qt::Key_A: return !shift && !regionSelected_;  // the current region, not the sheet
+    default: return false;
+  }
 }
 
 void SheetGrid::selectAll() {
@@ -482,9 +496,10 @@ bool SheetGrid::headerEvent(bool horizontal, QEvent* event) {
     }
     return true;
   }
-  // Release.
+  // Release: the address line goes back from the size to the active cell.
   const bool was = headerDragging_;
   headerDragging_ = false;
+  if (was) emit selectionEdited();
   return was;
 }
 

@@ -6,6 +6,7 @@
 // number for a whole column or row, arrows) and is kept in a GridSelection.
 
 #include <QTableView>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,12 @@ class SheetGrid final : public QTableView {
 
   /// Shows the selection after it was changed from outside (a typed reference).
   void showSelection(bool scroll = true);
+  /// Scrolls the active cell into view when it is out of view (a typed reference).
+  void revealActiveCell();
+  /// Asked before a key whose answer depends on every row of the sheet (Ctrl+End, Ctrl+arrows,
+  /// Ctrl+A): it returns once the whole sheet is there, true, or false when the key is to do
+  /// nothing. Without it the sheet counts as whole.
+  void setWholeSheetWait(std::function<bool()> wait) { wholeSheetWait_ = std::move(wait); }
   /// Re-reads the column widths from the sheet (after Fit).
   void applyColumnWidths(int first = 0);
   /// A column width in characters of the default font, in pixels of this grid's font.
@@ -80,6 +87,8 @@ class SheetGrid final : public QTableView {
   /// Widens the last selected area over the merged areas it touches.
   void coverMergedAreas();
   KeySheet keySheet() const;
+  /// True for a key whose answer depends on every row of the sheet.
+  bool needsWholeSheet(int key, bool ctrl, bool shift) const;
 
   std::unique_ptr<SheetTableModel> model_;
   GridSelection* selection_ = nullptr;
@@ -90,6 +99,7 @@ class SheetGrid final : public QTableView {
   int zoom_ = 100;
   bool scrollPending_ = false;
   QFont baseFont_;
+  std::function<bool()> wholeSheetWait_;
 };
 
 }  // namespace lomandra::window

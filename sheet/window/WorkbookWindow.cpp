@@ -1,6 +1,8 @@
 #include "sheet/window/WorkbookWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLocale>
@@ -74,8 +76,13 @@ WorkbookWindow::WorkbookWindow(engine::BuiltinWorkbook& workbook, QWidget* paren
   // Selections span the grid of the workbook's format (65,536 x 256 for .xls).
   selections_.assign(sheets.size(), GridSelection(workbook.grid()));
   viewApplied_.assign(sheets.size(), false);
-  connect(grid_, &SheetGrid::selectionEdited, this, [this] { bar_->showFrom(*grid_); });
+  connect(grid_, &SheetGrid::selectionEdited, this, [this] {
+    // The user's own selection wins over a saved view that arrives later.
+    if (current_ >= 0) viewApplied_[static_cast<std::size_t>(current_)] = true;
+    bar_->showFrom(*grid_);
+  });
   connect(grid_, &SheetGrid::sheetStepRequested, this, &WorkbookWindow::stepSheet);
+  grid_->setWholeSheetWait([this] { return waitForWholeSheet(); });
   readings_.resize(sheets.size());
   int activeTab = -1;
   for (std::size_t i = 0; i < sheets.size(); ++i) {
@@ -149,12 +156,17 @@ void WorkbookWindow::tabChosen(int tab) {
     if (left && !left->progress().finished) left.reset();
   }
   bar_->showFrom(*grid_);
-  if (box_ && !applyingTyped_) {
-    // As after any pick, the box shows the new sheet's selection; the keyboard goes back to the
-    // field (a click on a tab leaves it nowhere useful), so the user can type a reference.
-    box_->setAddress(currentAddress());
-    box_->focusField();
-  }
+  if (applyingTyped_) return;  // the typed reference keeps the field and the keyboard
+  // The user chose the sheet (a tab, Ctrl+Page Up / Down): the box shows its selection, and the
+  // grid keeps the keys, so the sheet's keys go on working; the field is a click away.
+  fieldTyped_ = false;
+  followSelection();
+  if (isVisible()) activateWindow();
+  grid_->setFocus(Qt::OtherFocusReason);
+}
+
+void WorkbookWindow::followSelection() {
+  if (box_ && !fieldTyped_) box_->setAddress(currentAddress());
 }
 
 bool WorkbookWindow::applySavedView(int index, const engine::SheetData& sheet) {
@@ -193,23 +205,36 @@ void WorkbookWindow::sheetArrived() {
   if ((progress.rows > 0 || progress.finished) && applySavedView(current_, reading->data())) {
     // Before the window is shown the grid scrolls to the active cell once it is (see setSheet).
     grid_->showSelection(grid_->isVisible());
-    bar_->showFrom(*grid_);
-    if (box_) box_->setAddress(currentAddress());
+    followSelection();
   }
-  if (!progress.finished) {
-    status_->setText(progress.percent >= 0
-                         ? tr("Reading rows: %1 %").arg(progress.percent)
-                         : tr("Reading rows: %1").arg(QLocale().toString(progress.rows)));
-    status_->show();
-    return;
-  }
-  status_->hide();
+  // The active cell's text may have just arrived.
+  bar_->showFrom(*grid_);
+  showReadingStatus(progress);
+  if (!progress.finished) return;
   if (!progress.failure.empty()) {
     // As when a sheet cannot be read at all; the rows read before the failure stay shown.
     problem_->setText(
         tr("This sheet could not be read: %1").arg(QString::fromStdString(progress.failure)));
     problem_->show();
   }
+}
+
+void WorkbookWindow::showReadingStatus(const engine::ReadProgress& progress) {
+  if (progress.finished) {
+    status_->hide();
+    return;
+  }
+  QString text = progress.percent >= 0 ? tr("Reading rows: %1 %").arg(progress.percent)
+                                       : tr("Reading rows: %1").arg(QLocale().toString(progress.rows));
+  if (waiting_) text += tr(" - the key waits for the whole sheet (Esc stops waiting)");
+  status_->setText(text);
+  status_->show();
+}
+
+bool WorkbookWindow::shownSheetRead() const {
+  if (current_ < 0) return true;
+  const BackgroundSheet* reading = readings_[static_cast<std::size_t>(current_)].get();
+  return reading == nullptr || reading->progress().finished;
 }
 
 QString WorkbookWindow::currentAddress() const {
@@ -219,46 +244,115 @@ QString WorkbookWindow::currentAddress() const {
                             workbook_.grid()));
 }
 
-std::optional<PickedRange> WorkbookWindow::typedRange(const QString& text) const {
+std::optional<PickedRange> WorkbookWindow::typedRange(const QString& text, QString* problem) const {
+  const auto fail = [problem](const QString& why) -> std::optional<PickedRange> {
+    if (problem) *problem = why;
+    return std::nullopt;
+  };
+  const QString hint = tr("Type a reference such as $A$1:$B$3, or select cells in the sheet.");
   const QString trimmed = text.trimmed();
-  if (trimmed.isEmpty() || trimmed.size() > 2000) return std::nullopt;
+  if (trimmed.isEmpty() || trimmed.size() > 2000) return fail(hint);
   engine::Reference reference;
   try {
     reference = engine::parseReference(trimmed.toStdString(), workbook_.grid());
   } catch (const std::exception&) {
-    return std::nullopt;
+    return fail(hint);
   }
-  if (reference.areas.empty()) return std::nullopt;
+  if (reference.areas.empty()) return fail(hint);
   PickedRange picked{current_, reference.areas};
   if (reference.hasSheet) {
-    // The sheet's name as typed; a visible sheet only, since only those have a tab.
+    // The sheet's name as typed, in any case; a visible sheet only, since only those have a tab.
     const auto& sheets = workbook_.sheets();
     const QString wanted = QString::fromStdString(reference.sheet);
+    int hidden = -1;
     picked.sheet = -1;
-    for (std::size_t i = 0; i < sheets.size() && picked.sheet < 0; ++i) {
-      if (sheets[i].visible && QString::fromStdString(sheets[i].name) == wanted)
-        picked.sheet = static_cast<int>(i);
+    for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+      for (std::size_t i = 0; i < sheets.size() && picked.sheet < 0; ++i) {
+        if (QString::fromStdString(sheets[i].name).compare(wanted, cs) != 0) continue;
+        if (sheets[i].visible) picked.sheet = static_cast<int>(i);
+        else if (hidden < 0) hidden = static_cast<int>(i);
+      }
     }
-    for (std::size_t i = 0; i < sheets.size() && picked.sheet < 0; ++i) {
-      if (sheets[i].visible &&
-          QString::fromStdString(sheets[i].name).compare(wanted, Qt::CaseInsensitive) == 0)
-        picked.sheet = static_cast<int>(i);
-    }
-    if (picked.sheet < 0) return std::nullopt;
+    if (picked.sheet < 0 && hidden >= 0)
+      return fail(tr("The sheet \"%1\" is hidden: pick cells on a sheet that has a tab.").arg(wanted));
+    if (picked.sheet < 0) return fail(tr("The workbook has no sheet named \"%1\".").arg(wanted));
   }
-  if (picked.sheet < 0) return std::nullopt;
+  if (picked.sheet < 0) return fail(hint);
   return picked;
 }
 
 void WorkbookWindow::referenceTyped(const QString& text) {
+  fieldTyped_ = true;  // from now on the field keeps the text, caret and all
   const auto typed = typedRange(text);
   if (!typed) return;  // an unfinished reference selects nothing yet
   applyingTyped_ = true;
   showSheet(typed->sheet);
-  selections_[static_cast<std::size_t>(typed->sheet)].setAreas(typed->areas);
-  grid_->showSelection(true);
+  const auto slot = static_cast<std::size_t>(typed->sheet);
+  selections_[slot].setAreas(typed->areas);
+  // The typed cells win over the sheet's saved view, however late that arrives.
+  viewApplied_[slot] = true;
+  // Into view as the application brings a typed reference: by its active cell, and only when
+  // that is out of view (a partly typed "C", a whole column, must not scroll to the sheet's end).
+  grid_->showSelection(false);
+  grid_->revealActiveCell();
   bar_->showFrom(*grid_);
   applyingTyped_ = false;
+}
+
+bool WorkbookWindow::waitForWholeSheet() {
+  if (shownSheetRead()) return true;
+  if (waiting_) return false;
+  BackgroundSheet* reading = readings_[static_cast<std::size_t>(current_)].get();
+
+  // Until reading ends, the application's input goes nowhere but to Escape, which stops the
+  // wait: no other key, click or sheet change can act on the half-read sheet meanwhile.
+  class InputHold final : public QObject {
+   public:
+    explicit InputHold(std::function<void()> escape) : escape_(std::move(escape)) {
+      qApp->installEventFilter(this);
+    }
+    ~InputHold() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+      switch (event->type()) {
+        case QEvent::KeyPress:
+          if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) escape_();
+          return true;
+        case QEvent::KeyRelease: case QEvent::ShortcutOverride: case QEvent::Shortcut:
+        case QEvent::MouseButtonPress: case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick: case QEvent::Wheel: case QEvent::ContextMenu:
+          return true;
+        default: return false;
+      }
+    }
+
+   private:
+    std::function<void()> escape_;
+  };
+
+  QEventLoop wait;
+  bool stopped = false;
+  const auto stop = [&] {
+    stopped = true;
+    wait.quit();
+  };
+  connect(reading, &BackgroundSheet::arrived, &wait, [&] {
+    if (shownSheetRead()) wait.quit();
+  });
+  // The reading goes with its sheet (never while input is held) or with the window.
+  connect(reading, &QObject::destroyed, &wait, [&] {
+    reading = nullptr;
+    stop();
+  });
+  connect(this, &WorkbookWindow::closed, &wait, stop);
+  waiting_ = true;
+  showReadingStatus(reading->progress());  // the status line says what the key waits for
+  InputHold hold(stop);
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  wait.exec();
+  QApplication::restoreOverrideCursor();
+  waiting_ = false;
+  if (reading) showReadingStatus(reading->progress());
+  return !stopped && shownSheetRead();
 }
 
 std::optional<PickedRange> WorkbookWindow::pickRange(const QString& prompt) {
@@ -271,6 +365,7 @@ std::optional<PickedRange> WorkbookWindow::pickRange(const QString& prompt) {
   QPointer<WorkbookWindow> self(this);
   QPointer<RangeBox> box = new RangeBox(prompt, this);
   box_ = box;
+  fieldTyped_ = false;
   box->setAddress(currentAddress());
   // Top right of the workbook window, clear of the first cells.
   box->adjustSize();
@@ -280,9 +375,10 @@ std::optional<PickedRange> WorkbookWindow::pickRange(const QString& prompt) {
   std::optional<PickedRange> answer;
   const auto accept = [&] {
     if (!box) return;
-    auto picked = typedRange(box->field()->text());
+    QString problem;
+    auto picked = typedRange(box->field()->text(), &problem);
     if (!picked) {
-      box->showProblem(tr("Type a reference such as $A$1:$B$3, or select cells in the sheet."));
+      box->showProblem(problem);
       box->focusField();
       return;
     }
@@ -296,11 +392,15 @@ std::optional<PickedRange> WorkbookWindow::pickRange(const QString& prompt) {
   connect(this, &WorkbookWindow::closed, &loop, &QEventLoop::quit);
   connect(box, &QObject::destroyed, &loop, &QEventLoop::quit);
   connect(grid_, &SheetGrid::selectionEdited, &loop, [&] {
-    if (box) box->setAddress(currentAddress());
+    // A click, drag or key in the grid: the field follows the selection again.
+    fieldTyped_ = false;
+    followSelection();
   });
   connect(box, &RangeBox::referenceEdited, &loop, [this](const QString& text) { referenceTyped(text); });
   connect(grid_, &SheetGrid::textTyped, &loop, [&](const QString& text) {
-    if (box) box->typeText(text);
+    // Typed in the grid over the selection's address, a new reference replaces it (the field,
+    // without the keyboard, may have let go of its selected text); typed text is added to.
+    if (box) box->typeText(text, !fieldTyped_);
   });
 
   box->show();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sheet/engine/BuiltinWorkbook.h"
+#include "sheet/engine/SheetReading.h"
 #include "sheet/window/GridSelection.h"
 
 class QLabel;
@@ -73,9 +74,21 @@ class WorkbookWindow final : public QWidget {
   bool applySavedView(int index, const engine::SheetData& sheet);
   /// More rows of the shown sheet arrived, or its reading ended.
   void sheetArrived();
+  /// The status line while the shown sheet is read: how far, and whether a key waits for it.
+  void showReadingStatus(const engine::ReadProgress& progress);
   void referenceTyped(const QString& text);
-  /// The sheet and areas a reference typed into the range box names, or nothing.
-  std::optional<PickedRange> typedRange(const QString& text) const;
+  /// The sheet and areas a reference typed into the range box names, or nothing; `problem`
+  /// then says what is wrong with it.
+  std::optional<PickedRange> typedRange(const QString& text, QString* problem = nullptr) const;
+  /// The range box shows the selection's address, unless its field holds what the user typed.
+  void followSelection();
+  /// Before a key that needs every row of the shown sheet (Ctrl+End, Ctrl+arrows, Ctrl+A):
+  /// waits while the sheet is still being read, showing how far reading has come, the
+  /// window taking no other input. False when the user stopped the wait with Escape or closed
+  /// the window; the key then does nothing.
+  bool waitForWholeSheet();
+  /// True when the shown sheet has been read through (or is not being read).
+  bool shownSheetRead() const;
 
   engine::BuiltinWorkbook& workbook_;
   SheetGrid* grid_;
@@ -91,6 +104,10 @@ class WorkbookWindow final : public QWidget {
   std::vector<GridSelection> selections_;  ///< one per sheet of the workbook
   int current_ = -1;
   bool applyingTyped_ = false;
+  /// The range box's field holds what the user typed: only a gesture in the grid or a sheet
+  /// chosen by the user replaces it, never what the typing itself caused.
+  bool fieldTyped_ = false;
+  bool waiting_ = false;  ///< a key waits for the shown sheet to be read through
 };
 
 }  // namespace lomandra::window

@@ -31,6 +31,17 @@ class Form1Wiring : public ::testing::Test {
     const QRect row = list->visualRect(list->model()->index(entry - 1, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
   }
+  // Every control of the window, as a user would try them while it is held; true when the
+  // window closed.
+  bool tryEveryControl() {
+    const app::Form1Controls& c = h.controls();
+    for (QPushButton* button : c.buttons()) h.click(button);
+    QTest::keyClick(c.ListView1, Qt::Key_Delete);
+    QTest::mouseDClick(c.ListView1->viewport(), Qt::LeftButton, {},
+                       c.ListView1->visualRect(c.ListView1->model()->index(0, 0)).center());
+    h.type(c.Text1, QStringLiteral("x"));
+    return h.form().close();
+  }
   QStringList ranges() {
     QStringList texts;
     for (int i = 1; i <= h.form().rangeList().count(); ++i) texts << h.form().rangeList().text(i);
@@ -125,12 +136,7 @@ TEST_F(Form1Wiring, PickHoldsTheMainWindow) {
   h.sheets.beforeCall = [&](const QString& call) {
     if (!call.startsWith(QStringLiteral("pickRange"))) return;
     if (++picks > 1) return;
-    for (QPushButton* button : c.buttons()) h.click(button);
-    QTest::keyClick(c.ListView1, Qt::Key_Delete);
-    QTest::mouseDClick(c.ListView1->viewport(), Qt::LeftButton, {},
-                       c.ListView1->visualRect(c.ListView1->model()->index(0, 0)).center());
-    h.type(c.Text1, QStringLiteral("x"));
-    closedDuringPick = h.form().close();
+    closedDuringPick = tryEveryControl();
   };
   h.click(c.PushButton5);
 
@@ -148,6 +154,33 @@ TEST_F(Form1Wiring, PickHoldsTheMainWindow) {
   EXPECT_FALSE(closedDuringPick);
   EXPECT_FALSE(h.form().isVisible());
   for (QPushButton* button : c.buttons()) EXPECT_TRUE(button->isEnabled());
+}
+
+// While "Send Results As Excel File" fills the new workbook it yields between entries; the main
+// window is held meanwhile exactly as during a pick. Past the sheet's last row, one report.
+TEST_F(Form1Wiring, ExportHoldsTheMainWindowAndReportsAFullSheetOnce) {
+  h.form().setPathText(workbook);
+  h.form().rangeList().add(QStringLiteral("'Sheet1'!$B$1"));
+  for (int i = 1; i <= 25; ++i) h.form().resultList().add(QString::number(i));
+  selectRange(1);
+  h.sheets.sheetRows = 10;
+  int yields = 0;
+  bool closedDuringExport = true;
+  h.onDoEvents = [&] {
+    if (++yields == 1) closedDuringExport = tryEveryControl();
+  };
+  h.click(h.controls().PushButton13);
+  EXPECT_EQ(h.reports(), QStringList{"PushButton13_Click@156: The sheet has no room for the rest of the "
+                                     "list: its last row is 10. Entries sent: 9. Entries that did not "
+                                     "fit: 16."});
+  EXPECT_EQ(h.sheets.written.size(), 10u);
+  EXPECT_EQ(h.sheets.log.filter(QStringLiteral("write#")).size(), 11) << "one try past the last row";
+  EXPECT_EQ(ranges(), QStringList{"'Sheet1'!$B$1"});
+  EXPECT_EQ(h.form().resultList().count(), 25);
+  EXPECT_EQ(h.form().pathText(), workbook);
+  EXPECT_TRUE(h.dialog.shown.empty());
+  EXPECT_FALSE(closedDuringExport);
+  EXPECT_FALSE(h.form().isVisible()) << "the close asked for meanwhile ends the program afterwards";
 }
 
 TEST_F(Form1Wiring, AfterAPickTheWindowTakesClicksAgain) {

@@ -1,6 +1,9 @@
 // The shell's small rules: FileExists, the application title, twips, file filters, message-box
 // lines, key codes and the availability message.
+#include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QMessageBox>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -92,6 +95,22 @@ TEST(QtFileFilter, TranslatesCaptionPatternPairs) {
 TEST(MessageBoxLines, EveryKindOfLineEndIsOneBreak) {
   EXPECT_EQ(messageBoxLines(QStringLiteral("a\r\nb\r\rc\nd")), QStringLiteral("a\nb\n\nc\nd"));
   EXPECT_EQ(messageBoxLines(QStringLiteral("\r\nx")), QStringLiteral("\nx"));
+}
+
+// The Help notice's web address stays whole on one line: lines break at spaces only, and the
+// box is wide enough for each.
+TEST(MessageBoxLines, NoWordIsBrokenOverTwoLines) {
+  const QString address = QStringLiteral("https://www.quillbrook.example/contact/lomandra/help-and-support");
+  const QString text = QStringLiteral("Questions? Please contact Team Quillbrook at ") + address;
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Lomandra"), text);
+  keepWordsWhole(box);
+  box.show();
+  QApplication::processEvents();
+  const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(QString(label->text()).replace(QLatin1Char('\n'), QLatin1Char(' ')), text);
+  EXPECT_TRUE(label->text().endsWith(QLatin1Char('\n') + address) || label->text() == text);
+  EXPECT_GE(label->width(), QFontMetrics(label->font()).horizontalAdvance(address));
 }
 
 TEST(WindowsKeyCode, MapsTheKeysHandlersTest) {

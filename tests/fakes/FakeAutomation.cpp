@@ -89,6 +89,8 @@ class FakeApplication : public sheet::Application {
   void write(int row, int column, const QString& text) override {
     fake_.call(QStringLiteral("write"), instance_,
                QStringLiteral("%1,%2 %3").arg(row).arg(column).arg(text));
+    if (fake_.sheetRows > 0 && row > fake_.sheetRows)
+      throw OutsideSheet(static_cast<std::uint32_t>(fake_.sheetRows), 16384);
     fake_.written.push_back({instance_, row, column, text});
   }
   void fit() override { fake_.call(QStringLiteral("fit"), instance_); }

@@ -31,6 +31,9 @@ class FakeAutomation : public sheet::Automation {
   QString pickedSheet = QStringLiteral("Sheet1");
   QString pickedAddress = QStringLiteral("$A$1");
   bool pickCancels = false;
+  /// The new workbook's sheet has this many rows: Write past them fails as the application's
+  /// does (0: no limit).
+  int sheetRows = 0;
   /// Attach finds a running instance reporting `runningName` when `running` is true.
   bool running = false;
   QString runningName = QStringLiteral("Microsoft Excel");

@@ -20,7 +20,7 @@ QStringList FakeMessageBox::texts() const {
 }
 
 void FakeCommonDialog::answer(bool save) {
-  shown.push_back({save, fileName, dialogTitle, filter, flags});
+  shown.push_back({save, fileName, dialogTitle, filter, flags, initDir});
   if (chooses.empty()) return;
   const QString chosen = chooses.front();
   chooses.pop_front();

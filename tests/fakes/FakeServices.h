@@ -34,6 +34,7 @@ class FakeCommonDialog : public CommonDialog {
     bool save;
     QString fileName, dialogTitle, filter;
     int flags;
+    QString initDir;
   };
   std::vector<Shown> shown;
   std::deque<QString> chooses;  ///< answers in order; an empty text or none left cancels

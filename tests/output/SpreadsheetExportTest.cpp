@@ -153,5 +153,27 @@ TEST(SendResultsCommand, AListClearedDuringAYieldReportsEachReadThatFails) {
   EXPECT_TRUE(form.sheets.log.contains(QStringLiteral("fit#2")));
 }
 
+// A row past the sheet's last cannot take any later entry either: one report with the counts
+// (an empty entry past the last row did not fit either), the entries stop, the columns are
+// fitted. A cell past the last column fails alone.
+TEST(SendResultsCommand, ASheetWithoutRoomForTheRestIsReportedOnce) {
+  FakeForm form;
+  form.sheets.sheetRows = 3;
+  ListTable list;
+  list.headers = {"A", "B"};
+  list.rows = {{{"a", "x"}}, {{"b", "y"}, false}, {{"", ""}}, {{"d", "z"}}, {{"e", ""}}};
+  form.sheets.beforeCall = [](const QString& call) {
+    if (call == QStringLiteral("write#2 2,2 x")) throw OutsideSheet(1048576, 1);
+  };
+  SendListToNewWorkbook(form, list);
+  QStringList reports;
+  for (const QString& report : form.reports()) reports << report.section(u'@', 1);
+  EXPECT_EQ(reports, (QStringList{"162: The cell lies outside the sheet, which has 1,048,576 rows and 1 columns.",
+                                  "156: The sheet has no room for the rest of the list: its last row is 3. "
+                                  "Entries sent: 2. Entries that did not fit: 3."}));
+  EXPECT_EQ(cells(form), (QStringList{"1,1 A", "1,2 B", "2,1 a"}));
+  EXPECT_TRUE(form.sheets.log.contains(QStringLiteral("fit#2")));
+}
+
 }  // namespace
 }  // namespace lomandra::output

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include "ranges/RangeCommands.h"
 #include "tests/fakes/FakeForm.h"
 
@@ -25,6 +28,22 @@ TEST(Browse, SetsTheDialogAndTakesTheChosenPath) {
                                         "All Files (*)|*|"));
   EXPECT_EQ(form.path, QStringLiteral("/data/new book.xlsx"));
   EXPECT_TRUE(form.messages.shown.empty());
+}
+
+// The dialog starts in the folder of the workbook the path box names, when that folder exists.
+TEST(Browse, StartsInTheFolderOfTheNamedWorkbook) {
+  QTemporaryDir dir;
+  const QString native = QDir::toNativeSeparators(dir.path());
+  const QString rows[][2] = {{dir.path() + QStringLiteral("/june.xlsx "), native},  // need not exist
+                             {dir.path(), native},
+                             {dir.path() + QStringLiteral("/gone/june.xlsx"), {}},
+                             {QStringLiteral("june.xlsx"), {}}};
+  for (const auto& row : rows) {
+    FakeForm form;
+    form.path = row[0];
+    PushButton1_Click(form);
+    EXPECT_EQ(form.dialog.shown.at(0).initDir, row[1]) << row[0].toStdString();
+  }
 }
 
 TEST(Browse, CancelLeavesThePathBoxAndSaysNothing) {

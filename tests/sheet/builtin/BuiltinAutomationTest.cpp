@@ -172,6 +172,12 @@ TEST_F(BuiltinAutomationTest, WalkRefusesMoreThanSixteenWholeColumns) {
     EXPECT_THROW(range->walk(), Failure) << reference;
   }
   EXPECT_NO_THROW(app->resolve(QStringLiteral("'Data'!$A:$P"))->walk());
+  // The counts are written as a user reads them.
+  try {
+    app->resolve(QStringLiteral("'Data'!$1:$1048576"))->walk();
+  } catch (const Failure& failure) {
+    EXPECT_NE(std::string(failure.what()).find("17,179,869,184 cells, more than the 16,777,216"), std::string::npos);
+  }
 }
 
 TEST_F(BuiltinAutomationTest, TextBeforeNextOrAfterTheEndFails) {
@@ -373,6 +379,8 @@ TEST_F(BuiltinAutomationTest, AddShowWriteFitLeaveTheWorkbookOpenAfterRelease) {
     app->fit();
     EXPECT_THROW(app->write(0, 1, QStringLiteral("x")), Failure);
     EXPECT_THROW(app->write(1, 16385, QStringLiteral("x")), Failure);
+    // Past the last row: a failure that says how far the sheet reaches, so an export can stop.
+    EXPECT_THROW(app->write(1048577, 1, QStringLiteral("x")), OutsideSheet);
   }
   window::NewWorkbookWindow* kept = book.data();
   ASSERT_NE(kept, nullptr) << "the added workbook stays open, in the user's hands";

@@ -30,6 +30,8 @@ TEST(ZipArchiveTest, FailuresNameWhatIsWrong) {
   testing::writeFile(dir.file("text.zip"), "this is no zip at all, just some words");
   const std::string full = testing::zipBytes({{"part.xml", std::string(5000, 'x'), true}});
   testing::writeFile(dir.file("truncated.zip"), full.substr(0, full.size() / 2));
+  // Zip records further in, behind other bytes, do not make a file a cut-short archive.
+  testing::writeFile(dir.file("inside.zip"), "text first, then " + full.substr(0, full.size() / 2));
   testing::writeZip(dir.file("ok.zip"), {{"part.xml", std::string(5000, 'x'), true}});
 
   struct Row {
@@ -40,7 +42,8 @@ TEST(ZipArchiveTest, FailuresNameWhatIsWrong) {
   const std::vector<Row> rows = {
       {"missing file", [&] { ZipArchive::open(dir.file("none.zip")); }, "does not exist"},
       {"not a zip", [&] { ZipArchive::open(dir.file("text.zip")); }, "is not a readable workbook"},
-      {"truncated", [&] { ZipArchive::open(dir.file("truncated.zip")); }, "is not a readable workbook"},
+      {"truncated", [&] { ZipArchive::open(dir.file("truncated.zip")); }, "is incomplete or still being written"},
+      {"zip records in a text", [&] { ZipArchive::open(dir.file("inside.zip")); }, "is not a readable workbook"},
       {"missing part", [&] { ZipArchive::open(dir.file("ok.zip"))->read("nope.xml"); },
        "its part \"nope.xml\" is missing"},
       {"read limit", [&] { ZipArchive::open(dir.file("ok.zip"))->read("part.xml", 100); },

@@ -201,6 +201,23 @@ TEST(NumberFormatRobustness, HostileCodes) {
   EXPECT_TRUE(NumberFormat::compile(sections)->isFallback());
 }
 
+// The colour a cell is drawn in comes from the colour tag of the section that shows its value.
+TEST(NumberFormatColor, TheChosenSectionsTagGivesTheColour) {
+  const struct {
+    const char* code;
+    double value;
+    std::uint32_t color;
+  } rows[] = {{"0;[Red]-0", -5, 0xFF0000}, {"0;[Red]-0", 5, kNoColor},
+              {"[Blue]0;[RED]0;[Green]0", 0, 0x00FF00}, {"[Color10]#,##0", 1, 0x008000},
+              {"[color56]0", 1, 0x333333}, {"[Magenta]", 1, 0xFF00FF},
+              {"[Red][<0]0;[Blue]0", 2, 0x0000FF}, {"[Color57]0", 1, kNoColor}, {"[Purple]0", 1, kNoColor}};
+  for (const auto& row : rows)
+    EXPECT_EQ(NumberFormat::compile(row.code)->numberColor(row.value), row.color) << row.code << " " << row.value;
+  EXPECT_EQ(NumberFormat::compile("0;[Red]-0.00")->formatNumber(-5, false), "-5.00") << "the text stays";
+  EXPECT_EQ(NumberFormat::compile("0;0;0;[Cyan]@")->textColor(), 0x00FFFFu);
+  EXPECT_EQ(NumberFormat::compile("[Red]0")->textColor(), kNoColor);
+}
+
 TEST(NumberFormatRobustness, RandomCodes) {
   const std::string alphabet = "0#?.,%E+-e/ \"\\_*@;[]$<>=hHmMsSdDyYAaPp:Gneral1234567890bgB!()";
   std::mt19937 rng(20240607);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "sheet/Failure.h"
@@ -15,7 +16,7 @@
 
 namespace lomandra::window::testing {
 
-class FakeSheet final : public engine::SheetData {
+class FakeSheet : public engine::SheetData {
  public:
   std::map<std::pair<std::uint32_t, std::uint32_t>, std::string> texts;
   std::map<std::uint32_t, double> widths;
@@ -23,6 +24,7 @@ class FakeSheet final : public engine::SheetData {
   std::uint32_t rows = 0, columns = 0;
   model::Grid gridSize = model::kLargeGrid;
   std::vector<engine::Area> merges;
+  std::optional<model::SheetView> view;  ///< the saved view, when the file keeps one
 
   model::Grid grid() const override { return gridSize; }
   void set(std::uint32_t row, std::uint32_t column, std::string text) {
@@ -43,6 +45,7 @@ class FakeSheet final : public engine::SheetData {
   bool columnHidden(std::uint32_t column) const override { return hiddenColumns.count(column) > 0; }
   bool rowHidden(std::uint32_t row) const override { return hiddenRows.count(row) > 0; }
   const std::vector<engine::Area>& mergedAreas() const override { return merges; }
+  std::optional<model::SheetView> savedView() const override { return view; }
   void forEachText(const engine::Area& area,
                    const std::function<bool(std::string_view)>& visit) const override {
     for (auto r = area.firstRow; r <= area.lastRow; ++r)

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 #include "sheet/window/FormulaBar.h"
 #include "sheet/window/RangeBox.h"
@@ -43,6 +44,7 @@ struct KeyCase {
   CellPos start;
   std::vector<Key> keys;
   const char* address;
+  std::optional<CellPos> active = std::nullopt;  ///< where the active cell ends, when checked
 };
 
 class GridKeys : public ::testing::TestWithParam<KeyCase> {};
@@ -57,6 +59,9 @@ TEST_P(GridKeys, MoveAndSelectAsTheApplicationDoes) {
   selection.select(GetParam().start);
   for (const Key& key : GetParam().keys) QTest::keyClick(&grid, key.key, key.modifiers);
   EXPECT_EQ(engine::formatAddress(selection.areas()), GetParam().address);
+  if (GetParam().active) {
+    EXPECT_EQ(selection.active(), *GetParam().active);
+  }
 }
 
 constexpr auto kCtrl = Qt::ControlModifier;
@@ -81,6 +86,11 @@ const KeyCase kKeys[] = {
     {"CtrlSpaceColumnWidensOverAMergedArea", {1, 1}, {{Qt::Key_Space, kCtrl}}, "$B:$C"},
     {"CtrlSpaceColumnsOfTheArea", {1, 1}, {{Qt::Key_Right, kShift}, {Qt::Key_Space, kCtrl}}, "$B:$C"},
     {"ShiftSpaceRow", {1, 1}, {{Qt::Key_Space, kShift}}, "$2:$2"},
+    // The active cell stays where it was, as in the application.
+    {"ShiftSpaceKeepsTheActiveCell", {3, 2}, {{Qt::Key_Space, kShift}}, "$4:$4", CellPos{3, 2}},
+    {"CtrlSpaceKeepsTheActiveCell", {3, 3}, {{Qt::Key_Space, kCtrl}}, "$D:$D", CellPos{3, 3}},
+    {"ShiftSpaceThenShiftDownGrowsTheRows",
+     {3, 2}, {{Qt::Key_Space, kShift}, {Qt::Key_Down, kShift}}, "$4:$5", CellPos{3, 2}},
     {"CtrlACurrentRegion", {0, 0}, {{Qt::Key_A, kCtrl}}, "$A$1:$B$2"},
     {"ArrowIntoAMergedAreaSelectsIt", {1, 2}, {{Qt::Key_Down}}, "$B$3:$C$3"},
     {"ArrowOutOfAMergedArea", {2, 1}, {{Qt::Key_Right}}, "$D$3"},

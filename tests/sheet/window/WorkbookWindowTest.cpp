@@ -291,12 +291,15 @@ TEST(RangeBox, OpensAboveTheWindowWithTheAddressSelectedAndFocused) {
   EXPECT_EQ(engine::formatAddress(picked->areas), "$B$7");
 }
 
-TEST(RangeBox, SheetTabClickGivesTheFieldTheKeyboardWithTheAddressSelected) {
+// A click on a sheet tab shows the new sheet's address in the field, selected so that typing
+// replaces it, while the grid keeps the keyboard for the sheet's keys.
+TEST(RangeBox, SheetTabClickShowsTheAddressSelectedAndTheGridKeepsTheKeyboard) {
   auto book = sampleWorkbook();
   WorkbookWindow window(*book);
   window.show();
   QString selected;
-  bool fieldFocused = false;
+  bool gridFocused = false;
+  QString afterTyping;
   auto picked = pickWith(window, [&] {
     // The user clicks a cell: the workbook window is active and the grid has the keyboard.
     clickCell(*window.grid(), 2, 2);
@@ -306,14 +309,18 @@ TEST(RangeBox, SheetTabClickGivesTheFieldTheKeyboardWithTheAddressSelected) {
     QTest::mouseClick(window.tabBar(), Qt::LeftButton, {}, window.tabBar()->tabRect(2).center());
     RangeBox* box = window.rangeBox();
     selected = box->field()->selectedText();
-    // Window activation arrives as an event; give it a moment.
-    for (int wait = 0; wait < 50 && QApplication::focusWidget() != box->field(); ++wait) QTest::qWait(10);
-    fieldFocused = QApplication::focusWidget() == box->field();
+    QTest::qWait(100);  // a window activation the click asked for arrives meanwhile
+    for (int wait = 0; wait < 50 && QApplication::focusWidget() != window.grid(); ++wait) QTest::qWait(10);
+    gridFocused = QApplication::focusWidget() == window.grid();
+    // Typed characters still reach the field, replacing the selected address.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("B2"));
+    afterTyping = box->field()->text();
     box->cancelButton()->click();
   });
   EXPECT_FALSE(picked.has_value());
   EXPECT_EQ(selected, "$A$1");
-  EXPECT_TRUE(fieldFocused);
+  EXPECT_TRUE(gridFocused);
+  EXPECT_EQ(afterTyping, "B2");
 }
 
 TEST(SheetGrid, ShortcutsAndNavigationKeysStayWithTheGrid) {
@@ -511,6 +518,35 @@ TEST(SheetGrid, TypedFarSelectionBringsItsCellsIntoTheGrid) {
   grid.showSelection();
   EXPECT_LT(grid.model()->rowCount(), 100000);
   EXPECT_TRUE(grid.selectionModel()->isSelected(grid.model()->index(grid.model()->rowCount() - 1, 2)));
+}
+
+// A number format's colour tag ([Red] for negatives, say) draws the text in that colour.
+TEST(SheetGrid, ColourTagsDrawTheTextInTheirColour) {
+  struct Coloured final : testing::FakeSheet {
+    engine::CellLook look(std::uint32_t row, std::uint32_t) const override {
+      engine::CellLook look;
+      look.color = row == 0 ? 0xFF0000u : look.color;
+      return look;
+    }
+  } sheet;
+  sheet.set(0, 0, "-12345");
+  sheet.set(1, 0, "12345");
+  GridSelection selection;
+  selection.select({5, 5});  // away from the cells: no tint, no border
+  SheetGrid grid;
+  grid.setSheet(&sheet, &selection);
+  grid.show();
+  const QImage image = grid.viewport()->grab().toImage();
+  const auto redPixels = [&](std::uint32_t row) {
+    int red = 0;
+    const QRect cell = grid.cellRect(row, 0);
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+      for (int x = cell.left(); x <= cell.right(); ++x)
+        red += qRed(image.pixel(x, y)) > 150 && qGreen(image.pixel(x, y)) < 110 ? 1 : 0;
+    return red;
+  };
+  EXPECT_GT(redPixels(0), 5);
+  EXPECT_EQ(redPixels(1), 0);
 }
 
 }  // namespace
