@@ -13,6 +13,17 @@ namespace {
 
 // Texts at least this long are looked up before being added to the pool.
 constexpr std::size_t kSharedTextBytes = 64;
+// The most cells room is set aside for before they arrive (256 MiB of address space, touched
+// only as cells come).
+constexpr std::uint64_t kMaxExpectedCells = 16u << 20;
+// Vectors at least this large keep their spare room: it lies in pages never touched, which take
+// no memory, while trimming would copy every element.
+constexpr std::size_t kTrimBytes = 1u << 20;
+
+template <typename T>
+void trim(std::vector<T>& items) {
+  if (items.capacity() * sizeof(T) < kTrimBytes) items.shrink_to_fit();
+}
 
 }  // namespace
 
@@ -55,6 +66,11 @@ std::uint32_t SheetStore::keepText(std::string_view text) {
   textOffsets_.push_back(pool_.size());
   if (text.size() >= kSharedTextBytes) longTexts_[hash] = index;
   return index;
+}
+
+void SheetStore::expectCells(std::uint64_t atMost) {
+  const std::uint64_t room = std::min({atMost, positions_, kMaxExpectedCells});
+  if (room > cells_.capacity()) cells_.reserve(static_cast<std::size_t>(room));
 }
 
 void SheetStore::columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) {
@@ -155,11 +171,11 @@ void SheetStore::finish() {
   }
   std::sort(twice_.begin(), twice_.end());
   twice_.erase(std::unique(twice_.begin(), twice_.end()), twice_.end());
-  cells_.shrink_to_fit();
-  rowNumbers_.shrink_to_fit();
-  rowStarts_.shrink_to_fit();
-  textOffsets_.shrink_to_fit();
-  pool_.shrink_to_fit();
+  trim(cells_);
+  trim(rowNumbers_);
+  trim(rowStarts_);
+  trim(textOffsets_);
+  if (pool_.capacity() < kTrimBytes) pool_.shrink_to_fit();
   longTexts_ = {};
 }
 

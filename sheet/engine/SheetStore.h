@@ -36,6 +36,9 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   void mergedCells(std::uint32_t firstRow, std::uint32_t firstColumn, std::uint32_t lastRow,
                    std::uint32_t lastColumn) override;
   void view(const model::SheetView& saved) override { view_ = saved; }
+  /// Sets room aside for the cells the sheet can hold within the bounds (up to a cap): the
+  /// cells then never move as they arrive, and room never used is never touched.
+  void expectCells(std::uint64_t atMost) override;
   model::CellBounds bounds() const override { return bounds_; }
   /// Orders cells that arrived out of order (a cell given twice keeps its last value) and trims
   /// spare capacity.

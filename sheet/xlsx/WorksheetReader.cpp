@@ -358,6 +358,9 @@ void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    model::SheetVisitor& visitor, std::uint32_t lastRow) {
   WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow);
   handler.partBytes = zip.claimedSize(part);
+  // The shortest cell, <c><v>1</v></c>, takes 15 bytes: the part holds no more cells than that.
+  visitor.expectCells(handler.partBytes / 15);
+  visitor.progress(0, handler.partBytes);
   container::scanXmlPart(zip, part, handler, limits.sheetPartBytes);
 }
 
