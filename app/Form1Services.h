@@ -18,7 +18,9 @@ struct Form1Services {
   sheet::Automation* automation = nullptr;  ///< the spreadsheet application
   SettingsStore* settings = nullptr;
   QString programFolder;           ///< without a trailing separator
-  std::function<void()> doEvents;  ///< the yield; empty: process the pending window events
+  /// The yield, for tests that count yields; empty (the running program): the window's own,
+  /// which processes the pending events at most every few milliseconds.
+  std::function<void()> doEvents;
 };
 
 }  // namespace lomandra::app

@@ -77,6 +77,9 @@ void mergeReference(engine::BuiltinWorkbook& workbook, std::string_view referenc
   }
 }
 
+// A path or reference as a one-line message shows it: control characters escaped.
+QString escaped(const QString& text) { return QString::fromStdString(oneLine(text.toStdString())); }
+
 }  // namespace
 
 WorkbookOutcome mergeWorkbook(const QString& path, const QStringList& references,
@@ -90,7 +93,7 @@ WorkbookOutcome mergeWorkbook(const QString& path, const QStringList& references
     if (!workbook) throw Failure("The workbook cannot be opened.");
   } catch (...) {
     const QString line = (walk.nameWorkbook ? QString() : QStringLiteral("lomandra-merge: ")) +
-                         path + QStringLiteral(": ") + describeCurrentException();
+                         escaped(path) + QStringLiteral(": ") + describeCurrentException();
     sink.failure(line.toStdString());
     return outcome;
   }
@@ -105,8 +108,8 @@ WorkbookOutcome mergeWorkbook(const QString& path, const QStringList& references
     // Texts read before a failure stay, as in the window's Result List.
     const auto report = [&] {
       outcome.anyFailed = true;
-      QString line = reference + QStringLiteral(": ") + describeCurrentException();
-      if (walk.nameWorkbook) line = path + QStringLiteral(": ") + line;
+      QString line = escaped(reference) + QStringLiteral(": ") + describeCurrentException();
+      if (walk.nameWorkbook) line = escaped(path) + QStringLiteral(": ") + line;
       sink.failure(line.toStdString());
     };
     try {

@@ -1,6 +1,7 @@
 // bench_main_window [entries] [buttons]: the three export buttons of the real main window on a Result
 // List of `entries` entries (default 1,000,000) shown in its list view, with the system
-// clipboard and the built-in engine. For each: the time from the click to the command's end,
+// clipboard and the built-in engine: the program's own services (PlatformServices), its yield
+// included, with only the message box answered and the save dialog named. For each: the time from the click to the command's end,
 // the longest stretch without a turn of the event loop (the window frozen), the pointer shown
 // while the command works, and peak memory. Message boxes are answered at once and the save
 // dialog names a temporary file. Run under Xvfb (xvfb-run -a) or with QT_QPA_PLATFORM=offscreen.
@@ -15,10 +16,9 @@
 #include <tuple>
 
 #include "app/Form1.h"
-#include "app/SystemClipboard.h"
+#include "app/PlatformServices.h"
 #include "app/WidgetMessageBox.h"
 #include "app/core/SettingsStore.h"
-#include "sheet/builtin/BuiltinAutomation.h"
 #include "bench/ProcessUsage.h"
 
 namespace {
@@ -75,14 +75,13 @@ int main(int argc, char** argv) {
   AnsweringBox messages(clock);
   NamingDialog dialog;
   dialog.answer = dir.filePath(QStringLiteral("results.txt"));
-  lomandra::app::SystemClipboard clipboard;
-  auto automation = lomandra::builtin::createBuiltinAutomation();
+  // The running program's services: clipboard, spreadsheet application, yield. The boxes are
+  // answered, the dialog names a file, and the settings stay in a temporary folder.
+  lomandra::app::PlatformServices platform;
+  lomandra::app::Form1Services services = platform.services();
   lomandra::SettingsStore settings(dir.path());
-  lomandra::app::Form1Services services;
   services.messages = &messages;
   services.dialog = &dialog;
-  services.clipboard = &clipboard;
-  services.automation = automation.get();
   services.settings = &settings;
   services.programFolder = dir.path();
 

@@ -19,6 +19,7 @@ class BuiltinWalk final : public sheet::CellWalk {
         areas_(std::move(areas)) {
     // Only the cells of the areas are read, however large the sheet.
     const engine::SheetData& data = workbook_->sheet(sheet_, bounds_);
+    for (const engine::Area& area : areas_) data.requireGivenOnce(area);
     usedRows_ = data.usedRows();
     usedColumns_ = data.usedColumns();
   }

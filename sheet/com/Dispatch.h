@@ -21,7 +21,8 @@ namespace lomandra::com {
 /// A failed COM call: what() is the description for the user (UTF-8), code() the HRESULT.
 class ComFailure : public Failure {
  public:
-  ComFailure(const std::string& description, HRESULT code) : Failure(description), code_(code) {}
+  ComFailure(const std::string& description, HRESULT code)
+      : Failure(Verbatim{}, description), code_(code) {}
   HRESULT code() const { return code_; }
 
  private:

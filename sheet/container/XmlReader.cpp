@@ -6,7 +6,9 @@
 #include <exception>
 
 #include "sheet/Failure.h"
+#include "sheet/container/XmlNamespaces.h"
 #include "sheet/container/ZipArchive.h"
+#include "sheet/model/TextEncoding.h"
 
 namespace lomandra::container {
 
@@ -24,9 +26,16 @@ struct Parse {
   std::string_view part;
   std::string failure;
   std::exception_ptr pending;
+  NamespaceScope scope{handler.namespaces};
+  std::vector<const char*> kept;
 
   static void XMLCALL onStart(void* data, const char* name, const char** attrs) {
     auto* self = static_cast<Parse*>(data);
+    if (self->scope.active()) {
+      if (self->scope.enter(name, attrs, self->kept))
+        self->guarded([&] { self->handler.startElement(localName(name), self->kept.data()); });
+      return;
+    }
     for (const char** a = attrs; *a; a += 2) {
       const char* colon = std::strrchr(*a, ':');
       if (colon) *a = colon + 1;  // expat's attribute array is ours to read; the pointer move is safe
@@ -35,10 +44,12 @@ struct Parse {
   }
   static void XMLCALL onEnd(void* data, const char* name) {
     auto* self = static_cast<Parse*>(data);
+    if (self->scope.active() && !self->scope.leave()) return;
     self->guarded([&] { self->handler.endElement(localName(name)); });
   }
   static void XMLCALL onText(void* data, const char* text, int length) {
     auto* self = static_cast<Parse*>(data);
+    if (!self->scope.inside()) return;
     self->guarded([&] {
       self->handler.characters(std::string_view(text, static_cast<std::size_t>(length)));
     });
@@ -108,6 +119,57 @@ const char* xmlAttribute(const char** attributes, std::string_view name) {
   for (const char** a = attributes; *a; a += 2)
     if (name == *a) return a[1];
   return nullptr;
+}
+
+bool xmlEncodingKeepsAscii(std::string_view first) {
+  return first.find('\0') == std::string_view::npos && !first.starts_with("\xFF\xFE") &&
+         !first.starts_with("\xFE\xFF");
+}
+
+std::string xmlTextAsUtf8(std::string bytes) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  if (bytes.size() < 2) return bytes;
+  bool little;
+  std::size_t at = 0;
+  if (byte(0) == 0xFF && byte(1) == 0xFE) {
+    little = true, at = 2;
+  } else if (byte(0) == 0xFE && byte(1) == 0xFF) {
+    little = false, at = 2;
+  } else if (byte(0) == '<' && byte(1) == 0) {
+    little = true;
+  } else if (byte(0) == 0 && byte(1) == '<') {
+    little = false;
+  } else {
+    return bytes;
+  }
+  std::string out;
+  out.reserve(bytes.size() / 2 + 16);
+  const auto unit = [&](std::size_t i) {
+    return static_cast<std::uint32_t>(little ? byte(i) | byte(i + 1) << 8 : byte(i) << 8 | byte(i + 1));
+  };
+  for (; at + 1 < bytes.size(); at += 2) {
+    std::uint32_t cp = unit(at);
+    if (cp >= 0xD800 && cp <= 0xDBFF) {
+      if (at + 3 >= bytes.size()) break;  // a pair cut at the end
+      const std::uint32_t low = unit(at + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        at += 2;
+      }
+    }
+    model::appendUtf8(out, cp);
+  }
+  // The declaration names the encoding the text was in; it now is UTF-8.
+  if (out.starts_with("<?xml")) {
+    const std::size_t end = out.find("?>");
+    const std::size_t encoding = out.find("encoding", 5);
+    if (end != std::string::npos && encoding != std::string::npos && encoding < end) {
+      const std::size_t open = out.find_first_of("\"'", encoding);
+      const std::size_t close = open < end ? out.find(out[open], open + 1) : std::string::npos;
+      if (close != std::string::npos && close < end) out.replace(open + 1, close - open - 1, "UTF-8");
+    }
+  }
+  return out;
 }
 
 void parseXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handler,

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lomandra::container {
 
@@ -27,6 +28,11 @@ class XmlHandler {
   virtual void consumed(std::uint64_t bytes) { (void)bytes; }
   /// Set by the handler to end the parse early (for instance after the last row it needs).
   bool stopRequested = false;
+  /// The namespaces (URIs) whose elements the handler reads. When given, names are matched by
+  /// namespace: an element bound to another namespace passes by with all it holds, and so do
+  /// attributes of other namespaces; elements and attributes of no namespace (or an unbound
+  /// prefix) still arrive. Empty: every element arrives by its local name.
+  std::vector<std::string_view> namespaces;
 };
 
 /// Value of attribute `name` in an expat attribute list, or nullptr.
@@ -47,6 +53,15 @@ void scanXmlPart(const ZipArchive& zip, std::string_view part, XmlHandler& handl
 
 /// The scanner of scanXmlPart over a text held in memory.
 void scanXmlText(std::string_view xml, std::string_view partName, XmlHandler& handler);
+
+/// The XML text `bytes` in UTF-8: text in UTF-16 (by its byte order mark, or by its first
+/// character '<' without one) is converted and its declaration made to say UTF-8; any other
+/// text is returned as it is. A cut last character is dropped.
+std::string xmlTextAsUtf8(std::string bytes);
+
+/// True when the first bytes of an XML text keep ASCII characters as single bytes (UTF-8 and
+/// the 8-bit encodings), so byte scanning finds its tags; false for UTF-16 and UTF-32.
+bool xmlEncodingKeepsAscii(std::string_view firstBytes);
 
 /// Parses an XML text held in memory, with the same rules.
 void parseXmlText(std::string_view xml, std::string_view partName, XmlHandler& handler);

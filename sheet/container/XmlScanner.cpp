@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sheet/Failure.h"
+#include "sheet/container/XmlNamespaces.h"
 #include "sheet/container/XmlReader.h"
 #include "sheet/container/ZipArchive.h"
 #include "sheet/model/TextEncoding.h"
@@ -33,7 +34,8 @@ class Scanner {
  public:
   enum class Result { Going, Stopped, NeedsExpat };
 
-  Scanner(XmlHandler& handler, std::string_view part) : handler_(handler), part_(part) {}
+  Scanner(XmlHandler& handler, std::string_view part)
+      : handler_(handler), part_(part), scope_(handler.namespaces) {}
 
   // Takes the next bytes of the part; returns whether to go on.
   Result feed(const char* data, std::size_t size) {
@@ -147,7 +149,7 @@ class Scanner {
         const std::string_view data = rest.substr(9, end - 9);
         pos_ += end + 3;
         resume_ = 0;
-        handler_.characters(data);
+        if (scope_.inside()) handler_.characters(data);
         return Result::Going;
       }
       if (rest.starts_with("<!DOCTYPE")) failWhy("it declares a document type, which workbooks never do");
@@ -191,7 +193,7 @@ class Scanner {
     if (stack_.empty() || stack_.back() != tag)
       fail("the end tag </" + std::string(tag.substr(0, 64)) + "> does not match");
     stack_.pop_back();
-    handler_.endElement(localName(tag));
+    if (!scope_.active() || scope_.leave()) handler_.endElement(localName(tag));
   }
 
   void startTag(std::string_view tag) {
@@ -229,7 +231,7 @@ class Scanner {
       const std::size_t close = tag.find(quote, i);
       if (close == std::string_view::npos) fail("an attribute value is not closed");
       offsets_.push_back(store_.size());
-      store_ += localName(attribute);
+      store_ += scope_.active() ? attribute : localName(attribute);
       store_ += '\0';
       offsets_.push_back(store_.size());
       decode(tag.substr(i, close - i), store_, true);
@@ -240,10 +242,21 @@ class Scanner {
     for (const std::size_t offset : offsets_) attributes_.push_back(store_.data() + offset);
     attributes_.push_back(nullptr);
     stack_.emplace_back(name);
-    handler_.startElement(localName(name), attributes_.data());
+    if (scope_.active()) {
+      if (!scope_.enter(name, attributes_.data(), kept_)) {
+        if (empty) {
+          stack_.pop_back();
+          scope_.leave();
+        }
+        return;
+      }
+      handler_.startElement(localName(name), kept_.data());
+    } else {
+      handler_.startElement(localName(name), attributes_.data());
+    }
     if (empty && !handler_.stopRequested) {
       stack_.pop_back();
-      handler_.endElement(localName(name));
+      if (!scope_.active() || scope_.leave()) handler_.endElement(localName(name));
     }
   }
 
@@ -252,6 +265,11 @@ class Scanner {
     if (stack_.empty()) {
       for (const char c : raw)
         if (!isSpace(c)) fail(rootSeen_ ? "text follows the root element" : "text stands before the root element");
+      return true;
+    }
+    if (!scope_.inside()) {
+      decoded_.clear();
+      decode(raw, decoded_, false);  // checked, not handed on
       return true;
     }
     if (raw.find('&') == std::string_view::npos) {
@@ -335,7 +353,8 @@ class Scanner {
   std::vector<std::string> stack_;
   std::string store_, decoded_;
   std::vector<std::size_t> offsets_;
-  std::vector<const char*> attributes_;
+  std::vector<const char*> attributes_, kept_;
+  NamespaceScope scope_;
 };
 
 }  // namespace

@@ -3,17 +3,95 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 #include "sheet/Failure.h"
 
 namespace lomandra::container {
 
+namespace {
+
+std::atomic<bool> parallelInflate{std::thread::hardware_concurrency() > 1};
+
+// The inflated bytes of one entry, handed from the inflating thread to the reading one through
+// a few buffers: the inflater fills the next free buffer while the reader takes the last one
+// filled, so memory stays at kSlots buffers whatever the entry's size.
+class InflatePipe {
+ public:
+  static constexpr std::size_t kSlots = 4;
+  static constexpr std::size_t kSlotBytes = 1u << 18;
+
+  InflatePipe() {
+    for (auto& slot : slots_) slot.reserve(kSlotBytes);
+  }
+
+  // --- the inflater: a buffer to fill, or null when the reader has stopped.
+  std::string* toFill() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return filled_ < kSlots || stopped_; });
+    if (stopped_) return nullptr;
+    return &slots_[(first_ + filled_) % kSlots];
+  }
+  void filled(bool last) {
+    std::lock_guard lock(mutex_);
+    ++filled_;
+    ended_ = last;
+    changed_.notify_all();
+  }
+  void failed(std::exception_ptr failure) {
+    std::lock_guard lock(mutex_);
+    failure_ = std::move(failure);
+    ended_ = true;
+    changed_.notify_all();
+  }
+
+  // --- the reader: the next buffer (empty at the end); hand it back with taken().
+  const std::string* next() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return filled_ > 0 || ended_; });
+    if (filled_ > 0) return &slots_[first_];
+    if (failure_) std::rethrow_exception(failure_);
+    return nullptr;
+  }
+  void taken() {
+    std::lock_guard lock(mutex_);
+    first_ = (first_ + 1) % kSlots;
+    --filled_;
+    changed_.notify_all();
+  }
+  void stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::array<std::string, kSlots> slots_;
+  std::size_t first_ = 0, filled_ = 0;
+  bool ended_ = false, stopped_ = false;
+  std::exception_ptr failure_;
+};
+
+}  // namespace
+
+void ZipArchive::setParallelInflate(bool on) { parallelInflate.store(on); }
+
 struct ZipArchive::Impl {
   zip_t* zip = nullptr;
   std::string path;
+  // libzip's archive serves one call at a time; an entry inflated on a second thread while
+  // the reader streams another entry (the shared strings, say) takes turns through this.
+  mutable std::recursive_mutex lock;
   ~Impl() {
     if (zip) zip_discard(zip);
   }
@@ -73,6 +151,7 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path) {
 }
 
 std::vector<std::string> ZipArchive::names() const {
+  std::lock_guard guard(impl_->lock);
   std::vector<std::string> result;
   const zip_int64_t count = zip_get_num_entries(impl_->zip, 0);
   for (zip_int64_t i = 0; i < count; ++i) {
@@ -82,9 +161,13 @@ std::vector<std::string> ZipArchive::names() const {
   return result;
 }
 
-bool ZipArchive::contains(std::string_view name) const { return impl_->locate(name) >= 0; }
+bool ZipArchive::contains(std::string_view name) const {
+  std::lock_guard guard(impl_->lock);
+  return impl_->locate(name) >= 0;
+}
 
 std::uint64_t ZipArchive::claimedSize(std::string_view name) const {
+  std::lock_guard guard(impl_->lock);
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_stat_index(impl_->zip, static_cast<zip_uint64_t>(impl_->require(name)), 0, &st) != 0 ||
@@ -108,6 +191,7 @@ std::string ZipArchive::read(std::string_view name, std::size_t maxBytes) const 
 void ZipArchive::stream(std::string_view name,
                         const std::function<bool(const char*, std::size_t)>& chunk,
                         std::uint64_t maxBytes) const {
+  std::unique_lock guard(impl_->lock);
   const zip_int64_t index = impl_->require(name);
   zip_file_t* file = zip_fopen_index(impl_->zip, static_cast<zip_uint64_t>(index), 0);
   if (!file) {
@@ -119,27 +203,39 @@ void ZipArchive::stream(std::string_view name,
                   "\" cannot be read (" + why + ").");
   }
   struct Closer {
+    const Impl& impl;
     zip_file_t* f;
-    ~Closer() { zip_fclose(f); }
-  } closer{file};
+    ~Closer() {
+      std::lock_guard guard(impl.lock);
+      zip_fclose(f);
+    }
+  } closer{*impl_, file};
 
   // Past a first stretch, a part that inflates to hundreds of times its stored size is a
   // decompression bomb: a workbook part never packs that tightly.
   zip_stat_t st;
   zip_stat_init(&st);
   std::uint64_t ratioLimit = std::numeric_limits<std::uint64_t>::max();
-  if (zip_stat_index(impl_->zip, static_cast<zip_uint64_t>(index), 0, &st) == 0 &&
-      (st.valid & ZIP_STAT_COMP_SIZE) && st.comp_size < ratioLimit / kMaxInflateRatio)
+  const bool stated = zip_stat_index(impl_->zip, static_cast<zip_uint64_t>(index), 0, &st) == 0;
+  if (stated && (st.valid & ZIP_STAT_COMP_SIZE) && st.comp_size < ratioLimit / kMaxInflateRatio)
     ratioLimit = std::max<std::uint64_t>(kRatioGraceBytes, st.comp_size * kMaxInflateRatio);
+  const bool parallel = parallelInflate.load() && stated && (st.valid & ZIP_STAT_SIZE) &&
+                        st.size >= kParallelBytes;
+  guard.unlock();
 
-  std::string buffer(1u << 16, '\0');
+  // Inflates the next bytes into `buffer` (resized to what came); false at the entry's end.
   std::uint64_t total = 0;
-  for (;;) {
-    const zip_int64_t got = zip_fread(file, buffer.data(), buffer.size());
+  const auto inflate = [&](std::string& buffer, std::size_t capacity) {
+    buffer.resize(capacity);
+    zip_int64_t got;
+    {
+      std::lock_guard turn(impl_->lock);
+      got = zip_fread(file, buffer.data(), buffer.size());
+    }
     if (got < 0)
       throw Failure("The workbook is damaged: its part \"" + std::string(name) +
                     "\" cannot be inflated (" + zip_file_strerror(file) + ").");
-    if (got == 0) return;
+    buffer.resize(static_cast<std::size_t>(got));
     total += static_cast<std::uint64_t>(got);
     if (total > maxBytes)
       throw Failure("The workbook's part \"" + std::string(name) +
@@ -150,7 +246,40 @@ void ZipArchive::stream(std::string_view name,
                     std::to_string(kMaxInflateRatio) +
                     " times its size in the file, as no workbook does; the file may be damaged "
                     "(a decompression bomb).");
-    if (!chunk(buffer.data(), static_cast<std::size_t>(got))) return;
+    return got > 0;
+  };
+
+  if (!parallel) {
+    std::string buffer;
+    while (inflate(buffer, 1u << 16))
+      if (!chunk(buffer.data(), buffer.size())) return;
+    return;
+  }
+
+  InflatePipe pipe;
+  std::thread inflater([&] {
+    try {
+      for (std::string* slot = pipe.toFill(); slot; slot = pipe.toFill()) {
+        const bool more = inflate(*slot, InflatePipe::kSlotBytes);
+        pipe.filled(!more);
+        if (!more) return;
+      }
+    } catch (...) {
+      pipe.failed(std::current_exception());
+    }
+  });
+  struct Joiner {
+    InflatePipe& pipe;
+    std::thread& thread;
+    ~Joiner() {
+      pipe.stop();
+      thread.join();
+    }
+  } joiner{pipe, inflater};
+  while (const std::string* bytes = pipe.next()) {
+    if (bytes->empty()) return;
+    if (!chunk(bytes->data(), bytes->size())) return;
+    pipe.taken();
   }
 }
 

@@ -28,9 +28,18 @@ class ZipArchive {
   /// Reads a whole entry; throws when it inflates to more than `maxBytes`.
   std::string read(std::string_view name, std::size_t maxBytes = kDefaultReadLimit) const;
   /// Streams an entry's inflated bytes in chunks; the callback returns false to stop early.
-  /// Throws when more than `maxBytes` would be inflated (a decompression bomb).
+  /// Throws when more than `maxBytes` would be inflated (a decompression bomb). A large entry
+  /// is inflated on a second thread while the callback takes the chunks before (see
+  /// setParallelInflate); the bytes and their order are the same either way. The callback may
+  /// stream other entries of the archive meanwhile.
   void stream(std::string_view name, const std::function<bool(const char*, std::size_t)>& chunk,
               std::uint64_t maxBytes = kDefaultStreamLimit) const;
+
+  /// Entries claiming at least this many inflated bytes are inflated on a second thread.
+  static constexpr std::uint64_t kParallelBytes = 1u << 20;
+  /// Whether large entries are inflated on a second thread (on by default, where the machine has
+  /// more than one core); for comparisons.
+  static void setParallelInflate(bool on);
 
   static constexpr std::size_t kDefaultReadLimit = 256u << 20;        // 256 MiB
   static constexpr std::uint64_t kDefaultStreamLimit = 4ull << 30;    // 4 GiB

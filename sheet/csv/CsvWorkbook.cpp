@@ -97,7 +97,16 @@ class CsvWorkbook : public model::WorkbookFile {
       const std::size_t drop = std::min(skip, bytes.size());
       skip -= drop;
       text.clear();
-      decoder.decode(std::string_view(bytes).substr(drop), last, text);
+      const std::string_view raw = std::string_view(bytes).substr(drop);
+      // Text never holds a zero character: this is binary content (a program, an archive, an
+      // image) that happened to begin like text, and none of it is given as cell texts.
+      if (holdsZeroCharacter(raw))
+        throw Failure("The file \"" + path_ + "\" holds binary data, not text: it is not a "
+                      "workbook this program can read.");
+      decoder.decode(raw, last, text);
+      if (text.find('\0') != std::string::npos)
+        throw Failure("The file \"" + path_ + "\" holds binary data, not text: it is not a "
+                      "workbook this program can read.");
       if (!parser.feed(text)) return;
       if (last) break;
     }
@@ -105,6 +114,16 @@ class CsvWorkbook : public model::WorkbookFile {
   }
 
  private:
+  // A zero byte in 8-bit text, a zero unit in UTF-16 (chunks hold whole units: they are even
+  // in size and start past the two-byte mark).
+  bool holdsZeroCharacter(std::string_view raw) const {
+    if (encoding_ != TextEncoding::Utf16LE && encoding_ != TextEncoding::Utf16BE)
+      return raw.find('\0') != std::string_view::npos;
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
+      if (raw[i] == '\0' && raw[i + 1] == '\0') return true;
+    return false;
+  }
+
   std::string path_;
   TextEncoding encoding_ = TextEncoding::Utf8;
   char separator_ = ',';

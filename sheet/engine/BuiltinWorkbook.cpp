@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "sheet/Failure.h"
+#include "sheet/container/ZipArchive.h"
 #include "sheet/engine/CellFormatter.h"
 #include "sheet/engine/SheetReading.h"
 #include "sheet/engine/SheetStore.h"
@@ -18,11 +19,13 @@ namespace lomandra::engine {
 namespace {
 
 std::unique_ptr<model::WorkbookFile> openFile(const std::string& path) {
-  switch (sniffWorkbook(path)) {
-    case WorkbookFormat::Xlsx:
-      return xlsx::openXlsx(path);
-    case WorkbookFormat::Ods:  // a zip package or a flat XML document alike
-      return ods::openOds(path);
+  RecognisedWorkbook found = recogniseWorkbook(path);
+  switch (found.format) {
+    case WorkbookFormat::Xlsx:  // the package the recognition opened, handed on
+      return xlsx::openXlsx(std::move(found.package));
+    case WorkbookFormat::Ods:  // a zip package or a flat XML document
+      return found.package ? ods::openOdsPackage(std::move(found.package), path)
+                           : ods::openOds(path);
     case WorkbookFormat::Xls:
       return xls::openXls(path);
     case WorkbookFormat::Csv:

@@ -101,9 +101,13 @@ class SheetData {
   }
   /// The sheet's saved view; nothing when the file saved none.
   virtual std::optional<model::SheetView> savedView() const { return std::nullopt; }
+  /// Throws lomandra::Failure when the file gives a cell of `area` more than once: which of its
+  /// values the application would show is not known, so a range holding it is not read. The
+  /// window shows the value given last; cells outside `area` do not matter.
+  virtual void requireGivenOnce(const Area& area) const { (void)area; }
   /// Walk: calls `visit` with the displayed text of every cell of `area`, row by row from the
   /// top, left to right, empty cells included ("" for them). The view is valid during the call;
-  /// `visit` returns false to stop early.
+  /// `visit` returns false to stop early. Throws as requireGivenOnce does, before any visit.
   virtual void forEachText(const Area& area,
                            const std::function<bool(std::string_view text)>& visit) const = 0;
 };

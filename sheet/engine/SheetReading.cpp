@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -39,6 +40,7 @@ class PublishedSheet final : public SheetData {
     // Rows that come back below a published block (a file writing its rows out of order) make
     // blocks overlap: lookups then ask every block, the later one winning.
     if (!blocks_.empty() && firstRow <= maxRow_) overlapping_ = true;
+    lowestNew_ = std::min(lowestNew_, firstRow);
     usedColumns_ = std::max(usedColumns_, block->usedColumns());
     usedRows_ = std::max(usedRows_, lastRow + 1);
     maxRow_ = std::max(maxRow_, lastRow);
@@ -48,6 +50,13 @@ class PublishedSheet final : public SheetData {
   void changeLayout(Change&& change) {
     std::lock_guard lock(mutex_);
     change(layout_);
+  }
+  // The lowest row published since the last call, and forgets it: what a window redraws.
+  std::uint32_t takeLowestNew() const {
+    std::lock_guard lock(mutex_);
+    const std::uint32_t lowest = std::min(lowestNew_, usedRows_);
+    lowestNew_ = std::numeric_limits<std::uint32_t>::max();
+    return lowest;
   }
   // The worker's last word: nothing of the layout changes after it, so the merged areas can be
   // handed out by reference from then on.
@@ -137,6 +146,7 @@ class PublishedSheet final : public SheetData {
   model::Grid grid_;
   std::atomic<bool> complete_{false};
   std::uint32_t usedRows_ = 0, usedColumns_ = 0, maxRow_ = 0;
+  mutable std::uint32_t lowestNew_ = std::numeric_limits<std::uint32_t>::max();
   bool overlapping_ = false;
 };
 
@@ -179,6 +189,8 @@ class BlockCollector final : public model::SheetVisitor {
     if (block_ && row > lastRow_ && dueForPublishing()) publish();
     if (!block_) {
       block_ = std::make_unique<SheetStore>(formatter_, grid_);
+      // Room for a block's worth of cells: they never move as the block fills.
+      block_->expectCells(rule_.cells);
       firstRow_ = lastRow_ = row;
     }
     // The bounds one sheet's store keeps, over all blocks together.
@@ -241,6 +253,7 @@ class ThreadedReading final : public SheetReading {
 
   ReadProgress progress() const override {
     ReadProgress now;
+    now.changedFrom = sheet_.takeLowestNew();
     now.rows = sheet_.usedRows();
     std::lock_guard lock(stateMutex_);
     now.finished = finished_;

@@ -22,6 +22,9 @@ struct ReadProgress {
   int percent = -1;        ///< of the sheet's data read; -1 when the format does not tell
   bool finished = false;   ///< reading has ended, completely or with a failure
   std::string failure;     ///< why reading stopped early ("" when it did not)
+  /// The lowest row published since progress() was last asked (rows written out of order may
+  /// land above rows published before); past `rows` when none was.
+  std::uint32_t changedFrom = 0;
 };
 
 /// A sheet being read. Destroying it stops the reading and waits for the worker.

@@ -13,6 +13,17 @@ namespace {
 
 // Texts at least this long are looked up before being added to the pool.
 constexpr std::size_t kSharedTextBytes = 64;
+// The most cells room is set aside for before they arrive (256 MiB of address space, touched
+// only as cells come).
+constexpr std::uint64_t kMaxExpectedCells = 16u << 20;
+// Vectors at least this large keep their spare room: it lies in pages never touched, which take
+// no memory, while trimming would copy every element.
+constexpr std::size_t kTrimBytes = 1u << 20;
+
+template <typename T>
+void trim(std::vector<T>& items) {
+  if (items.capacity() * sizeof(T) < kTrimBytes) items.shrink_to_fit();
+}
 
 }  // namespace
 
@@ -27,9 +38,17 @@ SheetStore::SheetStore(const CellFormatter& formatter, model::Grid grid,
   grid_.columns = std::min(grid_.columns, model::kMaxColumns);
 }
 
-void SheetStore::twice(std::uint32_t row, std::uint32_t column) {
-  throw Failure("The sheet is damaged: it gives cell " + columnName(column) +
-                std::to_string(row + 1) + " twice.");
+void SheetStore::givenTwice(std::uint32_t row, std::uint32_t column) {
+  if (twice_.size() < kMaxTwice) twice_.emplace_back(row, column);
+}
+
+void SheetStore::requireGivenOnce(const Area& area) const {
+  // Ascending by row, then column: the first position in the area's rows that lies within it.
+  auto at = std::lower_bound(twice_.begin(), twice_.end(), std::make_pair(area.firstRow, 0u));
+  for (; at != twice_.end() && at->first <= area.lastRow; ++at)
+    if (at->second >= area.firstColumn && at->second <= area.lastColumn)
+      throw Failure("The sheet is damaged: it gives cell " + columnName(at->second) +
+                    std::to_string(at->first + 1) + " twice.");
 }
 
 std::uint32_t SheetStore::keepText(std::string_view text) {
@@ -47,6 +66,11 @@ std::uint32_t SheetStore::keepText(std::string_view text) {
   textOffsets_.push_back(pool_.size());
   if (text.size() >= kSharedTextBytes) longTexts_[hash] = index;
   return index;
+}
+
+void SheetStore::expectCells(std::uint64_t atMost) {
+  const std::uint64_t room = std::min({atMost, positions_, kMaxExpectedCells});
+  if (room > cells_.capacity()) cells_.reserve(static_cast<std::size_t>(room));
 }
 
 void SheetStore::columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) {
@@ -93,14 +117,18 @@ bool SheetStore::cell(std::uint32_t row, std::uint32_t column, const model::Cell
     rowNumbers_.push_back(row);
     rowStarts_.push_back(static_cast<std::uint32_t>(cells_.size()));
   } else if (cells_.back().column() >= column) {
-    if (cells_.back().column() == column) twice(row, column);
+    if (cells_.back().column() == column) {  // the same cell again: its last value is kept
+      givenTwice(row, column);
+      cells_.back() = c;
+      return true;
+    }
     ordered_ = false;
     rowNumbers_.push_back(row);
     rowStarts_.push_back(static_cast<std::uint32_t>(cells_.size()));
   }
   cells_.push_back(c);
   usedColumns_ = std::max(usedColumns_, column + 1);
-  // More cells than the bounds have places: some cell came twice, which ordering finds now
+  // More cells than the bounds have places: some cell came twice, which ordering folds now
   // rather than after the file has filled memory with repeats.
   if (!ordered_ && cells_.size() > positions_) finish();
   return true;
@@ -108,7 +136,7 @@ bool SheetStore::cell(std::uint32_t row, std::uint32_t column, const model::Cell
 
 void SheetStore::finish() {
   if (!ordered_) {
-    // Rebuild in (row, column) order; two cells at one position make the sheet unreadable.
+    // Rebuild in (row, column) order; of two cells at one position the later one stays.
     std::vector<std::uint32_t> rowOf(cells_.size());
     for (std::size_t r = 0; r < rowNumbers_.size(); ++r) {
       const std::size_t end = r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : cells_.size();
@@ -128,7 +156,10 @@ void SheetStore::finish() {
       const std::uint32_t i = order[k];
       const bool sameAsNext = k + 1 < order.size() && rowOf[order[k + 1]] == rowOf[i] &&
                               cells_[order[k + 1]].column() == cells_[i].column();
-      if (sameAsNext) twice(rowOf[i], cells_[i].column());
+      if (sameAsNext) {
+        givenTwice(rowOf[i], cells_[i].column());
+        continue;
+      }
       if (rowNumbers_.empty() || rowNumbers_.back() != rowOf[i]) {
         rowNumbers_.push_back(rowOf[i]);
         rowStarts_.push_back(static_cast<std::uint32_t>(sorted.size()));
@@ -138,11 +169,13 @@ void SheetStore::finish() {
     cells_ = std::move(sorted);
     ordered_ = true;
   }
-  cells_.shrink_to_fit();
-  rowNumbers_.shrink_to_fit();
-  rowStarts_.shrink_to_fit();
-  textOffsets_.shrink_to_fit();
-  pool_.shrink_to_fit();
+  std::sort(twice_.begin(), twice_.end());
+  twice_.erase(std::unique(twice_.begin(), twice_.end()), twice_.end());
+  trim(cells_);
+  trim(rowNumbers_);
+  trim(rowStarts_);
+  trim(textOffsets_);
+  if (pool_.capacity() < kTrimBytes) pool_.shrink_to_fit();
   longTexts_ = {};
 }
 
@@ -234,6 +267,7 @@ void SheetStore::mergedCells(std::uint32_t firstRow, std::uint32_t firstColumn,
 void SheetStore::forEachText(const Area& area,
                              const std::function<bool(std::string_view text)>& visit) const {
   if (area.firstRow > area.lastRow || area.firstColumn > area.lastColumn) return;
+  requireGivenOnce(area);
   std::size_t r = static_cast<std::size_t>(
       std::lower_bound(rowNumbers_.begin(), rowNumbers_.end(), area.firstRow) -
       rowNumbers_.begin());

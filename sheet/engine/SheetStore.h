@@ -29,15 +29,19 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   void columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) override;
   void defaultColumnWidth(double width) override;
   void hiddenRow(std::uint32_t row) override;
-  /// Keeps a cell, its text cut to the cell limit. Throws lomandra::Failure for a cell the file
-  /// gives twice, or past the bounds on cells and text.
+  /// Keeps a cell, its text cut to the cell limit. A cell the file gives twice keeps the value
+  /// given last and is noted (see requireGivenOnce). Throws lomandra::Failure past the bounds on
+  /// cells and text.
   bool cell(std::uint32_t row, std::uint32_t column, const model::CellRef& value) override;
   void mergedCells(std::uint32_t firstRow, std::uint32_t firstColumn, std::uint32_t lastRow,
                    std::uint32_t lastColumn) override;
   void view(const model::SheetView& saved) override { view_ = saved; }
+  /// Sets room aside for the cells the sheet can hold within the bounds (up to a cap): the
+  /// cells then never move as they arrive, and room never used is never touched.
+  void expectCells(std::uint64_t atMost) override;
   model::CellBounds bounds() const override { return bounds_; }
-  /// Orders cells that arrived out of order and trims spare capacity. Throws lomandra::Failure
-  /// when the file gives one cell twice (which of its values shows is not known).
+  /// Orders cells that arrived out of order (a cell given twice keeps its last value) and trims
+  /// spare capacity.
   void finish();
 
   // SheetData
@@ -54,6 +58,7 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   std::optional<model::SheetView> savedView() const override { return view_; }
   void forEachText(const Area& area,
                    const std::function<bool(std::string_view text)>& visit) const override;
+  void requireGivenOnce(const Area& area) const override;
 
   /// True when the store holds a cell at that position (whatever its displayed text).
   bool holdsCell(std::uint32_t row, std::uint32_t column) const;
@@ -76,7 +81,8 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   std::string_view textAt(std::size_t index) const;
   // The pool index of `text`, added unless a long text equal to it is held already.
   std::uint32_t keepText(std::string_view text);
-  [[noreturn]] static void twice(std::uint32_t row, std::uint32_t column);
+  // Notes a position the file gives a second time.
+  void givenTwice(std::uint32_t row, std::uint32_t column);
   void render(const Cell& c, std::string& out) const;
   // The cell at a position, or null.
   const Cell* findCell(std::uint32_t row, std::uint32_t column) const;
@@ -96,6 +102,9 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   // is held once.
   std::unordered_map<std::uint64_t, std::uint32_t> longTexts_;
   bool ordered_ = true;
+  // Positions the file gives more than once (ascending after finish()), at most kMaxTwice.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> twice_;
+  static constexpr std::size_t kMaxTwice = 1u << 16;
   std::uint32_t usedColumns_ = 0;
 
   double defaultWidth_ = 8.0 + 5.0 / 7.0;

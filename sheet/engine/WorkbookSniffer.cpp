@@ -113,50 +113,98 @@ bool looksLikeText(const unsigned char* data, std::size_t size) {
   return control * 100 <= size;  // a stray control character or two is still text
 }
 
+// True when the file ends with a zip archive's end-of-directory record: a zip behind other
+// bytes (a self-extracting program, say). The record sits in the last 22 bytes plus a comment
+// of at most 65,535 bytes.
+bool endsWithZipDirectory(std::ifstream& in) {
+  constexpr std::size_t kRecord = 22, kMaxComment = 65535;
+  in.clear();
+  in.seekg(0, std::ios::end);
+  const auto end = static_cast<std::uint64_t>(in.tellg());
+  if (end < kRecord) return false;
+  const std::uint64_t from = end > kRecord + kMaxComment ? end - kRecord - kMaxComment : 0;
+  std::string tail(static_cast<std::size_t>(end - from), '\0');
+  in.seekg(static_cast<std::streamoff>(from));
+  in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+  tail.resize(static_cast<std::size_t>(in.gcount()));
+  for (std::size_t at = tail.rfind("PK\x05\x06"); at != std::string::npos;
+       at = at == 0 ? std::string::npos : tail.rfind("PK\x05\x06", at - 1)) {
+    // The comment length must reach exactly to the end of the file.
+    if (at + kRecord > tail.size()) continue;
+    const auto comment = static_cast<std::size_t>(static_cast<unsigned char>(tail[at + 20]) |
+                                                  static_cast<unsigned char>(tail[at + 21]) << 8);
+    if (at + kRecord + comment == tail.size()) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::vector<std::string> compoundFileNames(const std::string& path) {
   return CompoundDirectory(path).names();
 }
 
-WorkbookFormat sniffWorkbook(const std::string& path) {
+RecognisedWorkbook::RecognisedWorkbook() = default;
+RecognisedWorkbook::RecognisedWorkbook(RecognisedWorkbook&&) noexcept = default;
+RecognisedWorkbook& RecognisedWorkbook::operator=(RecognisedWorkbook&&) noexcept = default;
+RecognisedWorkbook::~RecognisedWorkbook() = default;
+
+RecognisedWorkbook recogniseWorkbook(const std::string& path) {
   std::ifstream in = model::openWorkbookStream(path);
   std::array<unsigned char, 4096> head{};
   in.read(reinterpret_cast<char*>(head.data()), head.size());
   const auto size = static_cast<std::size_t>(in.gcount());
-  in.close();
   if (size == 0) throw Failure("The file \"" + path + "\" is empty.");
+  const bool zipAhead = size >= 4 && head[0] == 'P' && head[1] == 'K' &&
+                        ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6));
+  const bool zipBehind = !zipAhead && endsWithZipDirectory(in);
+  in.close();
 
-  if (size >= 4 && head[0] == 'P' && head[1] == 'K' &&
-      ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6))) {
+  RecognisedWorkbook found;
+  if (zipAhead || zipBehind) {
     // The parts inside decide, whatever their order and whether or not a mimetype entry
-    // leads: an OpenDocument mimetype or content part, a spreadsheet workbook part.
-    const auto zip = container::ZipArchive::open(path);
-    if (zip->contains("mimetype") && ods::isOdsPackage(path)) return WorkbookFormat::Ods;
-    if (xlsx::isXlsxPackage(path)) return WorkbookFormat::Xlsx;
-    if (zip->contains("xl/workbook.bin")) return WorkbookFormat::Xlsb;
-    if (ods::isOdsPackage(path)) return WorkbookFormat::Ods;
-    return WorkbookFormat::Unknown;
+    // leads: an OpenDocument mimetype or content part, a spreadsheet workbook part. A zip
+    // behind other bytes (a program stub) is read when the zip library can follow it, and
+    // otherwise is nothing this program reads, never text.
+    std::unique_ptr<container::ZipArchive> zip;
+    try {
+      zip = container::ZipArchive::open(path);
+    } catch (const Failure&) {
+      if (zipAhead) throw;
+      return found;
+    }
+    if (zip->contains("mimetype") && ods::isOdsPackage(*zip)) found.format = WorkbookFormat::Ods;
+    else if (xlsx::isXlsxPackage(*zip)) found.format = WorkbookFormat::Xlsx;
+    else if (zip->contains("xl/workbook.bin")) found.format = WorkbookFormat::Xlsb;
+    else if (ods::isOdsPackage(*zip)) found.format = WorkbookFormat::Ods;
+    if (found.format == WorkbookFormat::Xlsx || found.format == WorkbookFormat::Ods)
+      found.package = std::move(zip);
+    return found;
   }
   if (size >= 8 && std::memcmp(head.data(), kCompoundSignature, 8) == 0) {
     bool workbook = false;
     for (const std::string& name : compoundFileNames(path)) {
-      if (name == "EncryptionInfo" || name == "EncryptedPackage") return WorkbookFormat::Encrypted;
+      if (name == "EncryptionInfo" || name == "EncryptedPackage") {
+        found.format = WorkbookFormat::Encrypted;
+        return found;
+      }
       // Names compare without regard to case, as the reader finds them.
       std::string lower = name;
       for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (lower == "workbook" || lower == "book") workbook = true;
     }
-    return workbook ? WorkbookFormat::Xls : WorkbookFormat::Unknown;
+    if (workbook) found.format = WorkbookFormat::Xls;
+    return found;
   }
+  const std::string_view bytes(reinterpret_cast<const char*>(head.data()), size);
   // Excel 2.x-4.0 saved a workbook as its bare record stream, without a compound document.
-  if (xls::isBareBiffStream(std::string_view(reinterpret_cast<const char*>(head.data()), size)))
-    return WorkbookFormat::Xls;
+  if (xls::isBareBiffStream(bytes)) found.format = WorkbookFormat::Xls;
   // A flat OpenDocument spreadsheet is XML text: tell it from a .csv before the text test.
-  if (ods::looksLikeFlatOds(std::string_view(reinterpret_cast<const char*>(head.data()), size)))
-    return WorkbookFormat::Ods;
-  if (looksLikeText(head.data(), size)) return WorkbookFormat::Csv;
-  return WorkbookFormat::Unknown;
+  else if (ods::looksLikeFlatOds(bytes)) found.format = WorkbookFormat::Ods;
+  else if (looksLikeText(head.data(), size)) found.format = WorkbookFormat::Csv;
+  return found;
 }
+
+WorkbookFormat sniffWorkbook(const std::string& path) { return recogniseWorkbook(path).format; }
 
 }  // namespace lomandra::engine

@@ -116,6 +116,9 @@ class SheetVisitor {
   /// How much of the sheet's data has been read, `done` of `total` (bytes, say): readers that
   /// can tell call it now and then, for a progress display.
   virtual void progress(std::uint64_t done, std::uint64_t total) { (void)done, (void)total; }
+  /// The most cells the sheet's data can hold, when the reader can tell (from the size of its
+  /// part, say), before the first cell: a store may set its memory aside at once.
+  virtual void expectCells(std::uint64_t atMost) { (void)atMost; }
   /// One cell (0-based row and column). Return false to stop reading the sheet.
   virtual bool cell(std::uint32_t row, std::uint32_t column, const CellRef& value) = 0;
   /// The cells this visitor keeps; a reader that repeats cells (.ods) repeats only within them.

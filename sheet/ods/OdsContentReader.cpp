@@ -87,7 +87,8 @@ double columnWidthInCharacters(std::string_view length) {
 bool OdsStyleCollector::startElement(std::string_view name, const char** attributes) {
   if (name == "style") {
     current_ = attribute(attributes, "name");
-    if (!current_.empty() && styles_.size() < kMaxStyles) styles_.try_emplace(current_);
+    if (!current_.empty() && styles_.size() < kMaxStyles)
+      styles_.try_emplace(current_).first->second.dataStyle = attribute(attributes, "data-style-name");
     return true;
   }
   if (current_.empty()) return false;
@@ -146,6 +147,7 @@ void OdsIndexHandler::startElement(std::string_view name, const char** attribute
       return;
     }
     styles_.startElement(name, attributes);
+    dataStyles_.startElement(name, attributes);
     return;
   }
   if (name != "table") return;
@@ -168,13 +170,25 @@ void OdsIndexHandler::endElement(std::string_view name) {
       haveActiveTable_ = true;
     }
     styles_.endElement(name);
+    dataStyles_.endElement(name);
     return;
   }
   if (name == "table" && tableNesting_ > 0) --tableNesting_;
   if (name == "spreadsheet") spreadsheetDepth_ = 0;
 }
 
+std::unordered_map<std::string, std::string> OdsIndexHandler::cellFormatCodes() const {
+  std::unordered_map<std::string, std::string> codes;
+  for (const auto& [name, style] : styles_.all()) {
+    if (style.dataStyle.empty()) continue;
+    std::string code = dataStyles_.code(style.dataStyle);
+    if (!code.empty()) codes.emplace(name, std::move(code));
+  }
+  return codes;
+}
+
 void OdsIndexHandler::characters(std::string_view text) {
+  if (spreadsheetDepth_ == 0) dataStyles_.characters(text);
   if (inActiveTableItem_ && activeTable.size() < kMaxActiveTableBytes)
     activeTable.append(text.substr(0, kMaxActiveTableBytes - activeTable.size()));
 }
@@ -311,6 +325,12 @@ void OdsSheetHandler::appendSpaces(std::uint64_t count) {
 void OdsSheetHandler::startColumn(const char** attributes) {
   const std::uint32_t repeat =
       repeatCount(xmlAttribute(attributes, "number-columns-repeated"), model::kMaxColumns);
+  const std::string_view defaultStyle = attribute(attributes, "default-cell-style-name");
+  if (column_ < model::kMaxColumns && columnStyles_.size() < model::kMaxColumns)
+    columnStyles_.emplace_back(
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{column_} + repeat - 1,
+                                                           model::kMaxColumns - 1)),
+        std::string(defaultStyle));
   if (column_ < model::kMaxColumns) {
     const std::uint32_t last = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(std::uint64_t{column_} + repeat - 1, model::kMaxColumns - 1));
@@ -333,6 +353,7 @@ void OdsSheetHandler::startRow(const char** attributes) {
   inRow_ = true;
   rowRepeat_ = repeatCount(xmlAttribute(attributes, "number-rows-repeated"), model::kMaxRows);
   rowHidden_ = isHiddenVisibility(attribute(attributes, "visibility"));
+  rowStyle_ = attribute(attributes, "default-cell-style-name");
   column_ = 0;
   rowCells_.clear();
 }
@@ -405,6 +426,7 @@ void OdsSheetHandler::startCell(std::string_view name, const char** attributes) 
   cellDepth_ = skipDepth_ = paragraphDepth_ = paragraphs_ = 0;
   text_.clear();
   valueType_ = attribute(attributes, "value-type");
+  cellStyle_ = attribute(attributes, "style-name");
   value_.clear();
   if (!covered_ && column_ < model::kMaxColumns && row_ < model::kMaxRows) {
     const std::uint32_t columns =
@@ -451,7 +473,9 @@ void OdsSheetHandler::endCell() {
       hasContent = !text_.empty();
       cell.text = std::move(text_);
     } else if (!value_.empty()) {
+      // No text saved: the value, in the format of its data style where it has one.
       hasContent = true;
+      const std::uint32_t styled = formatOf(cellStyle_);
       if (valueType_ == "boolean") {
         cell.kind = model::CellKind::Boolean;
         cell.number = value_ == "true" || value_ == "1" ? 1 : 0;
@@ -462,9 +486,17 @@ void OdsSheetHandler::endCell() {
         if (parsed.ec == std::errc() && parsed.ptr == end) {
           cell.kind = model::CellKind::Number;
           cell.number = number;
+          if (styled) cell.format = styled;
         } else {
           cell.text = value_;
         }
+      } else if (const auto serial = !styled              ? std::nullopt
+                                     : valueType_ == "date" ? odsDateSerial(value_)
+                                     : valueType_ == "time" ? odsDurationDays(value_)
+                                                            : std::nullopt) {
+        cell.kind = model::CellKind::Number;
+        cell.number = *serial;
+        cell.format = styled;
       } else {
         cell.text = value_;
       }
@@ -474,6 +506,21 @@ void OdsSheetHandler::endCell() {
   column_ = static_cast<std::uint32_t>(
       std::min<std::uint64_t>(std::uint64_t{column_} + cellRepeat_, model::kMaxColumns));
   text_.clear();
+}
+
+std::uint32_t OdsSheetHandler::formatOf(std::string_view styleName) const {
+  if (!cellFormats) return 0;
+  const auto lookUp = [&](std::string_view name) -> std::uint32_t {
+    if (name.empty()) return 0;
+    const auto found = cellFormats->find(std::string(name));
+    return found == cellFormats->end() ? 0 : found->second;
+  };
+  if (!styleName.empty()) return lookUp(styleName);
+  if (!rowStyle_.empty()) return lookUp(rowStyle_);
+  const auto column = std::lower_bound(
+      columnStyles_.begin(), columnStyles_.end(), column_,
+      [](const std::pair<std::uint32_t, std::string>& range, std::uint32_t c) { return range.first < c; });
+  return column == columnStyles_.end() ? 0 : lookUp(column->second);
 }
 
 void OdsSheetHandler::tooMuch() const {

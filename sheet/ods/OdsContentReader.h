@@ -11,6 +11,7 @@
 
 #include "sheet/container/XmlReader.h"
 #include "sheet/model/WorkbookFile.h"
+#include "sheet/ods/OdsDataStyles.h"
 
 namespace lomandra::ods {
 
@@ -18,6 +19,7 @@ namespace lomandra::ods {
 struct OdsStyle {
   bool tableHidden = false;  ///< a table style with table:display="false"
   double columnWidth = -1;   ///< a column style's width in characters of the default font, or -1
+  std::string dataStyle;     ///< a cell style's data style (style:data-style-name), or ""
 };
 
 /// Collects the automatic styles the tables and columns name.
@@ -27,6 +29,7 @@ class OdsStyleCollector {
   bool startElement(std::string_view name, const char** attributes);
   void endElement(std::string_view name);
   const OdsStyle* find(std::string_view name) const;
+  const std::unordered_map<std::string, OdsStyle>& all() const { return styles_; }
 
  private:
   std::unordered_map<std::string, OdsStyle> styles_;
@@ -47,6 +50,8 @@ class OdsIndexHandler : public container::XmlHandler {
 
   /// Adds a sheet found by other means (the table scanner), its visibility from its style.
   void addSheet(std::string name, std::string_view styleName);
+  /// The number format code of each cell style that names a data style, by style name.
+  std::unordered_map<std::string, std::string> cellFormatCodes() const;
 
   /// Set before the parse: stop at the body's first element, the end of what precedes the tables.
   bool stopAtBody = false;
@@ -58,6 +63,7 @@ class OdsIndexHandler : public container::XmlHandler {
 
  private:
   OdsStyleCollector styles_;
+  OdsDataStyles dataStyles_;
   int spreadsheetDepth_ = 0;  // > 0 inside office:spreadsheet
   int tableNesting_ = 0;      // depth of table:table elements
   bool inBody_ = false;
@@ -89,6 +95,10 @@ class OdsSheetHandler : public container::XmlHandler {
   /// True once the wanted table was found.
   bool found() const { return found_; }
 
+  /// The cell format index of each cell style whose data style the workbook renders; a cell
+  /// holding a value without its text shows it in that format. Set before the parse.
+  const std::unordered_map<std::string, std::uint32_t>* cellFormats = nullptr;
+
  private:
   struct RowCell {
     std::uint32_t firstColumn, lastColumn;
@@ -97,6 +107,9 @@ class OdsSheetHandler : public container::XmlHandler {
     std::string text;
     std::uint32_t format = 0;  ///< kNumericText for a number's saved text
   };
+  // The format a value without text is shown in: its style's, else its row's or column's
+  // default cell style's; 0 (General) when none names a data style.
+  std::uint32_t formatOf(std::string_view styleName) const;
   void startColumn(const char** attributes);
   void startRow(const char** attributes);
   void endRow();
@@ -127,6 +140,9 @@ class OdsSheetHandler : public container::XmlHandler {
   std::uint32_t rowRepeat_ = 1;
   bool rowHidden_ = false;
   std::vector<RowCell> rowCells_;
+  std::string rowStyle_;  // the current row's default cell style
+  std::vector<std::pair<std::uint32_t, std::string>> columnStyles_;  // last column, default style
+  std::string cellStyle_;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> pendingHidden_;
 
   bool inCell_ = false;

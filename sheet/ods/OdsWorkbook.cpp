@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <unordered_map>
 
 #include "sheet/Failure.h"
 #include "sheet/container/XmlReader.h"
@@ -18,6 +19,7 @@ namespace {
 
 constexpr std::string_view kContentPart = "content.xml";
 constexpr std::string_view kSettingsPart = "settings.xml";
+constexpr std::string_view kStylesPart = "styles.xml";
 constexpr std::string_view kManifestPart = "META-INF/manifest.xml";
 constexpr std::string_view kSpreadsheetMime = "application/vnd.oasis.opendocument.spreadsheet";
 // A flat document is parsed from memory: the most of one this program reads.
@@ -31,6 +33,7 @@ std::string readFilePrefix(const std::string& path, std::size_t count) {
   return bytes;
 }
 
+// A flat document's text in UTF-8, whatever encoding of XML's it was written in.
 std::string readFlatFile(const std::string& path) {
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(path, ec);
@@ -41,7 +44,7 @@ std::string readFlatFile(const std::string& path) {
                   "program reads; save it as .ods instead.");
   std::string text = readFilePrefix(path, static_cast<std::size_t>(size));
   if (text.size() != size) throw Failure("The file \"" + path + "\" cannot be read to its end.");
-  return text;
+  return container::xmlTextAsUtf8(std::move(text));
 }
 
 using ByteSink = std::function<bool(std::string_view)>;
@@ -52,9 +55,22 @@ using ByteSink = std::function<bool(std::string_view)>;
 // an enormous tag) the parser reads the whole document.
 OdsIndexHandler indexDocument(const std::string& activeTable,
                               const std::function<void(container::XmlHandler&)>& parse,
-                              const std::function<bool(const ByteSink&)>& bytes) {
+                              const std::function<bool(const ByteSink&)>& bytes,
+                              const std::function<void(container::XmlHandler&)>& styles) {
+  // The package's styles part first: the data styles of named cell styles are there.
+  const auto readStyles = [&](OdsIndexHandler& handler) {
+    if (!styles) return;
+    try {
+      styles(handler);
+    } catch (const Failure&) {
+      // Damaged styles: cells keep the texts saved with them, and values show in General.
+    }
+    handler.tablePrefix.clear();
+    handler.stopRequested = false;
+  };
   OdsIndexHandler prolog;
   prolog.activeTable = activeTable;
+  readStyles(prolog);
   prolog.stopAtBody = true;
   parse(prolog);
   if (!prolog.reachedBody || !prolog.sawSpreadsheet) return prolog;  // not a spreadsheet
@@ -67,16 +83,21 @@ OdsIndexHandler indexDocument(const std::string& activeTable,
   }
   OdsIndexHandler full;
   full.activeTable = prolog.activeTable;
+  readStyles(full);
   parse(full);
   return full;
 }
 
 class OdsWorkbook : public model::WorkbookFile {
  public:
+  OdsWorkbook(std::unique_ptr<container::ZipArchive> zip, const std::string& path) : path_(path) {
+    openPackage(std::move(zip));
+  }
+
   explicit OdsWorkbook(const std::string& path) : path_(path) {
     const std::string head = readFilePrefix(path, 1u << 16);
     if (head.starts_with("PK\x03\x04")) {
-      openPackage();
+      openPackage(container::ZipArchive::open(path_));
     } else if (looksLikeFlatOds(head)) {
       const std::string text = readFlatFile(path_);
       takeIndex(indexDocument(
@@ -84,7 +105,7 @@ class OdsWorkbook : public model::WorkbookFile {
           [&](container::XmlHandler& handler) {
             container::parseXmlText(text, fileName(), handler);
           },
-          [&](const ByteSink& sink) { return sink(text); }));
+          [&](const ByteSink& sink) { return sink(text); }, {}));
     } else {
       throw Failure("The file \"" + path + "\" is not an OpenDocument spreadsheet.");
     }
@@ -93,7 +114,11 @@ class OdsWorkbook : public model::WorkbookFile {
   const std::vector<model::SheetInfo>& sheets() const override { return sheets_; }
   int activeSheet() const override { return active_; }
   bool date1904() const override { return false; }
-  std::string formatCode(std::uint32_t) const override { return "General"; }
+  std::string formatCode(std::uint32_t format) const override {
+    return format >= kFirstDataFormat && format - kFirstDataFormat < codes_.size()
+               ? codes_[format - kFirstDataFormat]
+               : "General";
+  }
   model::CellStyle cellStyle(std::uint32_t format) const override {
     model::CellStyle style;
     style.numericText = format == OdsSheetHandler::kNumericText;
@@ -104,6 +129,7 @@ class OdsWorkbook : public model::WorkbookFile {
     if (index < 0 || static_cast<std::size_t>(index) >= sheets_.size())
       throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
     OdsSheetHandler handler(index, sheets_[static_cast<std::size_t>(index)].name, visitor, lastRow);
+    handler.cellFormats = &cellFormats_;
     if (zip_)
       container::parseXmlPart(*zip_, kContentPart, handler);
     else
@@ -116,8 +142,8 @@ class OdsWorkbook : public model::WorkbookFile {
  private:
   std::string fileName() const { return std::filesystem::path(path_).filename().string(); }
 
-  void openPackage() {
-    zip_ = container::ZipArchive::open(path_);
+  void openPackage(std::unique_ptr<container::ZipArchive> zip) {
+    zip_ = std::move(zip);
     if (zip_->contains("mimetype")) {
       const std::string mime = zip_->read("mimetype", 4096);
       if (!mime.starts_with(kSpreadsheetMime))
@@ -146,13 +172,29 @@ class OdsWorkbook : public model::WorkbookFile {
           container::parseXmlPart(*zip_, kContentPart, handler);
         },
         [&](const ByteSink& sink) {
+          // The table scanner reads UTF-8 bytes; a part in UTF-16 is parsed instead.
+          if (!partIsUtf8Compatible()) return false;
           bool going = true;
           zip_->stream(kContentPart, [&](const char* data, std::size_t size) {
             going = sink(std::string_view(data, size));
             return going;
           });
           return going;
+        },
+        [&](container::XmlHandler& handler) {
+          if (zip_->contains(kStylesPart)) container::parseXmlPart(*zip_, kStylesPart, handler);
         }));
+  }
+
+  // True when the content part starts as UTF-8 (or another encoding that keeps ASCII as it is)
+  // would: no byte order mark of UTF-16 and no zero byte among its first bytes.
+  bool partIsUtf8Compatible() const {
+    std::string first;
+    zip_->stream(kContentPart, [&](const char* data, std::size_t size) {
+      first.append(data, std::min<std::size_t>(size, 4));
+      return first.size() < 4;
+    });
+    return container::xmlEncodingKeepsAscii(first);
   }
 
   void takeIndex(const OdsIndexHandler& index) {
@@ -160,6 +202,13 @@ class OdsWorkbook : public model::WorkbookFile {
       throw Failure("The file \"" + path_ + "\" is an OpenDocument file but not a spreadsheet.");
     if (index.sheets.empty()) throw Failure("The workbook \"" + path_ + "\" has no sheets.");
     sheets_ = index.sheets;
+    // Each data style a cell style names becomes a cell format of its own.
+    std::unordered_map<std::string, std::uint32_t> byCode;
+    for (auto& [style, code] : index.cellFormatCodes()) {
+      auto [at, added] = byCode.try_emplace(code, kFirstDataFormat + static_cast<std::uint32_t>(codes_.size()));
+      if (added) codes_.push_back(code);
+      cellFormats_.emplace(style, at->second);
+    }
     const auto it = std::find_if(sheets_.begin(), sheets_.end(), [&](const model::SheetInfo& s) {
       return s.name == index.activeTable;
     });
@@ -170,11 +219,17 @@ class OdsWorkbook : public model::WorkbookFile {
   std::unique_ptr<container::ZipArchive> zip_;  // null for a flat document
   std::vector<model::SheetInfo> sheets_;
   int active_ = 0;
+  // Cell formats past the two fixed ones: the codes of the data styles, and which cell style
+  // shows in which. Set at opening, read only after.
+  static constexpr std::uint32_t kFirstDataFormat = OdsSheetHandler::kNumericText + 1;
+  std::vector<std::string> codes_;
+  std::unordered_map<std::string, std::uint32_t> cellFormats_;
 };
 
-constexpr std::string_view kRoot = "<office:document";
+constexpr std::string_view kOfficeNamespace = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
 
-bool endsName(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>' || c == '['; }
+bool endsName(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>' || c == '[' || c == '/'; }
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // The end of a document type declaration starting at `text` ("<!DOCTYPE"): past its '>' after
 // any internal subset in brackets, quoted literals passed over; npos when not in `text`.
@@ -198,9 +253,55 @@ std::size_t doctypeEnd(std::string_view text) {
   return std::string_view::npos;
 }
 
+// The local part of a qualified name and its prefix ("" for none).
+std::pair<std::string_view, std::string_view> splitName(std::string_view name) {
+  const std::size_t colon = name.find(':');
+  if (colon == std::string_view::npos) return {{}, name};
+  return {name.substr(0, colon), name.substr(colon + 1)};
+}
+
+// True when `name` (a root element's or DOCTYPE's qualified name) is the OpenDocument
+// `document` element: under the usual `office:` prefix, or a prefix `attributes` bind to the
+// office namespace.
+bool isDocumentRoot(std::string_view name, const std::vector<std::pair<std::string_view, std::string_view>>& attributes) {
+  const auto [prefix, local] = splitName(name);
+  if (local != "document") return false;
+  if (prefix == "office") return true;
+  for (const auto& [attribute, value] : attributes)
+    if (value == kOfficeNamespace &&
+        (prefix.empty() ? attribute == "xmlns" : attribute.starts_with("xmlns:") && attribute.substr(6) == prefix))
+      return true;
+  return false;
+}
+
+// The attributes of a start tag's text (after its name), as far as the text holds them.
+std::vector<std::pair<std::string_view, std::string_view>> tagAttributes(std::string_view tag) {
+  std::vector<std::pair<std::string_view, std::string_view>> result;
+  std::size_t i = 0;
+  for (;;) {
+    while (i < tag.size() && isSpace(tag[i])) ++i;
+    const std::size_t nameStart = i;
+    while (i < tag.size() && tag[i] != '=' && !isSpace(tag[i]) && tag[i] != '>') ++i;
+    const std::string_view name = tag.substr(nameStart, i - nameStart);
+    while (i < tag.size() && isSpace(tag[i])) ++i;
+    if (name.empty() || i >= tag.size() || tag[i] != '=') return result;
+    ++i;
+    while (i < tag.size() && isSpace(tag[i])) ++i;
+    if (i >= tag.size() || (tag[i] != '"' && tag[i] != '\'')) return result;
+    const char quote = tag[i++];
+    const std::size_t close = tag.find(quote, i);
+    if (close == std::string_view::npos) {
+      result.emplace_back(name, std::string_view());  // cut: a value not known
+      return result;
+    }
+    result.emplace_back(name, tag.substr(i, close - i));
+    i = close + 1;
+  }
+}
+
 // Skips white space, then any XML declaration, processing instructions, comments and document
-// type declaration. `doctypeRoot` is set when the declaration names an office:document root,
-// which then need not be within `text`.
+// type declaration. `doctypeRoot` is set when the declaration names an OpenDocument document
+// root, which then need not be within `text`.
 std::string_view skipProlog(std::string_view text, bool& doctypeRoot) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   for (;;) {
@@ -216,10 +317,12 @@ std::string_view skipProlog(std::string_view text, bool& doctypeRoot) {
       if (end != std::string_view::npos) end += 3;
     } else if (text.starts_with("<!DOCTYPE")) {
       const std::size_t name = text.find_first_not_of(" \t\r\n", 9);
-      const std::string_view rootName = kRoot.substr(1);
-      if (name != std::string_view::npos && text.substr(name).starts_with(rootName) &&
-          text.size() > name + rootName.size() && endsName(text[name + rootName.size()]))
-        doctypeRoot = true;
+      if (name != std::string_view::npos) {
+        std::size_t nameEnd = name;
+        while (nameEnd < text.size() && !endsName(text[nameEnd])) ++nameEnd;
+        if (nameEnd < text.size() && splitName(text.substr(name, nameEnd - name)).second == "document")
+          doctypeRoot = true;
+      }
       end = doctypeEnd(text);
     } else {
       return text;
@@ -232,36 +335,57 @@ std::string_view skipProlog(std::string_view text, bool& doctypeRoot) {
 }  // namespace
 
 bool looksLikeFlatOds(std::string_view firstBytes) {
+  // UTF-16 is read as the UTF-8 it stands for (a cut last character aside).
+  const std::string utf8 = container::xmlTextAsUtf8(std::string(firstBytes));
   // A flat document with a document type declaration is recognised, to be refused when read
   // as the zipped form's parts are ("declares a document type"), rather than read as text.
   bool doctypeRoot = false;
-  const std::string_view root = skipProlog(firstBytes, doctypeRoot);
+  const std::string_view root = skipProlog(utf8, doctypeRoot);
   if (doctypeRoot) return true;
-  if (!root.starts_with(kRoot) || root.size() <= kRoot.size()) return false;
-  const char after = root[kRoot.size()];
-  if (after != ' ' && after != '\t' && after != '\r' && after != '\n' && after != '>') return false;
+  if (root.size() < 2 || root[0] != '<') return false;
+  std::size_t nameEnd = 1;
+  while (nameEnd < root.size() && !endsName(root[nameEnd])) ++nameEnd;
+  if (nameEnd >= root.size()) return false;  // the name may go on past what was read
+  const std::string_view name = root.substr(1, nameEnd - 1);
+  const std::string_view tag = root.substr(nameEnd, root.find('>') - nameEnd);
+  const auto attributes = tagAttributes(tag);
+  if (!isDocumentRoot(name, attributes)) return false;
   // The root names its document type; another type (a flat text document) is not ours.
-  const std::string_view tag = root.substr(0, root.find('>'));
-  const std::size_t mime = tag.find("office:mimetype=");
-  if (mime == std::string_view::npos) return true;
-  if (mime + 17 > tag.size()) return false;  // the tag ends before the value does
-  const std::string_view value = tag.substr(mime + 17);  // past the opening quote
-  return value.starts_with(kSpreadsheetMime);
+  const std::string_view prefix = splitName(name).first;
+  for (const auto& [attribute, value] : attributes) {
+    const auto [attributePrefix, local] = splitName(attribute);
+    if (local != "mimetype" || attributePrefix.empty()) continue;
+    if (attributePrefix != prefix && attributePrefix != "office") continue;
+    return value.starts_with(kSpreadsheetMime);
+  }
+  return true;
 }
 
 bool isOdsPackage(const std::string& path) {
   try {
-    const auto zip = container::ZipArchive::open(path);
+    return isOdsPackage(*container::ZipArchive::open(path));
+  } catch (const Failure&) {
+    return false;
+  }
+}
+
+bool isOdsPackage(const container::ZipArchive& zip) {
+  try {
     // The first entry names the type; without it the content part tells, as other readers go.
-    if (zip->contains("mimetype")) return zip->read("mimetype", 4096).starts_with(kSpreadsheetMime);
-    if (!zip->contains(kContentPart)) return false;
+    if (zip.contains("mimetype")) return zip.read("mimetype", 4096).starts_with(kSpreadsheetMime);
+    if (!zip.contains(kContentPart)) return false;
     OdsIndexHandler prolog;
     prolog.stopAtBody = true;
-    container::parseXmlPart(*zip, kContentPart, prolog);
+    container::parseXmlPart(zip, kContentPart, prolog);
     return prolog.reachedBody && prolog.sawSpreadsheet;
   } catch (const Failure&) {
     return false;
   }
+}
+
+std::unique_ptr<model::WorkbookFile> openOdsPackage(std::unique_ptr<container::ZipArchive> zip,
+                                                    const std::string& path) {
+  return std::make_unique<OdsWorkbook>(std::move(zip), path);
 }
 
 std::unique_ptr<model::WorkbookFile> openOds(const std::string& path) {

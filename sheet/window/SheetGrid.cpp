@@ -405,6 +405,16 @@ void SheetGrid::selectAll() {
   userChanged(false);
 }
 
+void SheetGrid::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                            const QList<int>& roles) {
+  const int top = rowAt(0);
+  const int bottom = rowAt(viewport()->height() - 1);
+  const bool belowView = top >= 0 && bottom >= 0 && topLeft.isValid() && topLeft.row() > bottom;
+  const bool aboveView = top >= 0 && bottomRight.isValid() && bottomRight.row() < top;
+  if (belowView || aboveView) return;
+  QTableView::dataChanged(topLeft, bottomRight, roles);
+}
+
 void SheetGrid::paintEvent(QPaintEvent* event) {
   QTableView::paintEvent(event);
   if (!model_) return;

@@ -99,14 +99,16 @@ void SheetTableModel::ensureColumns(std::uint32_t columns) {
   endInsertColumns();
 }
 
-void SheetTableModel::sheetGrew(bool complete) {
+void SheetTableModel::sheetGrew(bool complete, std::uint32_t changedFrom) {
   const std::uint32_t used = sheet_.usedRows();
   ensureRows(used + kRowMargin);
   ensureColumns(sheet_.usedColumns() + kColumnMargin);
   const std::uint32_t first = complete ? 0 : std::min(rowsKnown_, used);
   rowsKnown_ = used;
-  // Only the rows in view are drawn again, whatever the span named.
-  emit dataChanged(index(0, 0), index(static_cast<int>(rows_) - 1, static_cast<int>(columns_) - 1),
+  // The rows that may have changed; a view draws again only the part of them it shows.
+  const std::uint32_t from = complete ? 0 : std::min(changedFrom, rows_ - 1);
+  emit dataChanged(index(static_cast<int>(from), 0),
+                   index(static_cast<int>(rows_) - 1, static_cast<int>(columns_) - 1),
                    {Qt::DisplayRole, Qt::TextAlignmentRole});
   emit rowsRead(static_cast<int>(first));
 }

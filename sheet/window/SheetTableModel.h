@@ -44,8 +44,8 @@ class SheetTableModel final : public QAbstractTableModel {
   /// The sheet gained rows (it is being read in the background): the grid grows to hold them
   /// with its margin, the views redraw, and rowsRead names the first row that may be new.
   /// `complete` says reading has ended, when every row may have changed (rows written out of
-  /// order).
-  void sheetGrew(bool complete);
+  /// order); otherwise rows from `changedFrom` on are told changed.
+  void sheetGrew(bool complete, std::uint32_t changedFrom = 0);
 
   /// Says which cells hold numbers (they stand at the right of their cell). Without it, a
   /// shown text that reads like a number, date or percentage is taken for one.

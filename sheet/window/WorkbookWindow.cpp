@@ -200,7 +200,7 @@ void WorkbookWindow::sheetArrived() {
     widthsShown_ = true;
     grid_->applyColumnWidths();
   }
-  model->sheetGrew(progress.finished);
+  model->sheetGrew(progress.finished, progress.changedFrom);
   // The saved active cell comes ahead of the rows in the files that keep one.
   if ((progress.rows > 0 || progress.finished) && applySavedView(current_, reading->data())) {
     // Before the window is shown the grid scrolls to the active cell once it is (see setSheet).

@@ -334,12 +334,9 @@ void readXlsSheet(const WorkbookGlobals& globals, std::string_view stream, int i
   std::stable_sort(cells.begin(), cells.end(), [](const PendingCell& a, const PendingCell& b) {
     return a.row != b.row ? a.row < b.row : a.column < b.column;
   });
-  for (std::size_t i = 0; i < cells.size(); ++i) {
-    // Of two records for one cell, the later one stands.
-    if (i + 1 < cells.size() && cells[i + 1].row == cells[i].row &&
-        cells[i + 1].column == cells[i].column)
-      continue;
-    const PendingCell& cell = cells[i];
+  // Two records for one cell both go on, in file order: the sheet's store keeps the rule for a
+  // cell given twice.
+  for (const PendingCell& cell : cells) {
     CellRef ref{cell.kind, cell.number, cell.text, cell.format};
     if (!visitor.cell(cell.row, cell.column, ref)) return;
   }

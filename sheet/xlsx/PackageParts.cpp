@@ -25,6 +25,7 @@ class RelationshipsHandler : public container::XmlHandler {
     r.id = id;
     r.type = type;
     r.external = mode && std::string_view(mode) == "External";
+    r.rawTarget = target;
     r.target = r.external ? std::string(target) : resolveTarget(source_, target);
     out_.push_back(std::move(r));
   }

@@ -18,6 +18,7 @@ struct Relationship {
   std::string id;
   std::string type;    ///< the full type URI
   std::string target;  ///< part name without a leading slash ("xl/worksheets/sheet1.xml")
+  std::string rawTarget;  ///< the target as the relationship writes it
   bool external = false;
 };
 

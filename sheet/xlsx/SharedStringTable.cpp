@@ -14,7 +14,9 @@ namespace lomandra::xlsx {
 class SharedStringsHandler : public container::XmlHandler {
  public:
   SharedStringsHandler(SharedStringTable& table, std::size_t wanted)
-      : table_(table), wanted_(wanted) {}
+      : table_(table), wanted_(wanted) {
+    namespaces = kSpreadsheetNamespaces;
+  }
 
   void startElement(std::string_view name, const char**) override {
     if (name == "si") {

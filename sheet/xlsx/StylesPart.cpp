@@ -37,7 +37,9 @@ std::optional<std::uint32_t> formatId(const char* text) {
 
 class StylesHandler : public container::XmlHandler {
  public:
-  explicit StylesHandler(NumberFormats& out) : out_(out) {}
+  explicit StylesHandler(NumberFormats& out) : out_(out) {
+    namespaces = kSpreadsheetNamespaces;
+  }
 
   void startElement(std::string_view name, const char** attributes) override {
     if (name == "numFmt") {

@@ -18,7 +18,9 @@ bool isTrue(const char* value) {
 
 class WorkbookHandler : public container::XmlHandler {
  public:
-  explicit WorkbookHandler(WorkbookDescription& out) : out_(out) {}
+  explicit WorkbookHandler(WorkbookDescription& out) : out_(out) {
+    namespaces = kSpreadsheetNamespaces;
+  }
 
   void startElement(std::string_view name, const char** attributes) override {
     if (name == "sheet") {

@@ -47,15 +47,17 @@ class WorksheetHandler : public container::XmlHandler {
   WorksheetHandler(std::string part, SharedStringTable& strings, bool date1904,
                    const XlsxLimits& limits, model::SheetVisitor& visitor, std::uint32_t lastRow)
       : part_(std::move(part)), strings_(strings), date1904_(date1904), limits_(limits),
-        visitor_(visitor), lastRow_(lastRow) {}
+        visitor_(visitor), lastRow_(lastRow) {
+    namespaces = kSpreadsheetNamespaces;
+  }
 
   void startElement(std::string_view name, const char** attributes) override {
     if (name == "c") {
       startCell(attributes);
     } else if (name == "v") {
-      if (inCell_) collecting_ = Collect::Value;
+      if (inCell_ && !skip_) collecting_ = Collect::Value;
     } else if (name == "t") {
-      if (inInline_ && phonetic_ == 0) collecting_ = Collect::Inline;
+      if (inInline_ && phonetic_ == 0 && !skip_) collecting_ = Collect::Inline;
     } else if (name == "is") {
       if (inCell_) inInline_ = true;
     } else if (name == "rPh") {
@@ -88,8 +90,6 @@ class WorksheetHandler : public container::XmlHandler {
       inInline_ = false;
     } else if (name == "rPh") {
       if (phonetic_ > 0) --phonetic_;
-    } else if (name == "row") {
-      if (lastRow_ != model::kAllRows && rowSeen_ && row_ >= lastRow_) reachedLast_ = true;
     } else if (name == "sheetData") {
       // Read on only for the merged cells, and only when the whole sheet was asked for.
       afterCells_ = true;
@@ -106,10 +106,6 @@ class WorksheetHandler : public container::XmlHandler {
   void consumed(std::uint64_t bytes) override { visitor_.progress(bytes, partBytes); }
 
   void characters(std::string_view text) override {
-    // Past the rows asked for, a long stretch of text without rows ends the look on too.
-    if ((reachedLast_ || rowsPast_ > 0) && !unordered_ &&
-        (textPast_ += text.size()) > kTextLookedPast)
-      stopRequested = true;
     if (collecting_ == Collect::None) return;
     std::string& target = collecting_ == Collect::Value ? value_ : inline_;
     if (target.size() + text.size() > limits_.cellTextBytes + 64) {
@@ -136,23 +132,14 @@ class WorksheetHandler : public container::XmlHandler {
     rowSeen_ = true;
     column_ = 0;
     nextColumn_ = 0;
-    placeRow(row_);
     if (wanted(row_) && row_ < model::kMaxRows && isTrue(xmlAttribute(attributes, "hidden")))
       visitor_.hiddenRow(row_);
   }
 
-  // Notes that the file places cells in row `row`. Rows normally come in ascending order, and
-  // the read ends a little past the last row asked for. A file may hold its rows in any order (the spreadsheet application repairs such a
-  // file rather than dropping rows): once a row comes after a higher one, or a row asked for
-  // comes after the rows past the last one, the whole part is read.
-  void placeRow(std::uint32_t row) {
-    if (rowsPlaced_ && row < highestRow_) unordered_ = true;
-    highestRow_ = rowsPlaced_ ? std::max(highestRow_, row) : row;
-    rowsPlaced_ = true;
-    placedRow_ = row;
-    // Past the rows asked for: look on a little way for rows out of order before stopping.
-    if (!wanted(row) && !unordered_ && ++rowsPast_ > kRowsLookedPast) stopRequested = true;
-  }
+  // A file may hold its rows in any order (the spreadsheet application repairs such a file
+  // rather than dropping rows), and a row asked for may come after any number of others: the
+  // cells are read to the end of the sheet's data whatever rows are asked for, the cells of
+  // other rows passed over without being kept.
   bool wanted(std::uint32_t row) const { return lastRow_ == model::kAllRows || row <= lastRow_; }
 
   void startCell(const char** attributes) {
@@ -183,7 +170,6 @@ class WorksheetHandler : public container::XmlHandler {
       throw Failure("The workbook is damaged: its sheet part \"" + part_ + "\" places more than " +
                     std::to_string(kMaxCellsOutside) +
                     " cells outside the sheet's 1,048,576 rows and 16,384 columns.");
-    if (inside && (!rowsPlaced_ || row_ != placedRow_)) placeRow(row_);  // a cell naming its own row
     if (!wanted(row_)) inside = false;
     skip_ = !inside;
     type_ = cellType(xmlAttribute(attributes, "t"));
@@ -348,16 +334,11 @@ class WorksheetHandler : public container::XmlHandler {
   model::SheetVisitor& visitor_;
   std::uint32_t lastRow_;
 
-  // Rows read past the last row asked for before the read ends, when all came in order.
-  static constexpr std::uint32_t kRowsLookedPast = 256;
-  static constexpr std::uint64_t kTextLookedPast = 1u << 20;
   static constexpr std::uint64_t kMaxCellsOutside = 65536;
 
   std::uint32_t row_ = 0, column_ = 0, nextColumn_ = 0;
   bool rowSeen_ = false;
-  bool rowsPlaced_ = false, unordered_ = false, reachedLast_ = false;
-  std::uint32_t highestRow_ = 0, rowsPast_ = 0, placedRow_ = 0;
-  std::uint64_t textPast_ = 0, outside_ = 0;
+  std::uint64_t outside_ = 0;
   bool inCell_ = false, inInline_ = false, skip_ = false;
   int phonetic_ = 0;
   Collect collecting_ = Collect::None;
@@ -377,6 +358,9 @@ void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    model::SheetVisitor& visitor, std::uint32_t lastRow) {
   WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow);
   handler.partBytes = zip.claimedSize(part);
+  // The shortest cell, <c><v>1</v></c>, takes 15 bytes: the part holds no more cells than that.
+  visitor.expectCells(handler.partBytes / 15);
+  visitor.progress(0, handler.partBytes);
   container::scanXmlPart(zip, part, handler, limits.sheetPartBytes);
 }
 

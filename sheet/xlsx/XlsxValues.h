@@ -6,8 +6,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lomandra::xlsx {
+
+/// The namespaces of a spreadsheet package's parts that the reader reads (transitional and
+/// strict): elements of any other namespace pass by, whatever their local name (see
+/// container::XmlHandler::namespaces).
+inline const std::vector<std::string_view> kSpreadsheetNamespaces = {
+    "http://schemas.openxmlformats.org/spreadsheetml/2006/main",
+    "http://purl.oclc.org/ooxml/spreadsheetml/main",
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships",
+    "http://purl.oclc.org/ooxml/officeDocument/relationships",
+};
 
 /// Appends `text` to `out`, decoding the _xHHHH_ escapes of shared and inline strings
 /// (UTF-16 code units, surrogate pairs joined; "_x005F_" stands for a literal underscore).

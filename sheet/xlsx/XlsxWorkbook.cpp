@@ -43,12 +43,7 @@ class XlsxWorkbook : public model::WorkbookFile {
     if (stylesPart.empty() && zip_->contains("xl/styles.xml")) stylesPart = "xl/styles.xml";
 
     for (const WorkbookSheet& entry : workbook.sheets) {
-      const auto found = byId.find(entry.relationshipId);
-      if (found != byId.end() && !found->second->external &&
-          relationshipIs(found->second->type, "worksheet") && zip_->contains(found->second->target))
-        parts_.push_back(found->second->target);
-      else
-        parts_.emplace_back();  // a chart sheet, or a sheet whose part is missing: no cells
+      parts_.push_back(sheetPart(entry, byId));
       sheets_.push_back(entry.info);
     }
     activeSheet_ = workbook.activeTab < static_cast<int>(sheets_.size()) ? workbook.activeTab : 0;
@@ -77,12 +72,38 @@ class XlsxWorkbook : public model::WorkbookFile {
   void readSheet(int index, model::SheetVisitor& visitor, std::uint32_t lastRow) override {
     if (index < 0 || index >= static_cast<int>(sheets_.size()))
       throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
-    const std::string& part = parts_[static_cast<std::size_t>(index)];
-    if (part.empty()) return;  // a chart sheet or dialog sheet: no cells
-    readWorksheet(*zip_, part, *strings_, date1904_, limits_, visitor, lastRow);
+    const SheetPart& part = parts_[static_cast<std::size_t>(index)];
+    if (!part.missing.empty())
+      throw Failure("The workbook is damaged: its sheet \"" +
+                    sheets_[static_cast<std::size_t>(index)].name + "\" " + part.missing + ".");
+    if (part.name.empty()) return;  // a chart sheet or dialog sheet: no cells
+    readWorksheet(*zip_, part.name, *strings_, date1904_, limits_, visitor, lastRow);
   }
 
  private:
+  // Where a sheet's cells are: its worksheet part, nothing for a sheet of another kind, or why
+  // the package does not hold them.
+  struct SheetPart {
+    std::string name;     ///< the worksheet part; "" for a sheet without cells
+    std::string missing;  ///< why the cells cannot be found, completing "its sheet "X" ..."
+  };
+
+  SheetPart sheetPart(const WorkbookSheet& entry,
+                      const std::unordered_map<std::string, const Relationship*>& byId) const {
+    const auto found = byId.find(entry.relationshipId);
+    if (entry.relationshipId.empty())
+      return {{}, "names no part of the package"};
+    if (found == byId.end())
+      return {{}, "names a relationship (\"" + entry.relationshipId + "\") the workbook does not have"};
+    const Relationship& r = *found->second;
+    if (!relationshipIs(r.type, "worksheet")) return {};  // a chart or dialog sheet: no cells
+    if (r.external || r.target.empty())
+      return {{}, "has its cells outside the package (\"" + r.rawTarget + "\"), which is never read"};
+    if (!zip_->contains(r.target))
+      return {{}, "has its cells in the part \"" + r.rawTarget + "\", which the package does not hold"};
+    return {r.target, {}};
+  }
+
   // Parses a workbook-level part of the package, within the bound on such parts.
   PartParser partParser(const std::string& part) const {
     return [this, part](container::XmlHandler& handler) {
@@ -93,7 +114,7 @@ class XlsxWorkbook : public model::WorkbookFile {
   std::unique_ptr<container::ZipArchive> zip_;
   XlsxLimits limits_;
   std::vector<model::SheetInfo> sheets_;
-  std::vector<std::string> parts_;
+  std::vector<SheetPart> parts_;
   int activeSheet_ = 0;
   bool date1904_ = false;
   NumberFormats formats_;
@@ -103,13 +124,25 @@ class XlsxWorkbook : public model::WorkbookFile {
 }  // namespace
 
 std::unique_ptr<model::WorkbookFile> openXlsx(const std::string& path, const XlsxLimits& limits) {
-  return std::make_unique<XlsxWorkbook>(container::ZipArchive::open(path), limits);
+  return openXlsx(container::ZipArchive::open(path), limits);
+}
+
+std::unique_ptr<model::WorkbookFile> openXlsx(std::unique_ptr<container::ZipArchive> zip,
+                                              const XlsxLimits& limits) {
+  return std::make_unique<XlsxWorkbook>(std::move(zip), limits);
 }
 
 bool isXlsxPackage(const std::string& path) {
   try {
-    const auto zip = container::ZipArchive::open(path);
-    return !findWorkbookPart(*zip, XlsxLimits{}.workbookPartBytes).empty();
+    return isXlsxPackage(*container::ZipArchive::open(path));
+  } catch (const Failure&) {
+    return false;
+  }
+}
+
+bool isXlsxPackage(const container::ZipArchive& zip) {
+  try {
+    return !findWorkbookPart(zip, XlsxLimits{}.workbookPartBytes).empty();
   } catch (const Failure&) {
     return false;
   }

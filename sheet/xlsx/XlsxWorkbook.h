@@ -10,6 +10,10 @@
 
 #include "sheet/model/WorkbookFile.h"
 
+namespace lomandra::container {
+class ZipArchive;
+}
+
 namespace lomandra::xlsx {
 
 /// Upper bounds on what one workbook may make the reader inflate or keep.
@@ -28,7 +32,13 @@ struct XlsxLimits {
 std::unique_ptr<model::WorkbookFile> openXlsx(const std::string& path,
                                               const XlsxLimits& limits = XlsxLimits{});
 
+/// Reads the package `zip`, already open (see openXlsx(path)).
+std::unique_ptr<model::WorkbookFile> openXlsx(std::unique_ptr<container::ZipArchive> zip,
+                                              const XlsxLimits& limits = XlsxLimits{});
+
 /// True when the zip at `path` holds a spreadsheet workbook part (any part name).
 bool isXlsxPackage(const std::string& path);
+/// True when the open package holds a spreadsheet workbook part.
+bool isXlsxPackage(const container::ZipArchive& zip);
 
 }  // namespace lomandra::xlsx

@@ -197,5 +197,117 @@ TEST(XmlReaderTest, PartLimitStopsABomb) {
             std::string::npos);
 }
 
+// ------------------------------------------------------------------ inflating on a second thread
+
+// A large entry inflated on a second thread gives the very bytes, in order, that inflating on
+// the reader's own thread gives; stopping early, a failure on either side and another entry
+// streamed from inside the callback all behave alike.
+TEST(ZipArchiveTest, InflatingOnASecondThreadGivesTheSameBytes) {
+  std::string big;
+  for (int i = 0; big.size() < (6u << 20); ++i) big += "<c r=\"A" + std::to_string(i) + "\"><v>" + std::to_string(i * 7) + "</v></c>";
+  TempDir dir;
+  testing::writeZip(dir.file("big.zip"), {{"big.xml", big, true}, {"small.xml", "<s>small</s>", true},
+                                          {"second.xml", big.substr(0, 3u << 20), true}});
+  const auto zip = ZipArchive::open(dir.file("big.zip"));
+  struct Mode {
+    const char* name;
+    bool parallel;
+  };
+  for (const Mode mode : {Mode{"one thread", false}, Mode{"two threads", true}}) {
+    SCOPED_TRACE(mode.name);
+    ZipArchive::setParallelInflate(mode.parallel);
+    EXPECT_EQ(zip->read("big.xml"), big);
+
+    // Another entry, small and large, streamed from inside the callback.
+    std::string outer, nested;
+    int chunks = 0;
+    zip->stream("big.xml", [&](const char* data, std::size_t size) {
+      outer.append(data, size);
+      if (++chunks == 2) nested = zip->read("small.xml") + zip->read("second.xml");
+      return true;
+    });
+    EXPECT_EQ(outer, big);
+    EXPECT_EQ(nested, "<s>small</s>" + big.substr(0, 3u << 20));
+
+    // Stopping early, and a failure thrown by the callback.
+    std::size_t seen = 0;
+    zip->stream("big.xml", [&](const char*, std::size_t size) {
+      seen += size;
+      return seen < (1u << 20);
+    });
+    EXPECT_GE(seen, 1u << 20);
+    EXPECT_LT(seen, big.size());
+    EXPECT_EQ(failureOf([&] {
+                zip->stream("big.xml", [&](const char*, std::size_t) -> bool { throw Failure("reader refused"); });
+              }),
+              "reader refused");
+    // A failure of the inflating side: the bound on the inflated size.
+    EXPECT_NE(failureOf([&] { zip->stream("big.xml", [](const char*, std::size_t) { return true; }, 2u << 20); })
+                  .find("larger than this program reads"),
+              std::string::npos);
+    EXPECT_EQ(zip->read("big.xml"), big) << "the archive reads on after all of it";
+  }
+  ZipArchive::setParallelInflate(true);
+}
+
+// ------------------------------------------------------------------ names by namespace
+
+// A handler naming its namespaces gets their elements whatever the prefix, and nothing of
+// other namespaces; both readers alike.
+TEST_P(XmlReaderTest, MatchesNamesByNamespaceWhenTheHandlerNamesItsNamespaces) {
+  struct Row {
+    const char* name;
+    const char* xml;
+    const char* log;
+  };
+  const Row rows[] = {
+      {"the default namespace", "<a xmlns='urn:m'><b x='1'>t</b></a>", "<a><b x=1>t</b></a>"},
+      {"another prefix", "<p:a xmlns:p='urn:m'><p:b>t</p:b></p:a>", "<a><b>t</b></a>"},
+      {"a foreign element and all it holds",
+       "<a xmlns='urn:m' xmlns:f='urn:f'><f:b><c>no</c></f:b><c>yes</c><f:d/></a>", "<a><c>yes</c></a>"},
+      {"a foreign default namespace below",
+       "<m:a xmlns:m='urn:m'><b xmlns='urn:f'><m:c/>x</b><m:d/></m:a>", "<a><d></d></a>"},
+      {"back to no namespace", "<a xmlns='urn:m'><b xmlns=''><c/></b></a>", "<a><b><c></c></b></a>"},
+      {"attributes of other namespaces left out",
+       "<a xmlns='urn:m' xmlns:f='urn:f' xmlns:r='urn:r'><b f:id='9' id='1' r:id='2'/></a>",
+       "<a><b id=1 id=2></b></a>"},
+      {"a prefix rebound below, then restored",
+       "<p:a xmlns:p='urn:m'><p:b xmlns:p='urn:f'><p:c/></p:b><p:c/></p:a>", "<a><c></c></a>"},
+      {"no namespace and unbound prefixes are taken", "<a><u:b/></a>", "<a><b></b></a>"},
+  };
+  for (const Row& row : rows) {
+    Recorder r;
+    r.namespaces = {"urn:m", "urn:r"};
+    GetParam()(row.xml, "p", r);
+    EXPECT_EQ(r.log, row.log) << row.name;
+  }
+}
+
+// ------------------------------------------------------------------ XML text in UTF-16
+
+TEST(XmlTextAsUtf8Test, ConvertsUtf16AndSaysSoInTheDeclaration) {
+  const auto u16 = [](std::u16string_view text, bool little, bool mark) {
+    std::string out = mark ? (little ? std::string("\xFF\xFE") : std::string("\xFE\xFF")) : std::string();
+    for (const char16_t unit : text) {
+      const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+      out += little ? std::string{low, high} : std::string{high, low};
+    }
+    return out;
+  };
+  const std::u16string xml = u"<?xml version='1.0' encoding='UTF-16'?><a>\u00E9\U0001F363</a>";
+  const std::string utf8 = "<?xml version='1.0' encoding='UTF-8'?><a>\xC3\xA9\xF0\x9F\x8D\xA3</a>";
+  EXPECT_EQ(xmlTextAsUtf8(u16(xml, true, true)), utf8);
+  EXPECT_EQ(xmlTextAsUtf8(u16(xml, false, true)), utf8);
+  EXPECT_EQ(xmlTextAsUtf8(u16(xml, true, false)), utf8);
+  EXPECT_EQ(xmlTextAsUtf8(u16(xml, true, true) + "\x3C"), utf8) << "a cut last unit is dropped";
+  EXPECT_EQ(xmlTextAsUtf8("<a>plain</a>"), "<a>plain</a>");
+  Recorder r;
+  parseXmlText(xmlTextAsUtf8(u16(xml, false, true)), "p", r);
+  EXPECT_EQ(r.log, "<a>\xC3\xA9\xF0\x9F\x8D\xA3</a>");
+  EXPECT_FALSE(xmlEncodingKeepsAscii(u16(u"<a", true, true)));
+  EXPECT_FALSE(xmlEncodingKeepsAscii(u16(u"<a", false, false)));
+  EXPECT_TRUE(xmlEncodingKeepsAscii("<?xm"));
+}
+
 }  // namespace
 }  // namespace lomandra::container

@@ -199,5 +199,36 @@ TEST(OldGenerationDisplay, FormatsDatesAndTextShowAsTheApplicationShowsThem) {
   }
 }
 
+// The rule for a cell given twice, as for every reader: a range holding it fails, naming it;
+// the rest of the sheet reads, and the sheet shows the value given last.
+TEST(XlsCellGivenTwice, FailsOnlyTheRangesHoldingIt) {
+  const std::pair<const char*, std::string> rows[] = {
+      {"records in order", old::number(2, 0, 0, 1) + old::number(2, 1, 0, 2) +
+                               old::number(2, 8, 0, 8) + old::number(2, 8, 0, 9)},
+      {"records out of order", old::number(2, 8, 0, 8) + old::number(2, 0, 0, 1) +
+                                   old::number(2, 1, 0, 2) + old::number(2, 8, 0, 9)},
+  };
+  for (const auto& [name, records] : rows) {
+    SCOPED_TRACE(name);
+    auto book = engine::BuiltinWorkbook::open(writeTempFile("twice.xls", old::worksheet(2, records)));
+    const auto walk = [&](const engine::Area& area) {
+      std::vector<std::string> texts;
+      book->sheet(0, engine::boundsOf({area})).forEachText(area, [&](std::string_view text) {
+        texts.emplace_back(text);
+        return true;
+      });
+      return texts;
+    };
+    try {
+      walk({0, 0, 8, 0});
+      ADD_FAILURE() << "A1:A9 was read";
+    } catch (const Failure& failure) {
+      EXPECT_STREQ(failure.what(), "The sheet is damaged: it gives cell A9 twice.");
+    }
+    EXPECT_EQ(walk({0, 0, 1, 0}), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(book->sheet(0).text(8, 0), "9");
+  }
+}
+
 }  // namespace
 }  // namespace lomandra::xls

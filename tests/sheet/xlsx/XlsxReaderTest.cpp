@@ -402,19 +402,24 @@ TEST(XlsxReaderTest, MergedCellsFrozenPaneActiveCellAndAlignment) {
   for (std::uint32_t i = 0; i < 6; ++i) EXPECT_EQ(book->cellStyle(i).align, aligns[i]) << i;
 }
 
-TEST(XlsxReaderTest, StopsAfterTheLastRowAsked) {
+// Only the rows asked for are handed over, but the cells are read to their end: a row asked
+// for may come last (see ReadsRowsInAnyOrder), and a part damaged past the rows asked for is
+// damaged for them too.
+TEST(XlsxReaderTest, HandsOverTheRowsAskedAndReadsTheCellsToTheirEnd) {
   TempDir dir;
   std::string data;
   for (int r = 1; r <= 1000; ++r)
     data += "<row r='" + std::to_string(r) + "'><c r='A" + std::to_string(r) + "'><v>" +
             std::to_string(r) + "</v></c></row>";
-  data += "<row r='1001'><c r='A1001'><v>broken";  // never reached when stopping early
   testing::writeZip(dir.file("rows.xlsx"), xlsxParts({worksheet(data)}));
   const Collector c = readFirstSheet(dir.file("rows.xlsx"), XlsxLimits{}, 9);
   EXPECT_EQ(c.count, 10u);
   EXPECT_EQ(c.maxRow, 9u);
-  EXPECT_NE(failureOf([&] { readFirstSheet(dir.file("rows.xlsx")); }).find("not well-formed"),
-            std::string::npos);
+  data += "<row r='1001'><c r='A1001'><v>broken";
+  testing::writeZip(dir.file("rows.xlsx"), xlsxParts({worksheet(data)}));
+  for (const std::uint32_t last : {9u, model::kAllRows})
+    EXPECT_NE(failureOf([&] { readFirstSheet(dir.file("rows.xlsx"), XlsxLimits{}, last); }).find("not well-formed"),
+              std::string::npos);
 }
 
 // Rows may stand in any order (the application repairs such a file rather than dropping rows);
@@ -539,7 +544,7 @@ TEST(XlsxHostileTest, DamagedPackagesFailClearly) {
       {"no workbook part", without("xl/workbook.xml"), "holds no spreadsheet workbook"},
       {"no content types or rels", without("[Content_Types].xml"), ""},
       {"no shared strings", without("xl/sharedStrings.xml"), "shared text number 0"},
-      {"no sheet part", without("xl/worksheets/sheet1.xml"), ""},
+      {"no sheet part", without("xl/worksheets/sheet1.xml"), "which the package does not hold"},
       {"malformed workbook", replaced("xl/workbook.xml", "<workbook><sheets>"), "not well-formed XML"},
       {"no sheets", replaced("xl/workbook.xml", "<workbook><sheets/></workbook>"), "holds no sheets"},
       {"malformed sheet", replaced("xl/worksheets/sheet1.xml", "<worksheet><sheetData><row>"), "not well-formed"},
@@ -612,8 +617,9 @@ TEST(XlsxHostileTest, DecompressionBombsStopAtTheLimits) {
   testing::writeZip(dir.file("sheetbomb.xlsx"), parts);
   EXPECT_NE(failureOf([&] { readFirstSheet(dir.file("sheetbomb.xlsx"), limits); }).find("larger than this program reads"),
             std::string::npos);
-  // Reading only the first row stops before the bomb goes off.
-  EXPECT_EQ(readFirstSheet(dir.file("sheetbomb.xlsx"), limits, 0).cells.at("A1"), "s:x");
+  // Reading only the first row reads the cells to their end too, and stops at the same bound.
+  EXPECT_NE(failureOf([&] { readFirstSheet(dir.file("sheetbomb.xlsx"), limits, 0); }).find("larger than this program reads"),
+            std::string::npos);
 
   // One shared string of 512 MiB: cut to the text limit, then stopped at the part limit.
   parts = xlsxParts({worksheet("<row r='1'><c r='A1' t='s'><v>0</v></c></row>")}, "<sst/>");
