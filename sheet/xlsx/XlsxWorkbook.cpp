@@ -26,6 +26,8 @@ class XlsxWorkbook : public model::WorkbookFile {
 
     WorkbookDescription workbook = readWorkbookPart(partParser(workbookPart));
     date1904_ = workbook.date1904;
+    valuesStale_ = workbook.fullCalcOnLoad;
+    names_ = std::move(workbook.names);
     if (workbook.sheets.empty()) throw Failure("The workbook holds no sheets.");
 
     std::string stylesPart, stringsPart;
@@ -64,6 +66,8 @@ class XlsxWorkbook : public model::WorkbookFile {
   const std::vector<model::SheetInfo>& sheets() const override { return sheets_; }
   int activeSheet() const override { return activeSheet_; }
   bool date1904() const override { return date1904_; }
+  bool valuesStale() const override { return valuesStale_; }
+  const std::vector<model::DefinedName>& definedNames() const override { return names_; }
 
   std::string formatCode(std::uint32_t format) const override { return formats_.code(format); }
 
@@ -78,7 +82,7 @@ class XlsxWorkbook : public model::WorkbookFile {
       throw Failure("The workbook has no sheet number " + std::to_string(index + 1) + ".");
     const std::string& part = parts_[static_cast<std::size_t>(index)];
     if (part.empty()) return;  // a chart sheet or dialog sheet: no cells
-    readWorksheet(*zip_, part, *strings_, date1904_, limits_, visitor, lastRow);
+    readWorksheet(*zip_, part, *strings_, date1904_, limits_, visitor, lastRow, valuesStale_);
   }
 
  private:
@@ -95,6 +99,8 @@ class XlsxWorkbook : public model::WorkbookFile {
   std::vector<std::string> parts_;
   int activeSheet_ = 0;
   bool date1904_ = false;
+  bool valuesStale_ = false;
+  std::vector<model::DefinedName> names_;
   NumberFormats formats_;
   std::unique_ptr<SharedStringTable> strings_;
 };

@@ -1,0 +1,66 @@
+#pragma once
+
+// All cells of one sheet as formulas read them: values in row and column order, and the
+// formulas to compute with their state and result.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "sheet/formula/Functions.h"
+#include "sheet/model/WorkbookFile.h"
+
+namespace lomandra::formula {
+
+class CellTable : public model::SheetVisitor {
+ public:
+  static constexpr std::int32_t kNoFormula = -1;
+
+  struct Cell {
+    std::uint32_t row = 0, column = 0;
+    std::int32_t formula = kNoFormula;  ///< index into formulas(), or kNoFormula
+    Value value;                        ///< the saved value
+  };
+
+  enum class State : std::uint8_t { Pending, Visiting, Done };
+  struct Formula {
+    std::uint32_t row = 0, column = 0;
+    std::uint32_t originRow = 0, originColumn = 0;  ///< the cell the text was written for
+    std::uint32_t text = 0;                         ///< index into texts()
+    bool spills = false, array = false;
+    State state = State::Pending;
+    bool computed = false;  ///< result holds the computed value; otherwise the saved one stands
+    bool circular = false;  ///< part of a circular reference
+    Value result;
+  };
+
+  bool cell(std::uint32_t row, std::uint32_t column, const model::CellRef& value) override;
+  /// Orders the cells; a cell given twice keeps its last value.
+  void finish();
+
+  const Cell* find(std::uint32_t row, std::uint32_t column) const;
+  /// Calls `visit` for each cell held within the area, row by row.
+  void forEach(const Area& area, const std::function<void(const Cell&)>& visit) const;
+  /// Calls `visit` with the index of each formula cell within the area.
+  void forEachFormula(const Area& area, const std::function<void(std::int32_t)>& visit) const;
+  /// One past the last row and column holding a cell.
+  std::uint32_t usedRows() const { return usedRows_; }
+  std::uint32_t usedColumns() const { return usedColumns_; }
+
+  std::vector<Formula>& formulas() { return formulas_; }
+  const std::string& text(std::uint32_t index) const { return texts_[index]; }
+
+ private:
+  std::vector<Cell> cells_;
+  std::vector<std::uint32_t> rowNumbers_, rowStarts_;
+  std::vector<Formula> formulas_;
+  std::vector<std::string> texts_;
+  std::unordered_map<std::string, std::uint32_t> textIndex_;
+  std::map<std::uint32_t, std::vector<std::pair<std::uint32_t, std::int32_t>>> formulaColumns_;
+  std::uint32_t usedRows_ = 0, usedColumns_ = 0;
+};
+
+}  // namespace lomandra::formula
