@@ -34,10 +34,19 @@ bool CellTable::cell(std::uint32_t row, std::uint32_t column, const model::CellR
     f.originColumn = ref.formula.column;
     f.spills = ref.formula.spills;
     f.array = ref.formula.array;
-    const auto [at, added] =
-        textIndex_.try_emplace(std::string(ref.formula.text), static_cast<std::uint32_t>(texts_.size()));
-    if (added) texts_.emplace_back(ref.formula.text);
-    f.text = at->second;
+    // A formula written for another cell is a shared formula's later cell: one text serves all.
+    const bool shared = f.originRow != row || f.originColumn != column;
+    const std::uint64_t origin = (std::uint64_t{f.originRow} << 32) | f.originColumn;
+    const auto found = shared ? sharedTexts_.find(origin) : sharedTexts_.end();
+    if (found != sharedTexts_.end() && texts_[found->second] == ref.formula.text) {
+      f.text = found->second;
+    } else {
+      f.text = static_cast<std::uint32_t>(texts_.size());
+      texts_.emplace_back(ref.formula.text);
+      uses_.push_back(0);
+      if (shared) sharedTexts_[origin] = f.text;
+    }
+    ++uses_[f.text];
     c.formula = static_cast<std::int32_t>(formulas_.size());
     formulas_.push_back(std::move(f));
   } else if (ref.kind == model::CellKind::Empty) {
@@ -73,7 +82,7 @@ void CellTable::finish() {
     if (cells_[i].formula != kNoFormula)
       formulaColumns_[cells_[i].column].emplace_back(cells_[i].row, cells_[i].formula);
   }
-  textIndex_ = {};
+  sharedTexts_ = {};
 }
 
 const CellTable::Cell* CellTable::find(std::uint32_t row, std::uint32_t column) const {

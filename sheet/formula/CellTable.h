@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -52,13 +53,29 @@ class CellTable : public model::SheetVisitor {
 
   std::vector<Formula>& formulas() { return formulas_; }
   const std::string& text(std::uint32_t index) const { return texts_[index]; }
+  /// The parsed form of formula text `index`, parsed by `parse` the first time it is asked for.
+  template <typename Parse>
+  const Expression& parsed(std::uint32_t index, Parse&& parse) {
+    if (parsed_.size() < texts_.size()) parsed_.resize(texts_.size());
+    auto& slot = parsed_[index];
+    if (!slot) slot = std::make_unique<Expression>(parse(texts_[index]));
+    return *slot;
+  }
+  /// Notes that one formula of text `index` is computed: the parsed form goes once every
+  /// formula of that text is, so that memory holds only the formulas still to compute.
+  void computed(std::uint32_t index) {
+    if (--uses_[index] == 0 && index < parsed_.size()) parsed_[index].reset();
+  }
 
  private:
   std::vector<Cell> cells_;
   std::vector<std::uint32_t> rowNumbers_, rowStarts_;
   std::vector<Formula> formulas_;
   std::vector<std::string> texts_;
-  std::unordered_map<std::string, std::uint32_t> textIndex_;
+  std::vector<std::unique_ptr<Expression>> parsed_;
+  std::vector<std::uint32_t> uses_;  // formulas of each text not yet computed
+  // The text of each shared formula by the cell it was written for: its later cells share it.
+  std::unordered_map<std::uint64_t, std::uint32_t> sharedTexts_;
   std::map<std::uint32_t, std::vector<std::pair<std::uint32_t, std::int32_t>>> formulaColumns_;
   std::uint32_t usedRows_ = 0, usedColumns_ = 0;
 };

@@ -394,6 +394,9 @@ int compareValues(const Value& a, const Value& b) {
     return c < 0 ? -1 : c > 0 ? 1 : 0;
   }
   const double x = a.isEmpty() ? 0 : a.number, y = b.isEmpty() ? 0 : b.number;
+  if (x == y) return 0;
+  // Numbers equal to 15 significant digits are equal; only near ones need the rounding.
+  if (std::fabs(x - y) > 1e-13 * std::max(std::fabs(x), std::fabs(y))) return x < y ? -1 : 1;
   const double rx = round15(x), ry = round15(y);
   return rx < ry ? -1 : rx > ry ? 1 : 0;
 }

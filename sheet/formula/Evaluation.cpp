@@ -63,12 +63,8 @@ Evaluation::Evaluation(WorkbookFormulas& owner)
     : owner_(owner), date1904_(owner.file_.date1904()) {
   for (const model::SheetInfo& sheet : owner.file_.sheets()) sheetNames_.push_back(sheet.name);
   for (const model::DefinedName& defined : owner.file_.definedNames()) {
-    const SheetLookup lookup = [this](std::string_view n) -> std::optional<int> {
-      for (std::size_t i = 0; i < sheetNames_.size(); ++i)
-        if (equalsIgnoringCase(sheetNames_[i], n)) return static_cast<int>(i);
-      return std::nullopt;
-    };
-    auto parsed = std::make_shared<Expression>(parseFormula(defined.formula, lookup));
+    auto parsed = std::make_shared<Expression>(
+        parseFormula(defined.formula, [this](std::string_view name) { return sheetNamed(name); }));
     std::string key = defined.name;
     for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     names_[key].push_back({defined.sheet, std::move(parsed)});
@@ -80,18 +76,16 @@ double Evaluation::now() const { return owner_.now(); }
 std::uint32_t Evaluation::usedRows(int sheet) { return owner_.table(sheet).usedRows(); }
 std::uint32_t Evaluation::usedColumns(int sheet) { return owner_.table(sheet).usedColumns(); }
 
+std::optional<int> Evaluation::sheetNamed(std::string_view name) const {
+  for (std::size_t i = 0; i < sheetNames_.size(); ++i)
+    if (equalsIgnoringCase(sheetNames_[i], name)) return static_cast<int>(i);
+  return std::nullopt;
+}
+
 const Expression& Evaluation::expression(CellTable& table, const CellTable::Formula& f) {
-  const std::string& text = table.text(f.text);
-  auto& slot = parsed_[text];
-  if (!slot) {
-    const SheetLookup lookup = [this](std::string_view n) -> std::optional<int> {
-      for (std::size_t i = 0; i < sheetNames_.size(); ++i)
-        if (equalsIgnoringCase(sheetNames_[i], n)) return static_cast<int>(i);
-      return std::nullopt;
-    };
-    slot = std::make_shared<Expression>(parseFormula(text, lookup));
-  }
-  return *slot;
+  return table.parsed(f.text, [this](const std::string& text) {
+    return parseFormula(text, [this](std::string_view name) { return sheetNamed(name); });
+  });
 }
 
 const Expression* Evaluation::name(const std::string& upperName, int sheet) {
@@ -261,10 +255,10 @@ void Evaluation::compute(int sheet, std::int32_t index) {
   if (result.isEmpty()) result = Value::fromNumber(0);
   if (result.isNumber() && !std::isfinite(result.number)) result = Value::fromError(Error::Num);
   if (result.isNumber() && result.number == 0) result.number = 0;  // no negative zero
-  // Write the result into the table (the CellTable vector may have moved while computing).
-  CellTable::Formula& done = owner_.table(sheet).formulas()[static_cast<std::size_t>(index)];
+  CellTable::Formula& done = table.formulas()[static_cast<std::size_t>(index)];
   done.result = std::move(result);
   done.computed = true;
+  table.computed(done.text);
 }
 
 const Value& Evaluation::cellValue(int sheet, std::uint32_t row, std::uint32_t column) {

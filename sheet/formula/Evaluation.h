@@ -64,6 +64,7 @@ class Evaluation {
   };
 
   const Expression& expression(CellTable& table, const CellTable::Formula& f);
+  std::optional<int> sheetNamed(std::string_view name) const;
   void compute(int sheet, std::int32_t index);
   void precedents(const Node& node, const Frame& frame, std::vector<Area>& out, int depth);
   bool resolve(const ReferenceSpec& spec, const Frame& frame, Area& area) const;
@@ -76,7 +77,6 @@ class Evaluation {
   WorkbookFormulas& owner_;
   bool date1904_;
   std::vector<std::string> sheetNames_;
-  std::unordered_map<std::string, std::shared_ptr<Expression>> parsed_;
   struct NameEntry {
     int sheet;
     std::shared_ptr<Expression> expression;
