@@ -79,8 +79,11 @@ void CellTable::finish() {
       rowNumbers_.push_back(cells_[i].row);
       rowStarts_.push_back(static_cast<std::uint32_t>(i));
     }
-    if (cells_[i].formula != kNoFormula)
-      formulaColumns_[cells_[i].column].emplace_back(cells_[i].row, cells_[i].formula);
+    if (cells_[i].formula != kNoFormula) {
+      FormulaColumn& column = formulaColumns_[cells_[i].column];
+      column.rows.emplace_back(cells_[i].row, cells_[i].formula);
+      ++column.pending;
+    }
   }
   sharedTexts_ = {};
 }
@@ -109,14 +112,23 @@ void CellTable::forEach(const Area& area, const std::function<void(const Cell&)>
   }
 }
 
-void CellTable::forEachFormula(const Area& area,
-                               const std::function<void(std::int32_t)>& visit) const {
+void CellTable::forEachPendingFormula(const Area& area,
+                                      const std::function<void(std::int32_t)>& visit) const {
   for (auto column = formulaColumns_.lower_bound(area.firstColumn);
        column != formulaColumns_.end() && column->first <= area.lastColumn; ++column) {
-    const auto& rows = column->second;
+    if (column->second.pending == 0) continue;
+    const auto& rows = column->second.rows;
     auto at = std::lower_bound(rows.begin(), rows.end(), std::make_pair(area.firstRow, std::int32_t{-1}));
-    for (; at != rows.end() && at->first <= area.lastRow; ++at) visit(at->second);
+    for (; at != rows.end() && at->first <= area.lastRow; ++at)
+      if (formulas_[static_cast<std::size_t>(at->second)].state != State::Done) visit(at->second);
   }
+}
+
+void CellTable::done(std::int32_t index) {
+  Formula& f = formulas_[static_cast<std::size_t>(index)];
+  f.state = State::Done;
+  const auto column = formulaColumns_.find(f.column);
+  if (column != formulaColumns_.end() && column->second.pending > 0) --column->second.pending;
 }
 
 }  // namespace lomandra::formula

@@ -45,8 +45,11 @@ class CellTable : public model::SheetVisitor {
   const Cell* find(std::uint32_t row, std::uint32_t column) const;
   /// Calls `visit` for each cell held within the area, row by row.
   void forEach(const Area& area, const std::function<void(const Cell&)>& visit) const;
-  /// Calls `visit` with the index of each formula cell within the area.
-  void forEachFormula(const Area& area, const std::function<void(std::int32_t)>& visit) const;
+  /// Calls `visit` with the index of each formula cell within the area that is not yet
+  /// computed (columns whose formulas are all computed are passed over at once).
+  void forEachPendingFormula(const Area& area, const std::function<void(std::int32_t)>& visit) const;
+  /// Notes that formula `index` is computed (or will not be).
+  void done(std::int32_t index);
   /// One past the last row and column holding a cell.
   std::uint32_t usedRows() const { return usedRows_; }
   std::uint32_t usedColumns() const { return usedColumns_; }
@@ -76,7 +79,11 @@ class CellTable : public model::SheetVisitor {
   std::vector<std::uint32_t> uses_;  // formulas of each text not yet computed
   // The text of each shared formula by the cell it was written for: its later cells share it.
   std::unordered_map<std::uint64_t, std::uint32_t> sharedTexts_;
-  std::map<std::uint32_t, std::vector<std::pair<std::uint32_t, std::int32_t>>> formulaColumns_;
+  struct FormulaColumn {
+    std::vector<std::pair<std::uint32_t, std::int32_t>> rows;  // (row, formula), ascending
+    std::uint32_t pending = 0;                                 // formulas not yet computed
+  };
+  std::map<std::uint32_t, FormulaColumn> formulaColumns_;
   std::uint32_t usedRows_ = 0, usedColumns_ = 0;
 };
 

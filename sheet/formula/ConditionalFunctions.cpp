@@ -94,6 +94,7 @@ Operand conditional(FunctionCall& call, int values, std::vector<std::pair<std::s
   double total = 0, n = 0;
   double best = aggregate == Aggregate::Max ? -std::numeric_limits<double>::infinity()
                                             : std::numeric_limits<double>::infinity();
+  ev.spend(std::uint64_t{usedRows} * usedColumns * ranges.size());
   for (std::uint32_t r = 0; r < usedRows; ++r) {
     for (std::uint32_t c = 0; c < usedColumns; ++c) {
       bool all = true;

@@ -16,6 +16,10 @@ constexpr std::uint32_t kRows = 1048576, kColumns = 16384;
 constexpr int kMaxNesting = 64;
 // The most values one array may hold (a whole column is cut to the rows in use first).
 constexpr std::uint64_t kMaxArrayValues = 16u << 20;
+// The most cells the formulas of one workbook may visit: some seconds of work. A hostile file
+// (every formula summing a million cells) stops here instead of running for hours.
+constexpr std::uint64_t kMaxWork = std::uint64_t{4} << 30;
+constexpr const char* kTooLong = "formulas that take too long to compute";
 
 const Value kEmpty;
 
@@ -72,6 +76,12 @@ Evaluation::Evaluation(WorkbookFormulas& owner)
 }
 
 double Evaluation::now() const { return owner_.now(); }
+
+void Evaluation::spend(std::uint64_t cells) {
+  work_ += cells;
+  if (work_ > kMaxWork) exhausted_ = true;
+  if (exhausted_) throw WorkExhausted{};
+}
 
 std::uint32_t Evaluation::usedRows(int sheet) { return owner_.table(sheet).usedRows(); }
 std::uint32_t Evaluation::usedColumns(int sheet) { return owner_.table(sheet).usedColumns(); }
@@ -196,7 +206,8 @@ void Evaluation::ensure(int sheet, std::int32_t index) {
     precedents(e.root, frame, areas, 0);
     for (const Area& area : areas) {
       CellTable& source = owner_.table(area.sheet);
-      source.forEachFormula(area, [&](std::int32_t p) {
+      source.forEachPendingFormula(area, [&](std::int32_t p) {
+        spend(1);
         CellTable::Formula& precedent = source.formulas()[static_cast<std::size_t>(p)];
         if (precedent.state == CellTable::State::Pending) {
           stack.push_back({area.sheet, p});
@@ -218,12 +229,17 @@ void Evaluation::ensure(int sheet, std::int32_t index) {
 
 void Evaluation::compute(int sheet, std::int32_t index) {
   CellTable& table = owner_.table(sheet);
+  table.done(index);
   CellTable::Formula& f = table.formulas()[static_cast<std::size_t>(index)];
-  f.state = CellTable::State::Done;
   UncomputedReport& report = owner_.uncomputed_;
   if (f.circular) {
     f.result = Value::fromNumber(0);
     f.computed = true;
+    return;
+  }
+  if (exhausted_) {
+    ++report.cells;
+    report.reasons.insert(kTooLong);
     return;
   }
   if (f.spills) {
@@ -248,6 +264,12 @@ void Evaluation::compute(int sheet, std::int32_t index) {
     result = scalar(evaluate(e.root));
   } catch (const ErrorResult& error) {
     result = Value::fromError(error.error);
+  } catch (const WorkExhausted&) {
+    frame_ = saved;
+    arrayMode_ = savedMode;
+    ++report.cells;
+    report.reasons.insert(kTooLong);
+    return;
   }
   frame_ = saved;
   arrayMode_ = savedMode;
@@ -277,8 +299,9 @@ void Evaluation::forEachValue(
     const std::function<void(std::uint32_t, std::uint32_t, const Value&)>& visit) {
   CellTable& table = owner_.table(area.sheet);
   // Formula cells first, so that visiting never computes while the cells are walked.
-  table.forEachFormula(area, [&](std::int32_t index) { ensure(area.sheet, index); });
+  table.forEachPendingFormula(area, [&](std::int32_t index) { ensure(area.sheet, index); });
   table.forEach(area, [&](const CellTable::Cell& cell) {
+    spend(1);
     const Value* v = &cell.value;
     if (cell.formula != CellTable::kNoFormula) {
       const CellTable::Formula& f = table.formulas()[static_cast<std::size_t>(cell.formula)];
@@ -394,6 +417,7 @@ Array Evaluation::toArray(const Operand& operand) {
   if (a.lastColumn == kColumns - 1)
     a.lastColumn = std::max(a.firstColumn, std::min(a.lastColumn, table.usedColumns()));
   if (std::uint64_t{a.rows()} * a.columns() > kMaxArrayValues) throw ErrorResult{Error::Num};
+  spend(std::uint64_t{a.rows()} * a.columns());
   out.rows = a.rows();
   out.columns = a.columns();
   out.values.resize(std::size_t{out.rows} * out.columns);
@@ -632,7 +656,16 @@ std::optional<Value> WorkbookFormulas::value(int sheet, std::uint32_t row, std::
   const CellTable::Cell* cell = t.find(row, column);
   if (!cell || cell->formula == CellTable::kNoFormula) return std::nullopt;
   const std::int32_t index = cell->formula;
-  evaluation_->ensure(sheet, index);
+  try {
+    evaluation_->ensure(sheet, index);
+  } catch (const WorkExhausted&) {
+    // Past the budget: this cell and the ones after it keep their saved values.
+    if (t.formulas()[static_cast<std::size_t>(index)].state != CellTable::State::Done) {
+      ++uncomputed_.cells;
+      uncomputed_.reasons.insert(kTooLong);
+      t.done(index);
+    }
+  }
   const CellTable::Formula& f = t.formulas()[static_cast<std::size_t>(index)];
   if (!f.computed) return std::nullopt;
   return f.result;

@@ -17,6 +17,9 @@ namespace lomandra::formula {
 
 class WorkbookFormulas;
 
+/// Thrown when a workbook's formulas have visited more cells than one workbook may make them.
+struct WorkExhausted {};
+
 class Evaluation {
  public:
   explicit Evaluation(WorkbookFormulas& owner);
@@ -47,6 +50,10 @@ class Evaluation {
   int sheet() const { return frame_.sheet; }
   std::uint32_t row() const { return frame_.row; }
   std::uint32_t column() const { return frame_.column; }
+
+  /// Counts `cells` visited; past the budget for one workbook, computing stops (the formulas
+  /// not yet computed keep their saved values) rather than running on for hours.
+  void spend(std::uint64_t cells);
 
   double toNumber(const Value& v) const;
   std::string toText(const Value& v) const;
@@ -85,6 +92,8 @@ class Evaluation {
   Frame frame_;
   bool arrayMode_ = false;
   int depth_ = 0;
+  std::uint64_t work_ = 0;
+  bool exhausted_ = false;
 };
 
 }  // namespace lomandra::formula

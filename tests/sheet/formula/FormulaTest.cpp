@@ -349,6 +349,19 @@ TEST(FormulaTest, HostileFormulasEndInAnErrorOrTheSavedValue) {
   EXPECT_EQ(opened.text(0, 0, 5), "0");  // every cell of the sheet, cut to the cells in use: a circle
 }
 
+TEST(FormulaTest, WorkPastTheBudgetStopsWithTheSavedValues) {
+  // Two cells at opposite corners make every criteria range span the whole sheet.
+  const std::string formulas = testing::worksheet(
+      row(1, cell("A1", "=COUNTIF(Sheet2!A:XFD,\"x\")", "7") + cell("B1", "=1+1", "0")));
+  const std::string corners =
+      testing::worksheet(row(1, cell("A1", "1")) + row(1048576, cell("XFD1048576", "1")));
+  Opened opened({formulas, corners}, "<calcPr fullCalcOnLoad=\"1\"/>");
+  EXPECT_EQ(opened.text(0, 0, 0), "7");
+  EXPECT_EQ(opened.text(0, 0, 1), "0");  // computing has stopped for this workbook
+  EXPECT_EQ(opened.workbook->uncomputedFormulas().reasons,
+            std::vector<std::string>{"formulas that take too long to compute"});
+}
+
 TEST(ConversionsTest, NumbersAsFormulasWriteThem) {
   const std::pair<double, const char*> rows[] = {
       {0, "0"}, {1, "1"}, {-1.5, "-1.5"}, {1.0 / 3, "0.333333333333333"}, {1e15, "1E+15"},
