@@ -222,9 +222,22 @@ class WorksheetHandler : public container::XmlHandler {
     value_.clear();
     inline_.clear();
     hasFormula_ = false;
-    // A dynamic array formula carries cell metadata (cm); its first cell holds the formula.
-    dynamicArray_ = xmlAttribute(attributes, "cm") != nullptr;
-    const char* r = xmlAttribute(attributes, "r");
+    // The cell's attributes in one pass, as every cell of the sheet comes through here. A
+    // dynamic array formula carries cell metadata (cm); its first cell holds the formula.
+    const char* r = nullptr;
+    const char* t = nullptr;
+    const char* style = nullptr;
+    dynamicArray_ = false;
+    for (const char** a = attributes; *a; a += 2) {
+      const char* name = *a;
+      if (name[0] != '\0' && name[1] == '\0') {
+        if (name[0] == 'r') r = a[1];
+        else if (name[0] == 't') t = a[1];
+        else if (name[0] == 's') style = a[1];
+      } else if (name[0] == 'c' && name[1] == 'm' && name[2] == '\0') {
+        dynamicArray_ = true;
+      }
+    }
     bool inside = true;
     if (r) {
       const auto position = parseCellPosition(r);
@@ -251,8 +264,8 @@ class WorksheetHandler : public container::XmlHandler {
     if (inside && (!rowsPlaced_ || row_ != placedRow_)) placeRow(row_);  // a cell naming its own row
     if (!wanted(row_)) inside = false;
     skip_ = !inside;
-    type_ = cellType(xmlAttribute(attributes, "t"));
-    const auto s = parseIndex(xmlAttribute(attributes, "s"));
+    type_ = cellType(t);
+    const auto s = parseIndex(style);
     format_ = s ? *s : 0;
   }
 
