@@ -1,5 +1,6 @@
 #include "sheet/formula/Conversions.h"
 
+#include <QDate>
 #include <QString>
 #include <cctype>
 #include <charconv>
@@ -155,7 +156,8 @@ std::optional<double> dateText(std::string_view s, bool date1904) {
     if (!serial) return std::nullopt;
     return *serial + time;
   };
-  auto currentYear = [] { return 2000 + 26; };
+  // A date written without its year falls in the current year.
+  auto currentYear = [] { return QDate::currentDate().year(); };
   auto twoDigitYear = [](int y, std::size_t digits) {
     if (digits > 2) return y;
     return y < 30 ? 2000 + y : 1900 + y;

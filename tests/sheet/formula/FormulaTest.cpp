@@ -222,6 +222,7 @@ TEST(FormulaTest, DatesAndTimes) {
       {"DATEVALUE(\"2024-01-01\")", "45292"}, {"VALUE(\"15-Jan-2024\")", "45306"},
       {"NETWORKDAYS(DATE(2024,1,6),DATE(2024,1,7))", "0"}, {"_xlfn.DAYS(\"2024-03-01\",\"2024-02-01\")", "29"},
       {"SECOND(TIME(1,2,3))", "3"}, {"TODAY()=INT(NOW())", "TRUE"},
+      {"VALUE(\"3/15\")=DATE(YEAR(TODAY()),3,15)", "TRUE"},
   });
 }
 
