@@ -55,7 +55,10 @@ class WorksheetHandler : public container::XmlHandler {
     if (name == "c") {
       startCell(attributes);
     } else if (name == "v") {
-      if (inCell_) collecting_ = Collect::Value;
+      if (inCell_) {
+        collecting_ = Collect::Value;
+        valueSeen_ = true;
+      }
     } else if (name == "f") {
       if (inCell_) startFormula(attributes);
     } else if (name == "t") {
@@ -163,7 +166,9 @@ class WorksheetHandler : public container::XmlHandler {
     if (!hasFormula_) return f;
     if (formulaShared_ && sharedIndex_ && !formula_.empty() && sharedFormulas_.size() < kMaxSharedFormulas)
       sharedFormulas_[*sharedIndex_] = {formula_, row_, column_};
-    const bool saved = !trimmedEmpty(value_) || !inline_.empty();
+    // A text result may be empty: the application saves a formula giving "" as an empty text.
+    const bool saved = !trimmedEmpty(value_) || !inline_.empty() ||
+                       (type_ == CellType::FormulaString && valueSeen_);
     if (saved && !valuesStale_) return f;
     f.row = row_;
     f.column = column_;
@@ -222,6 +227,7 @@ class WorksheetHandler : public container::XmlHandler {
     value_.clear();
     inline_.clear();
     hasFormula_ = false;
+    valueSeen_ = false;
     // The cell's attributes in one pass, as every cell of the sheet comes through here. A
     // dynamic array formula carries cell metadata (cm); its first cell holds the formula.
     const char* r = nullptr;
@@ -441,7 +447,7 @@ class WorksheetHandler : public container::XmlHandler {
     std::uint32_t row = 0, column = 0;
   };
   bool hasFormula_ = false, formulaShared_ = false, formulaArray_ = false, formulaTable_ = false;
-  bool dynamicArray_ = false, formulaTooLong_ = false;
+  bool dynamicArray_ = false, formulaTooLong_ = false, valueSeen_ = false;
   std::optional<std::uint32_t> sharedIndex_;
   int formulaCells_ = 1;
   std::string formula_;

@@ -252,6 +252,16 @@ TEST(FormulaTest, SavedValuesStandUnlessTheWorkbookCallsThemStale) {
   EXPECT_EQ(stale.text(0, 0, 2), "5");
 }
 
+TEST(FormulaTest, AnEmptyTextResultIsASavedValue) {
+  // The application saves a formula giving "" as an empty text; openpyxl saves no value at all.
+  const std::string sheet = testing::worksheet(row(
+      1, "<c r=\"A1\" t=\"str\"><f>FOO(B1)</f><v></v></c><c r=\"B1\"><f>1+1</f><v></v></c>"));
+  Opened opened({sheet});
+  EXPECT_EQ(opened.text(0, 0, 0), "");
+  EXPECT_EQ(opened.text(0, 0, 1), "2");
+  EXPECT_EQ(opened.workbook->uncomputedFormulas().cells, 0u);
+}
+
 TEST(FormulaTest, WhatCannotBeComputedKeepsItsSavedValueAndIsCounted) {
   const std::string sheet = testing::worksheet(
       row(1, cell("A1", "=FOO(1)+BAR()", "7") + cell("B1", "=[1]Sheet1!A1", "8") +
