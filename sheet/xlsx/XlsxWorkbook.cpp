@@ -70,6 +70,7 @@ class XlsxWorkbook : public model::WorkbookFile {
   const std::vector<model::DefinedName>& definedNames() const override { return names_; }
 
   std::string formatCode(std::uint32_t format) const override { return formats_.code(format); }
+  int builtinFormatId(std::uint32_t format) const override { return formats_.builtinId(format); }
 
   model::CellStyle cellStyle(std::uint32_t format) const override {
     model::CellStyle style;
