@@ -1,7 +1,10 @@
 // Writes a benchmark workbook: `rows` numbers down column A of one sheet (default 1,000,000),
 // or down each of the first `columns` columns (default 1). With "mixed" the columns take turns:
-// numbers, percentages, dates and texts, as a report would hold them.
-//   make_workbook OUT.xlsx [rows] [columns] [mixed]
+// numbers, percentages, dates and texts, as a report would hold them. With "formulas", each row
+// holds a number and after it `columns` formulas of a generated report (saved as 0, the values
+// declared stale as libxlsxwriter declares them): arithmetic, ROUND, IF, a running total down
+// the sheet, VLOOKUP and SUMIF into a 100-row table on a second sheet, text joins, in turn.
+//   make_workbook OUT.xlsx [rows] [columns] [mixed|formulas]
 // The numbers vary in magnitude and decimals so that General formatting does real work.
 
 #include <xlsxwriter.h>
@@ -33,6 +36,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const bool mixed = argc > 4 && std::string(argv[4]) == "mixed";
+  const bool formulas = argc > 4 && std::string(argv[4]) == "formulas";
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Numbers");
   lxw_format* percent = workbook_add_format(workbook);
   format_set_num_format(percent, "0.0%");
@@ -40,7 +44,33 @@ int main(int argc, char** argv) {
   format_set_num_format(date, "yyyy-mm-dd");
   static const char* const kWords[] = {"North", "South", "East", "West", "Central region",
                                        "Overseas", "Head office", "Warehouse 7"};
-  for (long r = 0; r < rows; ++r) {
+  if (formulas) {
+    static const char* const kFormulas[] = {
+        "=A%ld*2+1", "=ROUND(B%ld/3,2)", "=IF(C%ld>1000,\"big\",\"small\")", "=B%ld+E%ld",
+        "=VLOOKUP(MOD(A%ld,100),Table!$A$1:$B$100,2,FALSE)", "=SUMIF(Table!$B$1:$B$100,\">\"&MOD(A%ld,50))",
+        "=D%ld&\" \"&TEXT(A%ld,\"0.00\")", "=COUNTIF(Table!$A$1:$A$100,\"<\"&MOD(A%ld,100))"};
+    constexpr long kKinds = sizeof kFormulas / sizeof *kFormulas;
+    for (long r = 0; r < rows; ++r) {
+      const auto row = static_cast<lxw_row_t>(r);
+      worksheet_write_number(sheet, row, 0, static_cast<double>((r * 37) % 1000), nullptr);
+      for (long c = 0; c < columns; ++c) {
+        char text[160];
+        // The running total (kind 3) reads the row above; the first row starts it.
+        const long kind = c % kKinds;
+        if (kind == 3 && r == 0)
+          std::snprintf(text, sizeof text, "=B1");
+        else
+          std::snprintf(text, sizeof text, kFormulas[kind], r + 1, kind == 3 ? r : r + 1);
+        worksheet_write_formula(sheet, row, static_cast<lxw_col_t>(c + 1), text, nullptr);
+      }
+    }
+    lxw_worksheet* table = workbook_add_worksheet(workbook, "Table");
+    for (long r = 0; r < 100; ++r) {
+      worksheet_write_number(table, static_cast<lxw_row_t>(r), 0, static_cast<double>(r), nullptr);
+      worksheet_write_number(table, static_cast<lxw_row_t>(r), 1, static_cast<double>(r * 3 % 70), nullptr);
+    }
+  }
+  for (long r = 0; r < rows && !formulas; ++r) {
     for (long c = 0; c < columns; ++c) {
       const auto row = static_cast<lxw_row_t>(r);
       const auto column = static_cast<lxw_col_t>(c);

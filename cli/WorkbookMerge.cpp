@@ -80,6 +80,22 @@ void mergeReference(engine::BuiltinWorkbook& workbook, std::string_view referenc
 // A path or reference as a one-line message shows it: control characters escaped.
 QString escaped(const QString& text) { return QString::fromStdString(oneLine(text.toStdString())); }
 
+// The line that says which formula cells show their saved value because the engine could not
+// compute them; not a failure: the workbook is valid, and the exit status stays.
+std::string uncomputedNotice(const engine::UncomputedFormulas& uncomputed) {
+  std::string line = std::to_string(uncomputed.cells) +
+                     (uncomputed.cells == 1 ? " formula cell was" : " formula cells were") +
+                     " not computed and show the value the file saved";
+  std::string causes;
+  if (!uncomputed.functions.empty()) {
+    causes = uncomputed.functions.size() == 1 ? "function " : "functions ";
+    for (std::size_t i = 0; i < uncomputed.functions.size(); ++i)
+      causes += (i ? ", " : "") + uncomputed.functions[i];
+  }
+  for (const std::string& reason : uncomputed.reasons) causes += (causes.empty() ? "" : "; ") + reason;
+  return line + (causes.empty() ? "." : " (" + causes + ").");
+}
+
 }  // namespace
 
 WorkbookOutcome mergeWorkbook(const QString& path, const QStringList& references,
@@ -117,6 +133,12 @@ WorkbookOutcome mergeWorkbook(const QString& path, const QStringList& references
     } catch (...) {
       report();
     }
+  }
+  const engine::UncomputedFormulas uncomputed = workbook->uncomputedFormulas();
+  if (uncomputed.cells > 0) {
+    const QString prefix = (walk.nameWorkbook ? QString() : QStringLiteral("lomandra-merge: ")) +
+                           path + QStringLiteral(": ");
+    sink.failure(prefix.toStdString() + uncomputedNotice(uncomputed));
   }
   return outcome;
 }

@@ -6,6 +6,7 @@
 #include "sheet/Failure.h"
 #include "sheet/container/ZipArchive.h"
 #include "sheet/engine/CellFormatter.h"
+#include "sheet/engine/FormulaCells.h"
 #include "sheet/engine/SheetReading.h"
 #include "sheet/engine/SheetStore.h"
 #include "sheet/engine/WorkbookSniffer.h"
@@ -52,7 +53,8 @@ std::string baseName(const std::string& path) {
 class Workbook : public BuiltinWorkbook {
  public:
   Workbook(std::unique_ptr<model::WorkbookFile> file, std::string fileName)
-      : file_(std::move(file)), fileName_(std::move(fileName)), formatter_(*file_) {
+      : file_(std::move(file)), fileName_(std::move(fileName)), formatter_(*file_),
+        formulas_(*file_) {
     if (file_->sheets().empty()) throw Failure("The workbook holds no sheets.");
     loaded_.resize(file_->sheets().size());
   }
@@ -86,6 +88,7 @@ class Workbook : public BuiltinWorkbook {
       file_->readSheet(index, *store,
                        bounds.lastRow >= grid.rows - 1 ? model::kAllRows : bounds.lastRow);
       store->finish();
+      formulas_.compute(index, *store);
       slot.store = std::move(store);
       slot.bounds = bounds;
     }
@@ -95,7 +98,12 @@ class Workbook : public BuiltinWorkbook {
   std::unique_ptr<SheetReading> readInBackground(int index,
                                                  std::function<void()> listener) override {
     requireSheet(index);
-    return startReading(*file_, fileLock_, formatter_, index, std::move(listener));
+    return startReading(*file_, fileLock_, formatter_, index, std::move(listener), {}, &formulas_);
+  }
+
+  UncomputedFormulas uncomputedFormulas() const override {
+    std::lock_guard lock(fileLock_);
+    return formulas_.uncomputed();
   }
 
   Resolved resolve(std::string_view reference) const override {
@@ -145,8 +153,9 @@ class Workbook : public BuiltinWorkbook {
   std::unique_ptr<model::WorkbookFile> file_;
   std::string fileName_;
   CellFormatter formatter_;
+  FormulaCells formulas_;  // used with fileLock_ held: computing reads sheets through the file
   std::vector<Loaded> loaded_;
-  std::mutex fileLock_;  // the file serves one reader at a time
+  mutable std::mutex fileLock_;  // the file serves one reader at a time
 };
 
 }  // namespace

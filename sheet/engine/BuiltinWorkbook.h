@@ -70,6 +70,14 @@ struct CellLook {
 
 class SheetReading;
 
+/// Formula cells the engine could not compute, which show the value the file saved (or
+/// nothing): how many, the functions it does not compute, and any other causes.
+struct UncomputedFormulas {
+  std::uint64_t cells = 0;
+  std::vector<std::string> functions;  ///< upper case, sorted
+  std::vector<std::string> reasons;    ///< "a reference to another workbook", ...
+};
+
 /// The cells of one sheet held in memory (rows read so far), with the layout the file gives.
 class SheetData {
  public:
@@ -149,6 +157,9 @@ class BuiltinWorkbook {
     std::vector<Area> areas;
   };
   virtual Resolved resolve(std::string_view reference) const = 0;
+
+  /// The formula cells met so far (in the sheets read) that could not be computed.
+  virtual UncomputedFormulas uncomputedFormulas() const { return {}; }
 };
 
 }  // namespace lomandra::engine

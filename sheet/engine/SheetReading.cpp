@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sheet/Failure.h"
+#include "sheet/engine/FormulaCells.h"
 #include "sheet/engine/SheetStore.h"
 
 namespace lomandra::engine {
@@ -45,6 +46,16 @@ class PublishedSheet final : public SheetData {
     usedRows_ = std::max(usedRows_, lastRow + 1);
     maxRow_ = std::max(maxRow_, lastRow);
     blocks_.push_back({firstRow, lastRow, std::move(block)});
+  }
+  // A computed formula value, put into the published block that holds the cell.
+  void setComputed(std::uint32_t row, std::uint32_t column, const model::CellRef& value) {
+    std::lock_guard lock(mutex_);
+    for (auto at = blocks_.rbegin(); at != blocks_.rend(); ++at) {
+      if (row >= at->firstRow && row <= at->lastRow && at->cells->holdsCell(row, column)) {
+        at->cells->setComputed(row, column, value);
+        return;
+      }
+    }
   }
   template <typename Change>
   void changeLayout(Change&& change) {
@@ -185,7 +196,9 @@ class BlockCollector final : public model::SheetVisitor {
 
   bool cell(std::uint32_t row, std::uint32_t column, const model::CellRef& value) override {
     if (stop_.load(std::memory_order_relaxed)) return false;
-    if (value.kind == model::CellKind::Empty || row >= grid_.rows) return true;
+    const bool formula = !value.formula.text.empty();
+    if ((value.kind == model::CellKind::Empty && !formula) || row >= grid_.rows) return true;
+    if (formula && column < grid_.columns) pending_.emplace_back(row, column);
     if (block_ && row > lastRow_ && dueForPublishing()) publish();
     if (!block_) {
       block_ = std::make_unique<SheetStore>(formatter_, grid_);
@@ -203,6 +216,11 @@ class BlockCollector final : public model::SheetVisitor {
     firstRow_ = std::min(firstRow_, row);
     lastRow_ = std::max(lastRow_, row);
     return block_->cell(row, column, value);
+  }
+
+  /// The formula cells read that are to be computed.
+  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& pendingFormulas() const {
+    return pending_;
   }
 
   /// Publishes the rows read since the last block.
@@ -231,14 +249,15 @@ class BlockCollector final : public model::SheetVisitor {
   std::unique_ptr<SheetStore> block_;
   std::uint32_t firstRow_ = 0, lastRow_ = 0;
   std::size_t cells_ = 0, textBytes_ = 0;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> pending_;
   std::chrono::steady_clock::time_point lastPublished_;
 };
 
 class ThreadedReading final : public SheetReading {
  public:
   ThreadedReading(model::WorkbookFile& file, std::mutex& fileLock, const CellFormatter& formatter,
-                  int index, ReadingListener listener, PublishRule rule)
-      : sheet_(formatter, file.grid()), listener_(std::move(listener)) {
+                  int index, ReadingListener listener, PublishRule rule, FormulaCells* formulas)
+      : sheet_(formatter, file.grid()), listener_(std::move(listener)), formulas_(formulas) {
     worker_ = std::thread([this, &file, &fileLock, &formatter, index, rule] {
       run(file, fileLock, formatter, index, rule);
     });
@@ -267,19 +286,23 @@ class ThreadedReading final : public SheetReading {
            int index, PublishRule rule) {
     std::string failure;
     BlockCollector collector(sheet_, formatter, rule, stop_, percent_, listener_);
-    try {
+    {
       std::lock_guard lock(fileLock);
-      file.readSheet(index, collector, model::kAllRows);
-    } catch (const std::exception& e) {
-      failure = e.what();
-    } catch (...) {
-      failure = "The sheet could not be read.";
-    }
-    // The rows read before a failure stay readable.
-    try {
-      collector.publish();
-    } catch (const std::exception& e) {
-      if (failure.empty()) failure = e.what();
+      try {
+        file.readSheet(index, collector, model::kAllRows);
+      } catch (const std::exception& e) {
+        failure = e.what();
+      } catch (...) {
+        failure = "The sheet could not be read.";
+      }
+      // The rows read before a failure stay readable.
+      try {
+        collector.publish();
+      } catch (const std::exception& e) {
+        if (failure.empty()) failure = e.what();
+      }
+      // Formulas are computed once every row is in: they may read any of them.
+      if (failure.empty()) failure = computeFormulas(index, collector);
     }
     sheet_.complete();
     {
@@ -290,8 +313,25 @@ class ThreadedReading final : public SheetReading {
     if (listener_) listener_();
   }
 
+  // Gives the formula cells read their computed values; a failure's description, or "".
+  std::string computeFormulas(int index, const BlockCollector& collector) {
+    if (!formulas_ || collector.pendingFormulas().empty()) return {};
+    try {
+      model::CellRef cell;
+      std::string text;
+      for (const auto& [row, column] : collector.pendingFormulas()) {
+        if (stop_.load(std::memory_order_relaxed)) return {};
+        if (formulas_->value(index, row, column, cell, text)) sheet_.setComputed(row, column, cell);
+      }
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    return {};
+  }
+
   PublishedSheet sheet_;
   ReadingListener listener_;
+  FormulaCells* formulas_;
   std::atomic<bool> stop_{false};
   std::atomic<int> percent_{-1};
   mutable std::mutex stateMutex_;
@@ -308,9 +348,10 @@ std::unique_ptr<SheetReading> finishedReading(const SheetData& sheet) {
 
 std::unique_ptr<SheetReading> startReading(model::WorkbookFile& file, std::mutex& fileLock,
                                            const CellFormatter& formatter, int index,
-                                           ReadingListener listener, PublishRule rule) {
+                                           ReadingListener listener, PublishRule rule,
+                                           FormulaCells* formulas) {
   return std::make_unique<ThreadedReading>(file, fileLock, formatter, index, std::move(listener),
-                                           rule);
+                                           rule, formulas);
 }
 
 }  // namespace lomandra::engine

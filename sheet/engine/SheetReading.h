@@ -15,6 +15,7 @@
 namespace lomandra::engine {
 
 class CellFormatter;
+class FormulaCells;
 
 /// How far the reading of a sheet has come.
 struct ReadProgress {
@@ -51,9 +52,12 @@ struct PublishRule {
 
 /// Starts reading sheet `index` of `file` on a worker thread, holding `fileLock` while it reads
 /// (the file serves one reader at a time). Texts are made by `formatter` on the reading thread
-/// of data(). `file`, `formatter` and `fileLock` must outlive the reading.
+/// of data(). Formula cells to compute are given their values by `formulas` (when given) once
+/// the whole sheet is read. `file`, `formatter`, `fileLock` and `formulas` must outlive the
+/// reading.
 std::unique_ptr<SheetReading> startReading(model::WorkbookFile& file, std::mutex& fileLock,
                                            const CellFormatter& formatter, int index,
-                                           ReadingListener listener, PublishRule rule = {});
+                                           ReadingListener listener, PublishRule rule = {},
+                                           FormulaCells* formulas = nullptr);
 
 }  // namespace lomandra::engine

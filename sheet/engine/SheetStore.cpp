@@ -100,8 +100,9 @@ void SheetStore::hiddenRow(std::uint32_t row) {
   }
 }
 
-bool SheetStore::cell(std::uint32_t row, std::uint32_t column, const model::CellRef& value) {
-  if (value.kind == CellKind::Empty || row >= grid_.rows || column >= grid_.columns)
+bool SheetStore::cell(std::uint32_t row, std::uint32_t column, const model::CellRef& given) {
+  const bool formula = !given.formula.text.empty();
+  if ((given.kind == CellKind::Empty && !formula) || row >= grid_.rows || column >= grid_.columns)
     return true;  // a cell without a value shows nothing whatever its format
   if (row < bounds_.firstRow || row > bounds_.lastRow || column < bounds_.firstColumn ||
       column > bounds_.lastColumn)
@@ -109,6 +110,12 @@ bool SheetStore::cell(std::uint32_t row, std::uint32_t column, const model::Cell
   if (cells_.size() >= kMaxCells)
     throw Failure("The sheet holds more cells than this program reads (over " +
                   std::to_string(kMaxCells) + ").");
+  // A formula without a saved value holds an empty text until it is computed.
+  model::CellRef value = given;
+  if (formula) {
+    pending_.emplace_back(row, column);
+    if (value.kind == CellKind::Empty) value.kind = CellKind::Text;
+  }
   Cell c{column | (static_cast<std::uint32_t>(value.kind) << 16), value.format, value.number};
   if (value.kind == CellKind::Text || value.kind == CellKind::Error)
     c.value = keepText(model::cellTextPrefix(value.text));
@@ -214,6 +221,15 @@ const SheetStore::Cell* SheetStore::findCell(std::uint32_t row, std::uint32_t co
                                    [](const Cell& c, std::uint32_t col) { return c.column() < col; });
   if (at == end || at->column() != column) return nullptr;
   return &*at;
+}
+
+void SheetStore::setComputed(std::uint32_t row, std::uint32_t column, const model::CellRef& value) {
+  Cell* cell = const_cast<Cell*>(findCell(row, column));
+  if (!cell || value.kind == CellKind::Empty) return;
+  cell->columnAndKind = column | (static_cast<std::uint32_t>(value.kind) << 16);
+  cell->value = value.number;
+  if (value.kind == CellKind::Text || value.kind == CellKind::Error)
+    cell->value = keepText(model::cellTextPrefix(value.text));
 }
 
 bool SheetStore::holdsCell(std::uint32_t row, std::uint32_t column) const {

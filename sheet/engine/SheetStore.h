@@ -60,6 +60,17 @@ class SheetStore : public SheetData, public model::SheetVisitor {
                    const std::function<bool(std::string_view text)>& visit) const override;
   void requireGivenOnce(const Area& area) const override;
 
+  /// The cells holding a formula to compute (the file saved no value, or a stale one), in the
+  /// order they came; each shows its saved value (or nothing) until setComputed() is called.
+  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& pendingFormulas() const {
+    return pending_;
+  }
+  /// Gives a formula cell its computed value (kind, number and text of `value`; its format
+  /// stays). Cells the store does not hold are passed by.
+  void setComputed(std::uint32_t row, std::uint32_t column, const model::CellRef& value);
+  /// Forgets the pending formulas once they are computed.
+  void clearPending() { pending_ = {}; }
+
   /// True when the store holds a cell at that position (whatever its displayed text).
   bool holdsCell(std::uint32_t row, std::uint32_t column) const;
   /// Cells held (cells with a value).
@@ -113,6 +124,7 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   std::vector<std::uint32_t> hiddenRows_;
   std::vector<Area> merged_;
   std::optional<model::SheetView> view_;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> pending_;
   mutable std::string scratch_;
 };
 

@@ -63,12 +63,30 @@ enum class CellKind : std::uint8_t {
   Error,    ///< text holds the error code, e.g. "#DIV/0!"
 };
 
-/// One cell as the reader found it; `text` is valid only during the visitor call.
+/// A formula whose value the file does not hold, or holds stale: its text as written (A1
+/// style, without the leading "="), and the cell the text was written for (a shared formula is
+/// written once, for its first cell). Empty text: no formula to compute.
+struct FormulaText {
+  std::string_view text;
+  std::uint32_t row = 0, column = 0;
+  bool spills = false;  ///< an array formula over several cells, or a dynamic array
+  bool array = false;   ///< an array formula (computed element by element)
+};
+
+/// One cell as the reader found it; `text` and `formula` are valid only during the visitor call.
 struct CellRef {
   CellKind kind = CellKind::Empty;
   double number = 0;
   std::string_view text;
   std::uint32_t format = 0;  ///< cell format index; WorkbookFile::formatCode() gives its code
+  FormulaText formula;       ///< the value (kind, number, text) is the one the file saved
+};
+
+/// A name the workbook defines for a reference, a constant or a formula.
+struct DefinedName {
+  std::string name;
+  int sheet = -1;       ///< the sheet it belongs to (0-based), -1 for the whole workbook
+  std::string formula;  ///< what it stands for, as a formula's text
 };
 
 /// Horizontal alignment a cell format stores; General aligns by the value's type.
@@ -134,6 +152,14 @@ class WorkbookFile {
   virtual int activeSheet() const = 0;
   /// True when dates count from 1904 rather than 1900.
   virtual bool date1904() const = 0;
+  /// True when the file declares every saved formula value stale (the application
+  /// recalculates such a workbook when it opens it): readers then give every formula.
+  virtual bool valuesStale() const { return false; }
+  /// The names the workbook defines, for formulas to compute.
+  virtual const std::vector<DefinedName>& definedNames() const {
+    static const std::vector<DefinedName> kNone;
+    return kNone;
+  }
   /// The grid of the file's format; cells past it are not part of the sheet.
   virtual Grid grid() const { return kLargeGrid; }
   /// The number format code of a cell format index ("General" when it has none).

@@ -321,7 +321,7 @@ void readXlsSheet(const WorkbookGlobals& globals, std::string_view stream, int i
   const std::size_t offset = globals.sheetOffsets[static_cast<std::size_t>(index)];
   if (cellsInOrder(stream, offset, globals.biff)) {
     parseSheet(globals, stream, index, visitor, lastRow, true, [&](const PendingCell& cell) {
-      CellRef ref{cell.kind, cell.number, cell.text, cell.format};
+      CellRef ref{cell.kind, cell.number, cell.text, cell.format, {}};
       return visitor.cell(cell.row, cell.column, ref);
     });
     return;
@@ -337,7 +337,7 @@ void readXlsSheet(const WorkbookGlobals& globals, std::string_view stream, int i
   // Two records for one cell both go on, in file order: the sheet's store keeps the rule for a
   // cell given twice.
   for (const PendingCell& cell : cells) {
-    CellRef ref{cell.kind, cell.number, cell.text, cell.format};
+    CellRef ref{cell.kind, cell.number, cell.text, cell.format, {}};
     if (!visitor.cell(cell.row, cell.column, ref)) return;
   }
 }

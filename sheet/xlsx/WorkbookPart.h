@@ -28,6 +28,8 @@ struct WorkbookDescription {
   std::vector<WorkbookSheet> sheets;
   int activeTab = 0;
   bool date1904 = false;
+  bool fullCalcOnLoad = false;  ///< the writer declares every saved formula value stale
+  std::vector<model::DefinedName> names;
 };
 
 /// Reads the workbook part through `parse`. Throws lomandra::Failure when it is damaged.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "sheet/Failure.h"
 #include "sheet/container/XmlReader.h"
@@ -45,9 +46,10 @@ CellType cellType(const char* t) {
 class WorksheetHandler : public container::XmlHandler {
  public:
   WorksheetHandler(std::string part, SharedStringTable& strings, bool date1904,
-                   const XlsxLimits& limits, model::SheetVisitor& visitor, std::uint32_t lastRow)
+                   const XlsxLimits& limits, model::SheetVisitor& visitor, std::uint32_t lastRow,
+                   bool valuesStale)
       : part_(std::move(part)), strings_(strings), date1904_(date1904), limits_(limits),
-        visitor_(visitor), lastRow_(lastRow) {
+        visitor_(visitor), lastRow_(lastRow), valuesStale_(valuesStale) {
     namespaces = kSpreadsheetNamespaces;
   }
 
@@ -55,7 +57,12 @@ class WorksheetHandler : public container::XmlHandler {
     if (name == "c") {
       startCell(attributes);
     } else if (name == "v") {
-      if (inCell_ && !skip_) collecting_ = Collect::Value;
+      if (inCell_ && !skip_) {
+        collecting_ = Collect::Value;
+        valueSeen_ = true;
+      }
+    } else if (name == "f") {
+      if (inCell_) startFormula(attributes);
     } else if (name == "t") {
       if (inInline_ && phonetic_ == 0 && !skip_) collecting_ = Collect::Inline;
     } else if (name == "is") {
@@ -84,7 +91,7 @@ class WorksheetHandler : public container::XmlHandler {
   void endElement(std::string_view name) override {
     if (name == "c") {
       if (inCell_) endCell();
-    } else if (name == "v" || name == "t") {
+    } else if (name == "v" || name == "t" || name == "f") {
       collecting_ = Collect::None;
     } else if (name == "is") {
       inInline_ = false;
@@ -107,6 +114,11 @@ class WorksheetHandler : public container::XmlHandler {
 
   void characters(std::string_view text) override {
     if (collecting_ == Collect::None) return;
+    if (collecting_ == Collect::Formula) {
+      if (formula_.size() + text.size() <= kMaxFormulaBytes) formula_.append(text);
+      else formulaTooLong_ = true;
+      return;
+    }
     std::string& target = collecting_ == Collect::Value ? value_ : inline_;
     if (target.size() + text.size() > limits_.cellTextBytes + 64) {
       text = text.substr(0, limits_.cellTextBytes + 64 - std::min(target.size(),
@@ -116,7 +128,62 @@ class WorksheetHandler : public container::XmlHandler {
   }
 
  private:
-  enum class Collect { None, Value, Inline };
+  enum class Collect { None, Value, Inline, Formula };
+
+  // A formula element: its kind, the shared formula it belongs to, the cells it covers.
+  void startFormula(const char** attributes) {
+    hasFormula_ = true;
+    formula_.clear();
+    formulaTooLong_ = false;
+    collecting_ = Collect::Formula;
+    const char* t = xmlAttribute(attributes, "t");
+    const std::string_view type = t ? t : "normal";
+    formulaShared_ = type == "shared";
+    formulaArray_ = type == "array";
+    formulaTable_ = type == "dataTable";
+    sharedIndex_ = parseIndex(xmlAttribute(attributes, "si"));
+    formulaCells_ = 1;
+    if (const char* ref = xmlAttribute(attributes, "ref")) {
+      const std::string_view text(ref);
+      const std::size_t colon = text.find(':');
+      if (colon != std::string_view::npos) {
+        const auto first = parseCellPosition(text.substr(0, colon));
+        const auto last = parseCellPosition(text.substr(colon + 1));
+        if (first && last && (first->row != last->row || first->column != last->column))
+          formulaCells_ = 2;
+      }
+    }
+  }
+
+  // The formula of the cell just read, when its value is to be computed: no value saved, or
+  // every saved value stale. A shared formula's later cells take the text of its first.
+  model::FormulaText cellFormula() {
+    model::FormulaText f;
+    if (!hasFormula_) return f;
+    if (formulaShared_ && sharedIndex_ && !formula_.empty() && sharedFormulas_.size() < kMaxSharedFormulas)
+      sharedFormulas_[*sharedIndex_] = {formula_, row_, column_};
+    // A text result may be empty: the application saves a formula giving "" as an empty text.
+    const bool saved = !trimmedEmpty(value_) || !inline_.empty() ||
+                       (type_ == CellType::FormulaString && valueSeen_);
+    if (saved && !valuesStale_) return f;
+    f.row = row_;
+    f.column = column_;
+    if (formulaShared_ && formula_.empty()) {
+      if (!sharedIndex_) return f;
+      const auto found = sharedFormulas_.find(*sharedIndex_);
+      if (found == sharedFormulas_.end()) return f;
+      f.text = found->second.text;
+      f.row = found->second.row;
+      f.column = found->second.column;
+    } else {
+      f.text = formula_;
+    }
+    if (formulaTooLong_) f.text = "#TOO.LONG()";  // not computed: keeps its saved value
+    // An array over one cell is computed; one over several cells, or a data table, is not.
+    f.array = formulaArray_ || dynamicArray_;
+    f.spills = (f.array && formulaCells_ > 1) || formulaTable_;
+    return f;
+  }
 
   void startRow(const char** attributes) {
     const char* number = xmlAttribute(attributes, "r");
@@ -146,7 +213,24 @@ class WorksheetHandler : public container::XmlHandler {
     inCell_ = true;
     value_.clear();
     inline_.clear();
-    const char* r = xmlAttribute(attributes, "r");
+    hasFormula_ = false;
+    valueSeen_ = false;
+    // The cell's attributes in one pass, as every cell of the sheet comes through here. A
+    // dynamic array formula carries cell metadata (cm); its first cell holds the formula.
+    const char* r = nullptr;
+    const char* t = nullptr;
+    const char* style = nullptr;
+    dynamicArray_ = false;
+    for (const char** a = attributes; *a; a += 2) {
+      const char* name = *a;
+      if (name[0] != '\0' && name[1] == '\0') {
+        if (name[0] == 'r') r = a[1];
+        else if (name[0] == 't') t = a[1];
+        else if (name[0] == 's') style = a[1];
+      } else if (name[0] == 'c' && name[1] == 'm' && name[2] == '\0') {
+        dynamicArray_ = true;
+      }
+    }
     bool inside = true;
     if (r) {
       const auto position = parseCellPosition(r);
@@ -172,8 +256,8 @@ class WorksheetHandler : public container::XmlHandler {
                     " cells outside the sheet's 1,048,576 rows and 16,384 columns.");
     if (!wanted(row_)) inside = false;
     skip_ = !inside;
-    type_ = cellType(xmlAttribute(attributes, "t"));
-    const auto s = parseIndex(xmlAttribute(attributes, "s"));
+    type_ = cellType(t);
+    const auto s = parseIndex(style);
     format_ = s ? *s : 0;
   }
 
@@ -184,6 +268,7 @@ class WorksheetHandler : public container::XmlHandler {
     if (skip_) return;
     model::CellRef cell;
     cell.format = format_;
+    cell.formula = cellFormula();
     switch (type_) {
       case CellType::Number:
         if (const auto n = parseNumber(value_)) {
@@ -333,8 +418,23 @@ class WorksheetHandler : public container::XmlHandler {
   const XlsxLimits& limits_;
   model::SheetVisitor& visitor_;
   std::uint32_t lastRow_;
+  bool valuesStale_;
 
   static constexpr std::uint64_t kMaxCellsOutside = 65536;
+  // The application's limit on a formula's length, in bytes of UTF-8 at most four a character.
+  static constexpr std::size_t kMaxFormulaBytes = 8192 * 4;
+  static constexpr std::size_t kMaxSharedFormulas = 1u << 20;
+
+  struct SharedFormula {
+    std::string text;
+    std::uint32_t row = 0, column = 0;
+  };
+  bool hasFormula_ = false, formulaShared_ = false, formulaArray_ = false, formulaTable_ = false;
+  bool dynamicArray_ = false, formulaTooLong_ = false, valueSeen_ = false;
+  std::optional<std::uint32_t> sharedIndex_;
+  int formulaCells_ = 1;
+  std::string formula_;
+  std::unordered_map<std::uint32_t, SharedFormula> sharedFormulas_;
 
   std::uint32_t row_ = 0, column_ = 0, nextColumn_ = 0;
   bool rowSeen_ = false;
@@ -355,8 +455,8 @@ class WorksheetHandler : public container::XmlHandler {
 
 void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
-                   model::SheetVisitor& visitor, std::uint32_t lastRow) {
-  WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow);
+                   model::SheetVisitor& visitor, std::uint32_t lastRow, bool valuesStale) {
+  WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow, valuesStale);
   handler.partBytes = zip.claimedSize(part);
   // The shortest cell, <c><v>1</v></c>, takes 15 bytes: the part holds no more cells than that.
   visitor.expectCells(handler.partBytes / 15);
@@ -366,8 +466,8 @@ void readWorksheet(const container::ZipArchive& zip, const std::string& part,
 
 void readWorksheetText(std::string_view xml, const std::string& part, SharedStringTable& strings,
                        bool date1904, const XlsxLimits& limits, model::SheetVisitor& visitor,
-                       std::uint32_t lastRow) {
-  WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow);
+                       std::uint32_t lastRow, bool valuesStale) {
+  WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow, valuesStale);
   container::scanXmlText(xml, part, handler);
 }
 

@@ -21,13 +21,15 @@ struct XlsxLimits;
 /// the part holds its rows: the read ends a little past `lastRow` when the rows come in order,
 /// and reads the whole part when they do not. Cells outside the sheet's limits are left out. Throws lomandra::Failure when the part is
 /// damaged or a cell names a shared text the workbook does not hold.
+/// A formula cell carries its formula when the part holds no value for it, or when
+/// `valuesStale` (the workbook declares every saved value stale).
 void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
-                   model::SheetVisitor& visitor, std::uint32_t lastRow);
+                   model::SheetVisitor& visitor, std::uint32_t lastRow, bool valuesStale = false);
 
 /// Reads a worksheet part's XML held in memory, named `part` in descriptions, like readWorksheet.
 void readWorksheetText(std::string_view xml, const std::string& part, SharedStringTable& strings,
                        bool date1904, const XlsxLimits& limits, model::SheetVisitor& visitor,
-                       std::uint32_t lastRow);
+                       std::uint32_t lastRow, bool valuesStale = false);
 
 }  // namespace lomandra::xlsx

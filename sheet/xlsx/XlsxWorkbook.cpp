@@ -26,6 +26,8 @@ class XlsxWorkbook : public model::WorkbookFile {
 
     WorkbookDescription workbook = readWorkbookPart(partParser(workbookPart));
     date1904_ = workbook.date1904;
+    valuesStale_ = workbook.fullCalcOnLoad;
+    names_ = std::move(workbook.names);
     if (workbook.sheets.empty()) throw Failure("The workbook holds no sheets.");
 
     std::string stylesPart, stringsPart;
@@ -59,6 +61,8 @@ class XlsxWorkbook : public model::WorkbookFile {
   const std::vector<model::SheetInfo>& sheets() const override { return sheets_; }
   int activeSheet() const override { return activeSheet_; }
   bool date1904() const override { return date1904_; }
+  bool valuesStale() const override { return valuesStale_; }
+  const std::vector<model::DefinedName>& definedNames() const override { return names_; }
 
   std::string formatCode(std::uint32_t format) const override { return formats_.code(format); }
   int builtinFormatId(std::uint32_t format) const override { return formats_.builtinId(format); }
@@ -77,7 +81,7 @@ class XlsxWorkbook : public model::WorkbookFile {
       throw Failure("The workbook is damaged: its sheet \"" +
                     sheets_[static_cast<std::size_t>(index)].name + "\" " + part.missing + ".");
     if (part.name.empty()) return;  // a chart sheet or dialog sheet: no cells
-    readWorksheet(*zip_, part.name, *strings_, date1904_, limits_, visitor, lastRow);
+    readWorksheet(*zip_, part.name, *strings_, date1904_, limits_, visitor, lastRow, valuesStale_);
   }
 
  private:
@@ -117,6 +121,8 @@ class XlsxWorkbook : public model::WorkbookFile {
   std::vector<SheetPart> parts_;
   int activeSheet_ = 0;
   bool date1904_ = false;
+  bool valuesStale_ = false;
+  std::vector<model::DefinedName> names_;
   NumberFormats formats_;
   std::unique_ptr<SharedStringTable> strings_;
 };

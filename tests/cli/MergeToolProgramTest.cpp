@@ -149,6 +149,31 @@ TEST_F(MergeToolProgram, ADamagedSheetFailsItsReferenceAlone) {
   EXPECT_EQ(outcome.out, QByteArray("a\n")) << "the intact sheet is still merged";
 }
 
+// Formulas a writer saved without their results are computed; those the engine cannot compute
+// show the saved value, and one line on standard error says so without changing the status.
+TEST_F(MergeToolProgram, ComputesFormulasAndNamesTheOnesItCannot) {
+  const QString path = dir->path() + QStringLiteral("/formulas.xlsx");
+  lxw_workbook* workbook = workbook_new(QFile::encodeName(path).constData());
+  ASSERT_NE(workbook, nullptr);
+  lxw_format* twoPlaces = workbook_add_format(workbook);
+  format_set_num_format(twoPlaces, "0.00");
+  lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Sheet1");
+  worksheet_write_number(sheet, 0, 0, 2, nullptr);
+  worksheet_write_number(sheet, 0, 1, 3, nullptr);
+  worksheet_write_formula(sheet, 1, 0, "=A1+B1", nullptr);
+  worksheet_write_formula(sheet, 1, 1, "=7/2", twoPlaces);
+  worksheet_write_formula_num(sheet, 1, 2, "=FOO(A1)+BAR(1)", nullptr, 9);
+  worksheet_write_formula_num(sheet, 1, 3, "=FOO(2)", nullptr, 4);
+  ASSERT_EQ(workbook_close(workbook), LXW_NO_ERROR);
+
+  const Outcome outcome = runTool({path, "'Sheet1'!$A$2:$D$2"});
+  EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
+  EXPECT_EQ(outcome.out, QByteArray("5\n3.50\n9\n4\n"));
+  EXPECT_EQ(outcome.err, ("lomandra-merge: " + path +
+                          ": 2 formula cells were not computed and show the value the file saved "
+                          "(functions BAR, FOO).\n").toUtf8());
+}
+
 TEST_F(MergeToolProgram, SaveWritesTheTextFileOfTheWindowCommand) {
   const QString saved = dir->path() + QStringLiteral("/out.txt");
   const Outcome outcome = runTool({"--save", saved, book, "'List'!$A$1:$A$3"});
