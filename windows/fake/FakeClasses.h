@@ -16,8 +16,7 @@ inline constexpr const wchar_t* kIdleClassIdText = L"{EE4936BF-B71B-4F7C-87E0-20
 inline constexpr const wchar_t* kIdleClassName = L"Lomandra.NeverRunning";
 
 /// The fake's control members (not part of the spreadsheet application): put a switch text
-/// ("fail=Open,Text;plain=Range;cancel;pick=<ref>;name=<text>;die=<n>;idle=<seconds>"), get
-/// the journal of calls; the process id.
+/// (every switch is listed in windows/fake/README.md), get the journal of calls; the process id.
 inline constexpr const wchar_t* kControlMember = L"LomandraFake";
 inline constexpr const wchar_t* kProcessIdMember = L"LomandraFakePid";
 

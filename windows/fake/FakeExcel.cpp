@@ -10,6 +10,9 @@
 
 #include <cstdio>
 #include <cwctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <set>
@@ -49,6 +52,8 @@ struct State {
   ULONGLONG idleMs = 30000;
   ULONGLONG lastCall = GetTickCount64();
   std::wstring journal;
+  std::wstring bookFile;  // book=: what every Open reads, whatever path it is given
+  std::wstring record;    // record=: a file every journal line is appended to
   DWORD rotCookie = 0;
   DWORD classCookie = 0;
   bool quit = false;
@@ -82,6 +87,8 @@ struct State {
       else if (key == L"name") name = value;
       else if (key == L"die") dieAfterTexts = std::stol(value);
       else if (key == L"idle") idleMs = std::stoull(value) * 1000;
+      else if (key == L"book") bookFile = value;
+      else if (key == L"record") record = value;
       if (semi == std::wstring::npos) break;
       start = semi + 1;
     }
@@ -91,6 +98,30 @@ struct State {
 State& state() {
   static State s;
   return s;
+}
+
+// Appends a journal line to the record file, if one is set (UTF-8 lines): a test that drives
+// the whole program reads what every instance, each in its own process, was asked.
+void recordLine(const std::wstring& line) {
+  const std::wstring& file = state().record;
+  if (file.empty()) return;
+  std::ofstream out(std::filesystem::path(file), std::ios::binary | std::ios::app);
+  out << narrow(line) << '\n';
+}
+
+// The switches every process starts with: the file FakeExcel.switches beside the program, if
+// there is one (the same text the control member takes). Each Create starts a new process, so
+// a test of the whole program sets its switches there before each command.
+void readSwitchesFile() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring file(path, length);
+  file = file.substr(0, file.find_last_of(L'\\') + 1) + L"FakeExcel.switches";
+  std::ifstream in(std::filesystem::path(file), std::ios::binary);
+  if (!in) return;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  state().configure(widen(text));
 }
 
 // --- arguments ------------------------------------------------------------------------
@@ -223,6 +254,7 @@ class Object : public IDispatch {
         line += L")";
       }
       s.journal += line + L"\n";
+      recordLine(line);
     }
     try {
       const std::wstring key = upper(member);
@@ -461,7 +493,7 @@ class WorkbooksObject : public Object {
       if (!call.named.empty()) throw Error{DISP_E_BADPARAMCOUNT, L""};
       const std::wstring path = textArg(call.args[0]);
       try {
-        state().book = readWorkbook(path);
+        state().book = readWorkbook(state().bookFile.empty() ? path : state().bookFile);
       } catch (const std::exception&) {
         throw Error{kApplicationError, L"Sorry, we couldn't find " + path +
                                            L". Is it possible it was moved, renamed or deleted?"};
@@ -593,6 +625,7 @@ class Factory : public IClassFactory {
     // new process.
     if (state().classCookie) CoRevokeClassObject(std::exchange(state().classCookie, 0));
     application->Release();
+    recordLine(L"Application created");
     state().lastCall = GetTickCount64();
     return hr;
   }
@@ -625,6 +658,7 @@ int registerServer() {
 }
 
 int serve() {
+  readSwitchesFile();
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
   static Factory factory;
   if (FAILED(CoRegisterClassObject(kFakeClassId, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,

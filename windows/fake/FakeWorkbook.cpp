@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -132,7 +133,7 @@ std::vector<std::wstring> parseJsonStrings(std::string_view json) {
 }
 
 Workbook readWorkbook(const std::wstring& path) {
-  std::ifstream file(narrow(path), std::ios::binary);
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
   if (!file) throw std::runtime_error("no such file");
   Workbook book;
   std::string line;
