@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cwctype>
