@@ -73,7 +73,23 @@ set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${LOMANDRA_WINDOWS_DIR})
 set(CPACK_NSIS_INSTALLED_ICON_NAME lomandra.exe)
 set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\\\Programs")
 # Read after CMake's own "RequestExecutionLevel admin": a per-user install asks for no rights.
-set(CPACK_NSIS_DEFINES "RequestExecutionLevel user")
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A 64-bit installer for the 64-bit program (Debian's nsis has the amd64 stubs).
+set(CPACK_NSIS_DEFINES "RequestExecutionLevel user\n  Target amd64-unicode")
+# CMake's installer script installs for all users when the account is an administrator, and
+# into the documents folder otherwise; these lines make every install a per-user one in the
+# folder above (unless /D names another), with the user's Start-menu entry and uninstall entry,
+# and remove the empty folder the script made on its way. NSIS quotes with '...' here: CPack
+# rewrites double quotes in these commands.
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS [[
+  SetShellVarContext current
+  StrCpy $SV_ALLUSERS 'JustMe'
+  StrCmp $IS_DEFAULT_INSTALLDIR 1 0 +4
+    SetOutPath '$TEMP'
+    RMDir '$INSTDIR'
+    StrCpy $INSTDIR '$LOCALAPPDATA\\Programs\\Lomandra'
+  SetOutPath '$INSTDIR']])
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [[
+  SetShellVarContext current
+  ReadRegStr $START_MENU SHCTX 'Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lomandra' 'StartMenu']])
 set(CPACK_NSIS_MODIFY_PATH OFF)
 include(CPack)

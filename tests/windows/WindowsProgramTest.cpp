@@ -13,10 +13,12 @@
 //   clipboard <lomandra-merge --clipboard of every pick>
 #include <windows.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -116,7 +118,7 @@ QStringList exportWrites(const QByteArray& record) {
 /// spreadsheet application's General format shows it as that text, else the text behind the
 /// text prefix.
 bool writtenAs(const QString& described, const QString& text) {
-  if (described == QLatin1Char('"') + QLatin1Char('\'') + text + QLatin1Char('"')) return true;
+  if (described == QStringLiteral("\"'") + text + QLatin1Char('"')) return true;
   if (!described.startsWith(QStringLiteral("R8:"))) return false;
   bool ok = false;
   const double number = described.mid(3).toDouble(&ok);
