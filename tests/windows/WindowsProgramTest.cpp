@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPushButton>
@@ -134,8 +135,15 @@ class WindowsProgram : public ::testing::Test {
     harness.system.automation = automation.get();
     harness.system.clipboard = &clipboard;
     harness.system.settings = &settings;
-    harness.placeProgramFile(QStringLiteral("Samples/sample1.xls"), readBytes(cases.sample));
-    harness.placeShippedFiles();
+    // The files of the deployed program folder: the sample, the hand pointer (read through
+    // the deployed image-format plugin) and the skin.
+    const QDir deployed(QFileInfo(cases.sample).dir().filePath(QStringLiteral("..")));
+    for (const QString& name : {QStringLiteral("Samples/sample1.xls"), QStringLiteral("HAND-M.CUR"),
+                               QStringLiteral("x/o.cjs")}) {
+      const QByteArray bytes = readBytes(deployed.filePath(name));
+      ASSERT_FALSE(bytes.isEmpty()) << name.toStdString();
+      harness.placeProgramFile(name, bytes);
+    }
     QFile::remove(cases.record);
   }
   void TearDown() override { QFile::remove(cases.switches); }
