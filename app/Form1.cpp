@@ -30,6 +30,7 @@
 #include "output/OutputCommands.h"
 #include "ranges/RangeCommands.h"
 #include "sheet/Failure.h"
+#include "sheet/numfmt/Locale.h"
 
 namespace lomandra::app {
 
@@ -39,6 +40,8 @@ const QString kAllowDuplicates = QStringLiteral("Allow duplicates in results");
 const QString kRemoveDuplicates = QStringLiteral("Remove duplicates from results");
 const QString kOptionKey = QStringLiteral("Option");
 const QString kExcelFileKey = QStringLiteral("Excel File");
+// The regional settings the built-in engine's texts follow ("de-DE"); empty for the system's.
+const QString kLocaleKey = QStringLiteral("Locale");
 constexpr int kColumnWidth = 7000;  // twips
 
 // The path of the one file a drag carries, when it is a single local file (not a folder);
@@ -132,6 +135,8 @@ void Form1::Form_Load() {
     selectOption(services_.settings->get(kSettingsApplication, kProductName, kOptionKey,
                                          kAllowDuplicates));
   });
+  // The rendering locale shares line 142 with the path it is restored beside.
+  trap.step(142, [&] { applyLocaleSetting(); });
   trap.step(142, [&] {
     controls_.Text1->setText(
         services_.settings->get(kSettingsApplication, kProductName, kExcelFileKey, QString()));
@@ -139,6 +144,24 @@ void Form1::Form_Load() {
   trap.step(144, [&] {
     if (!IsInstalled(*this)) endProgram_ = true;
   });
+}
+
+void Form1::applyLocaleSetting() {
+  // A store without the key gets it, empty, so the user finds it beside the others.
+  const QString absent = QStringLiteral("\x01");
+  QString tag = services_.settings->get(kSettingsApplication, kProductName, kLocaleKey, absent);
+  if (tag == absent) {
+    tag.clear();
+    services_.settings->save(kSettingsApplication, kProductName, kLocaleKey, tag);
+  }
+  bool known = true;
+  const numfmt::Locale chosen = tag.trimmed().isEmpty()
+                                    ? numfmt::Locale::fromSystem()
+                                    : numfmt::Locale::fromTag(tag.trimmed().toStdString(), &known);
+  numfmt::Locale::setDisplay(known ? chosen : numfmt::Locale::fromSystem());
+  if (!known)
+    throw Failure("The locale \"" + tag.toStdString() +
+                  "\" of the setting Locale is not known; the system's regional settings are used.");
 }
 
 void Form1::wireHandlers() {

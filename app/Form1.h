@@ -73,6 +73,8 @@ class Form1 : public QWidget, public MainForm {
  private:
   void Form_Load();
   void wireHandlers();
+  // Makes the setting "Locale" (the system's when empty) the rendering locale of every text.
+  void applyLocaleSetting();
   /// "Add Range Of Cells To Merge" with the window held: while the workbook window and its
   /// range box are open, the window's controls take no clicks or keys.
   void PushButton5_ClickHoldingWindow();

@@ -32,6 +32,9 @@ double threadCpuMilliseconds() {
 
 int main(int argc, char** argv) {
   const std::size_t count = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000;
+  // An optional locale tag (de-DE): the rendering locale of every text; en-US without one.
+  const lomandra::numfmt::Locale locale = lomandra::numfmt::Locale::fromTag(argc > 2 ? argv[2] : "");
+  std::printf("locale %s\n", locale.tag().c_str());
   std::mt19937_64 rng(42);
   std::uniform_real_distribution<double> dates(1.0, 60000.0);
   std::uniform_real_distribution<double> amounts(-1e7, 1e7);
@@ -60,12 +63,12 @@ int main(int argc, char** argv) {
     const auto format = lomandra::numfmt::NumberFormat::compile(c.code);
     auto start = Clock::now();
     double cpu = threadCpuMilliseconds();
-    for (double v : *c.values) checksum += format->formatNumber(v, false).size();
+    for (double v : *c.values) checksum += format->formatNumber(v, false, locale).size();
     const double compiledMs = millisecondsSince(start);
     const double compiledCpu = threadCpuMilliseconds() - cpu;
     start = Clock::now();
     cpu = threadCpuMilliseconds();
-    for (double v : *c.values) checksum += lomandra::numfmt::formatValue(v, c.code, false).size();
+    for (double v : *c.values) checksum += lomandra::numfmt::formatValue(v, c.code, false, locale).size();
     const double cachedMs = millisecondsSince(start);
     const double cachedCpu = threadCpuMilliseconds() - cpu;
     std::printf("%-26s %9zu %13.1f / %6.1f %15.1f / %6.1f\n", c.name, c.values->size(), compiledMs, compiledCpu, cachedMs,

@@ -67,6 +67,9 @@ MergeToolOptions parseCommandLine(const QStringList& arguments) {
     } else if (const auto list = optionValue(arguments, i, "--workbooks"_L1, "LIST"_L1)) {
       if (options.workbookList) throw usage(QStringLiteral("--workbooks is given twice"));
       options.workbookList = *list;
+    } else if (const auto tag = optionValue(arguments, i, "--locale"_L1, "locale tag such as de-DE"_L1)) {
+      if (options.locale) throw usage(QStringLiteral("--locale is given twice"));
+      options.locale = *tag;
     } else if (const auto jobs = optionValue(arguments, i, "--jobs"_L1, "number"_L1)) {
       bool ok = false;
       options.jobs = jobs->toInt(&ok);
@@ -144,9 +147,18 @@ QString helpText() {
       "  --skip-empty     leave out cells whose text is empty\n"
       "  --by-column      walk each area column by column, top to bottom, instead of row by row\n"
       "  --jobs N         read at most N workbooks at a time (default: one per processor core)\n"
+      "  --locale TAG     show the texts as the spreadsheet application shows them with the\n"
+      "                   regional settings TAG (de-DE, fr_FR.UTF-8, ja-JP, ...); --locale\n"
+      "                   en-US gives the texts of an American installation\n"
       "  --help           print this help\n"
       "  --version        print the program's name and version\n"
       "  --               end of options\n"
+      "\n"
+      "The texts follow a locale, as the spreadsheet application follows the regional\n"
+      "settings: separators (1.234,5 in de-DE), the system's dates and times behind the\n"
+      "built-in formats (14 is 09.12.2025 in de-DE), the currency formats, month and day\n"
+      "names. Without --locale it is the environment's: LC_ALL, then LC_NUMERIC, LC_TIME and\n"
+      "LC_MONETARY each for its part, then LANG; C, POSIX or none of them set give en-US.\n"
       "\n"
       "Each workbook is opened once for all references. Lomandra's window opens it afresh for\n"
       "every Range Reference; the built-in engine reads the same texts either way.\n"

@@ -19,6 +19,8 @@ struct MergeToolOptions {
   bool skipEmpty = false;   ///< --skip-empty: leave out cells whose text is empty
   bool byColumn = false;    ///< --by-column: walk each area column by column
   int jobs = 0;             ///< --jobs N: workbooks read at a time; 0 for one per core
+  /// --locale TAG: the regional settings the texts follow; the environment's when absent.
+  std::optional<QString> locale;
   /// --workbook PATH, repeatable, in the order given.
   QStringList workbookPaths;
   /// --workbooks LIST: a file naming one workbook per line; "-" for standard input.

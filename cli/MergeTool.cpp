@@ -9,6 +9,7 @@
 #include "cli/BatchMerge.h"
 #include "cli/CommandLine.h"
 #include "output/Main.h"
+#include "sheet/numfmt/Locale.h"
 
 namespace lomandra::cli {
 
@@ -88,6 +89,18 @@ int runMergeTool(const QStringList& arguments, const ToolStreams& streams,
   if (options.version) {
     streams.out(versionText().toStdString());
     return 0;
+  }
+  if (options.locale) {
+    bool known = true;
+    const numfmt::Locale locale = numfmt::Locale::fromTag(options.locale->toStdString(), &known);
+    if (!known) {
+      writeLine(streams, QStringLiteral("lomandra-merge: --locale %1 names no locale (see lomandra-merge --help)")
+                             .arg(*options.locale));
+      return 2;
+    }
+    numfmt::Locale::setDisplay(locale);
+  } else {
+    numfmt::Locale::setDisplay(numfmt::Locale::fromSystem());
   }
 
   BufferedOut out(streams);

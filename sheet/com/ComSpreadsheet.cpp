@@ -53,7 +53,7 @@ class ComSheetApplication final : public sheet::Application {
   void write(int row, int column, const QString& text) override {
     // A number only when the application's General format shows it as the very same text;
     // everything else stays literal text, so the cell shows exactly what was merged.
-    if (const std::optional<double> number = numfmt::numberWrittenAs(text))
+    if (const std::optional<double> number = numfmt::numberWrittenAs(text, *numfmt::Locale::display()))
       application_.write(row, column, *number);
     else
       application_.write(row, column, wide(text));

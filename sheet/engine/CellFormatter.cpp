@@ -24,10 +24,22 @@ struct CellFormatter::Compiled {
   std::shared_ptr<const numfmt::NumberFormat> format;
 };
 
-std::string formatGeneralNumber(double value) { return numfmt::formatGeneral(value); }
+std::string formatGeneralNumber(double value) { return numfmt::formatGeneral(value, *numfmt::Locale::display()); }
 
-CellFormatter::CellFormatter(const model::WorkbookFile& file)
-    : file_(file), date1904_(file.date1904()), general_(std::make_unique<Compiled>()) {}
+CellFormatter::CellFormatter(const model::WorkbookFile& file, std::shared_ptr<const numfmt::Locale> locale)
+    : file_(file),
+      locale_(locale ? std::move(locale) : numfmt::Locale::display()),
+      date1904_(file.date1904()),
+      general_(std::make_unique<Compiled>()) {}
+
+std::string CellFormatter::codeOf(std::uint32_t format) const {
+  // A built-in id the file gives no code of its own shows the locale's code for it.
+  if (!locale_->isEnUS()) {
+    const int id = file_.builtinFormatId(format);
+    if (id >= 0 && numfmt::isLocaleBoundBuiltin(id)) return numfmt::builtinFormatCode(id, *locale_);
+  }
+  return file_.formatCode(format);
+}
 
 CellFormatter::~CellFormatter() = default;
 
@@ -35,7 +47,7 @@ const CellFormatter::Compiled& CellFormatter::compiled(std::uint32_t format) con
   if (format >= kMaxCachedFormats) {
     // Not cached: compiled afresh each time (the number-format engine keeps its own cache).
     uncached_ = std::make_unique<Compiled>();
-    const std::string code = file_.formatCode(format);
+    const std::string code = codeOf(format);
     uncached_->general = isGeneralCode(code);
     if (!uncached_->general) uncached_->format = numfmt::NumberFormat::compile(code);
     return *uncached_;
@@ -44,7 +56,7 @@ const CellFormatter::Compiled& CellFormatter::compiled(std::uint32_t format) con
   auto& slot = cache_[format];
   if (!slot) {
     slot = std::make_unique<Compiled>();
-    const std::string code = file_.formatCode(format);
+    const std::string code = codeOf(format);
     slot->general = isGeneralCode(code);
     if (!slot->general) {
       slot->format = numfmt::NumberFormat::compile(code);
@@ -78,7 +90,7 @@ void CellFormatter::format(model::CellKind kind, double number, std::string_view
     }
     case model::CellKind::Number: {
       const Compiled& c = compiled(format);
-      out = c.general ? numfmt::formatGeneral(number) : c.format->formatNumber(number, date1904_);
+      out = c.general ? numfmt::formatGeneral(number, *locale_) : c.format->formatNumber(number, date1904_, *locale_);
       return;
     }
   }

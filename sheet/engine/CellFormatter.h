@@ -10,13 +10,16 @@
 #include <vector>
 
 #include "sheet/model/WorkbookFile.h"
+#include "sheet/numfmt/Locale.h"
 
 namespace lomandra::engine {
 
 class CellFormatter {
  public:
-  /// Formats with the codes and date system of `file`, which must outlive the formatter.
-  explicit CellFormatter(const model::WorkbookFile& file);
+  /// Formats with the codes and date system of `file`, which must outlive the formatter, in
+  /// `locale` (the program's rendering locale unless given).
+  explicit CellFormatter(const model::WorkbookFile& file,
+                         std::shared_ptr<const numfmt::Locale> locale = numfmt::Locale::display());
   ~CellFormatter();
   CellFormatter(const CellFormatter&) = delete;
   CellFormatter& operator=(const CellFormatter&) = delete;
@@ -35,14 +38,17 @@ class CellFormatter {
   struct Compiled;
   const Compiled& compiled(std::uint32_t format) const;
 
+  std::string codeOf(std::uint32_t format) const;
+
   const model::WorkbookFile& file_;
+  std::shared_ptr<const numfmt::Locale> locale_;
   bool date1904_;
   mutable std::vector<std::unique_ptr<Compiled>> cache_;
   mutable std::unique_ptr<Compiled> general_;
   mutable std::unique_ptr<Compiled> uncached_;
 };
 
-/// The displayed text of a number in the General format.
+/// The displayed text of a number in the General format, in the program's rendering locale.
 std::string formatGeneralNumber(double value);
 
 }  // namespace lomandra::engine

@@ -135,6 +135,13 @@ class WorkbookFile {
   virtual Grid grid() const { return kLargeGrid; }
   /// The number format code of a cell format index ("General" when it has none).
   virtual std::string formatCode(std::uint32_t format) const = 0;
+  /// The built-in format id a cell format index uses when the file gives that id no code of
+  /// its own (its code then follows the rendering locale: 14 is the system's short date); -1
+  /// for a custom code or a format without an id.
+  virtual int builtinFormatId(std::uint32_t format) const {
+    (void)format;
+    return -1;
+  }
   /// The alignment and kind of text a cell format index stands for.
   virtual CellStyle cellStyle(std::uint32_t format) const {
     (void)format;

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "sheet/numfmt/FormatSection.h"
+#include "sheet/numfmt/Locale.h"
 #include "sheet/numfmt/LocaleNames.h"
 
 namespace lomandra::numfmt {
@@ -69,12 +70,12 @@ void appendNumber(long long v, int minDigits, std::string& out) {
 
 }  // namespace
 
-bool renderDateTime(const Section& s, double value, bool date1904, std::string& out) {
+bool renderDateTime(const Section& s, double value, bool date1904, const Locale& locale, std::string& out) {
   const long long lastSerial = date1904 ? kLastSerial1904 : kLastSerial1900;
   if (value < 0.0 && s.elapsedOnly && value > -static_cast<double>(lastSerial + 1)) {
     // A duration alone ([h], [mm], [ss]) may be negative: its size with a minus sign.
     out += '-';
-    return renderDateTime(s, -value, date1904, out);
+    return renderDateTime(s, -value, date1904, locale, out);
   }
   if (!(value >= 0.0) || value >= static_cast<double>(lastSerial + 1)) return false;
   long long unitsPerSecond = 1;
@@ -98,11 +99,13 @@ bool renderDateTime(const Section& s, double value, bool date1904, std::string& 
   const int second = static_cast<int>(secondsOfDay % 60);
   CivilDate date{1900, 1, 0};
   if (s.hasDateParts) date = dateOfSerial(days, date1904);
-  const LocaleNames& names = s.names ? *s.names : englishNames();
+  const LocaleNames& names = s.names ? *s.names : locale.names();
 
   for (const Part& p : s.parts) {
     switch (p.kind) {
       case PartKind::Literal: out += p.text; break;
+      case PartKind::DateSeparator: out += locale.dateSeparator(); break;
+      case PartKind::TimeSeparator: out += locale.timeSeparator(); break;
       case PartKind::Year:
         if (p.count == 2) appendNumber(date.year % 100, 2, out);
         else appendNumber(date.year, 4, out);
@@ -140,7 +143,7 @@ bool renderDateTime(const Section& s, double value, bool date1904, std::string& 
       case PartKind::Minute: appendNumber(minute, p.count, out); break;
       case PartKind::Second: appendNumber(second, p.count, out); break;
       case PartKind::SubSecond: {
-        out += '.';
+        out += locale.decimal();
         std::string digits;
         appendNumber(subUnits, s.secondDecimals, digits);
         out.append(digits, 0, p.count);

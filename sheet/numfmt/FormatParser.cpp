@@ -91,21 +91,7 @@ const LocaleNames* namesOfLocaleTag(std::string_view locale) {
     std::from_chars(locale.data(), locale.data() + locale.size(), id, 16);
     return &localeNames(id);
   }
-  struct Language {
-    std::string_view prefix;
-    std::uint32_t lcid;
-  };
-  static constexpr Language kLanguages[] = {
-      {"RU-RU-X-GENLOWER", 0xFC19}, {"ZH-TW", 0x404}, {"ZH-HK", 0xC04}, {"ZH-MO", 0x1404}, {"ZH-HANT", 0x404},
-      {"ZH", 0x804}, {"DE", 0x407}, {"FR", 0x40C}, {"IT", 0x410}, {"ES", 0xC0A}, {"PT", 0x416}, {"NL", 0x413},
-      {"SV", 0x41D}, {"DA", 0x406}, {"NB", 0x414}, {"NN", 0x814}, {"NO", 0x414}, {"FI", 0x40B}, {"PL", 0x415},
-      {"CS", 0x405}, {"HU", 0x40E}, {"RU", 0x419}, {"TR", 0x41F}, {"EL", 0x408}, {"JA", 0x411}, {"KO", 0x412},
-      {"EN", 0x409}};
-  for (const Language& l : kLanguages) {
-    if (locale.starts_with(l.prefix) && (locale.size() == l.prefix.size() || locale[l.prefix.size()] == '-'))
-      return &localeNames(l.lcid);
-  }
-  return nullptr;
+  return namesOfLanguageTag(locale);
 }
 
 // The comma is kept as a marker until the section kind is known.
@@ -124,8 +110,8 @@ void readBracket(std::string_view tag, RawSection& raw) {
       std::string lcid;
       for (char c : tag.substr(dash + 1)) lcid += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       if (lcid == "F800" || lcid == "X-SYSDATE") raw.systemLongDate = true;
-      if (lcid == "F400" || lcid == "X-SYSTIME") raw.systemTime = true;
-      if (const LocaleNames* names = namesOfLocaleTag(lcid)) raw.names = names;
+      else if (lcid == "F400" || lcid == "X-SYSTIME") raw.systemTime = true;
+      else if (const LocaleNames* names = namesOfLocaleTag(lcid)) raw.names = names;
     }
     return;
   }
@@ -249,6 +235,11 @@ RawSection readSection(std::string_view code, std::size_t& pos) {
         addPart(raw, PartKind::Slash, '/');
         ++pos;
         continue;
+      case ':':
+        addPart(raw, PartKind::TimeSeparator, ':');
+        raw.parts.back().text = ":";
+        ++pos;
+        continue;
       default:
         break;
     }
@@ -323,6 +314,28 @@ bool isDatePart(PartKind k) {
 
 bool isComma(const Part& p) { return p.kind == PartKind::Literal && p.ch == kCommaMarker; }
 
+bool isSeparator(PartKind k) { return k == PartKind::DateSeparator || k == PartKind::TimeSeparator; }
+
+/// Outside a date or time section ':' is a literal, joined to the literal text around it as it
+/// was read.
+void timeSeparatorsAsLiterals(std::vector<Part>& parts) {
+  std::vector<Part> out;
+  out.reserve(parts.size());
+  for (Part& p : parts) {
+    const bool plain = p.kind == PartKind::TimeSeparator || (p.kind == PartKind::Literal && p.ch == 0);
+    if (p.kind == PartKind::TimeSeparator) {
+      p.kind = PartKind::Literal;
+      p.ch = 0;
+    }
+    if (plain && !out.empty() && out.back().kind == PartKind::Literal && out.back().ch == 0) {
+      out.back().text += p.text;
+      continue;
+    }
+    out.push_back(std::move(p));
+  }
+  parts = std::move(out);
+}
+
 void makeLiteral(Part& p, std::string text) {
   p.kind = PartKind::Literal;
   p.ch = 0;
@@ -380,8 +393,11 @@ void finishDateTime(Section& s) {
         continue;
       }
     }
-    if (p.kind == PartKind::Digit || p.kind == PartKind::DecimalPoint || p.kind == PartKind::Slash ||
-        p.kind == PartKind::Exponent || isComma(p)) {
+    if (p.kind == PartKind::Slash) {
+      p.kind = PartKind::DateSeparator;
+      p.text = "/";
+    } else if (p.kind == PartKind::Digit || p.kind == PartKind::DecimalPoint || p.kind == PartKind::Exponent ||
+               isComma(p)) {
       makeLiteral(p, literalTextOf(p));
     } else if (p.kind == PartKind::General || p.kind == PartKind::TextValue) {
       makeLiteral(p, std::string());
@@ -394,7 +410,7 @@ void finishDateTime(Section& s) {
   for (std::size_t i = 0; i < parts.size(); ++i) {
     Part& p = parts[i];
     const PartKind k = p.kind;
-    if (k == PartKind::Literal || k == PartKind::AmPm || k == PartKind::SubSecond) continue;
+    if (k == PartKind::Literal || k == PartKind::AmPm || k == PartKind::SubSecond || isSeparator(k)) continue;
     const bool lastIsClock = last < parts.size() && !used[last] &&
                              (parts[last].kind == PartKind::Hour || parts[last].kind == PartKind::ElapsedHours ||
                               parts[last].kind == PartKind::Second || parts[last].kind == PartKind::ElapsedSeconds);
@@ -424,7 +440,7 @@ void finishDateTime(Section& s) {
     if (p.kind == PartKind::Year || p.kind == PartKind::BuddhistYear || p.kind == PartKind::Month ||
         p.kind == PartKind::Day)
       s.hasDateParts = true;
-    else if (p.kind != PartKind::Literal)
+    else if (p.kind != PartKind::Literal && !isSeparator(p.kind))
       s.hasTimeParts = true;
   }
   s.elapsedOnly = elapsedPart && !clockPart && !s.hasDateParts &&
@@ -585,18 +601,23 @@ Section finishSection(RawSection raw) {
   Section s;
   s.comparison = raw.comparison;
   s.operand = raw.operand;
-  s.names = raw.names ? raw.names : &englishNames();
+  s.names = raw.names;
   if (raw.systemLongDate) {
-    // The system's long date, as an en-US installation writes it.
+    // The system's long date; the en-US form here, another locale's in its place when rendered.
     parseSystemFormat("dddd, mmmm d, yyyy", s);
+    s.system = SystemFormat::LongDate;
     return s;
   }
   if (raw.systemTime) {
     // The system's time as Windows en-US writes it: 12-hour with AM/PM ("10:42:24 PM").
     parseSystemFormat("h:mm:ss AM/PM", s);
+    s.system = SystemFormat::Time;
     return s;
   }
   s.parts = std::move(raw.parts);
+  if (!std::any_of(s.parts.begin(), s.parts.end(), [](const Part& p) { return isDatePart(p.kind); }) ||
+      std::any_of(s.parts.begin(), s.parts.end(), [](const Part& p) { return p.kind == PartKind::General; }))
+    timeSeparatorsAsLiterals(s.parts);
   s.hasGeneral = std::any_of(s.parts.begin(), s.parts.end(), [](const Part& p) { return p.kind == PartKind::General; });
   s.hasText = std::any_of(s.parts.begin(), s.parts.end(), [](const Part& p) { return p.kind == PartKind::TextValue; });
   const bool date = std::any_of(s.parts.begin(), s.parts.end(), [](const Part& p) { return isDatePart(p.kind); });

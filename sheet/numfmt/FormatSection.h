@@ -11,6 +11,7 @@
 namespace lomandra::numfmt {
 
 struct LocaleNames;
+class Locale;
 
 /// What one element of a section stands for.
 enum class PartKind : std::uint8_t {
@@ -33,7 +34,12 @@ enum class PartKind : std::uint8_t {
   ElapsedHours,  // [h]; count = minimum digits
   ElapsedMinutes,
   ElapsedSeconds,
+  DateSeparator,  // '/' of a date or time section: the locale's date separator
+  TimeSeparator,  // ':' of a date or time section: the locale's time separator
 };
+
+/// A section that shows one of the system's formats whatever else it holds.
+enum class SystemFormat : std::uint8_t { None, LongDate, Time };
 
 /// What the digit placeholders of a number section belong to.
 enum class DigitRole : std::uint8_t { Integer, Fraction, ExponentDigits, Numerator, Denominator };
@@ -79,7 +85,8 @@ struct Section {
   bool hasDateParts = false;    // a year, month or day is shown
   bool hasTimeParts = false;    // an hour, minute, second, AM/PM or duration is shown
   bool elapsedOnly = false;     // only [h] [m] [s] (and their fractions): negatives show a minus
-  const LocaleNames* names = nullptr;  // month and day names, AM/PM markers (the locale tag's)
+  const LocaleNames* names = nullptr;  // the locale tag's names and AM/PM; nullptr: the locale's
+  SystemFormat system = SystemFormat::None;  // [$-F800] / [$-F400]
   bool invalid = false;         // the application refuses a code with this section
 
   bool matches(double v) const {
@@ -107,12 +114,12 @@ ParsedCode parseFormatCode(std::string_view code);
 
 /// Renders a number with a Number, Scientific or Fraction section; `value` may be negative and
 /// `showMinus` says whether a minus sign belongs in front.
-void renderNumber(const Section& s, double value, bool showMinus, std::string& out);
+void renderNumber(const Section& s, double value, bool showMinus, const Locale& locale, std::string& out);
 /// Renders a date/time section; false when the value is no valid date (the caller shows '#').
-bool renderDateTime(const Section& s, double value, bool date1904, std::string& out);
+bool renderDateTime(const Section& s, double value, bool date1904, const Locale& locale, std::string& out);
 /// Renders the text section (or any section) with `text` in place of @.
 void renderText(const Section& s, std::string_view text, std::string& out);
-/// Appends General for |value| (no sign).
-void appendGeneral(double absValue, std::string& out);
+/// Appends General for |value| (no sign), with the locale's decimal separator.
+void appendGeneral(double absValue, const Locale& locale, std::string& out);
 
 }  // namespace lomandra::numfmt

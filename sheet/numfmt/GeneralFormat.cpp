@@ -7,6 +7,7 @@
 
 #include "sheet/numfmt/DecimalDigits.h"
 #include "sheet/numfmt/FormatSection.h"
+#include "sheet/numfmt/Locale.h"
 #include "sheet/numfmt/NumberFormat.h"
 
 namespace lomandra::numfmt {
@@ -15,25 +16,25 @@ namespace {
 
 constexpr int kGeneralWidth = 11;
 
-void appendFixed(const DecimalDigits& d, std::string& out) {
+void appendFixed(const DecimalDigits& d, const std::string& decimal, std::string& out) {
   if (d.pointPos <= 0) {
     out += '0';
   } else {
     for (int i = 0; i < d.pointPos; ++i) out += d.at(i);
   }
   if (d.count > d.pointPos) {
-    out += '.';
+    out += decimal;
     for (int i = d.pointPos < 0 ? d.pointPos : 0; i < 0; ++i) out += '0';
     for (int i = d.pointPos > 0 ? d.pointPos : 0; i < d.count; ++i) out += d.digit[i];
   }
 }
 
-void appendScientific(DecimalDigits d, std::string& out) {
+void appendScientific(DecimalDigits d, const std::string& decimal, std::string& out) {
   roundToDecimals(d, 5 - (d.pointPos - 1));  // six significant digits
   const int exponent = d.pointPos - 1;
   out += d.digit[0];
   if (d.count > 1) {
-    out += '.';
+    out += decimal;
     out.append(d.digit + 1, static_cast<std::size_t>(d.count - 1));
   }
   out += 'E';
@@ -47,7 +48,8 @@ void appendScientific(DecimalDigits d, std::string& out) {
 
 }  // namespace
 
-void appendGeneral(double absValue, std::string& out) {
+void appendGeneral(double absValue, const Locale& locale, std::string& out) {
+  const std::string& decimal = locale.decimal();
   if (std::isnan(absValue)) {
     out += "#NUM!";
     return;
@@ -63,7 +65,7 @@ void appendGeneral(double absValue, std::string& out) {
   }
   const int exponent = d.pointPos - 1;
   if (exponent >= kGeneralWidth || exponent < -9) {
-    appendScientific(d, out);
+    appendScientific(d, decimal, out);
     return;
   }
   if (exponent >= 0) {
@@ -72,22 +74,22 @@ void appendGeneral(double absValue, std::string& out) {
     DecimalDigits r = d;
     roundToDecimals(r, decimals);
     if (r.pointPos > kGeneralWidth) {
-      appendScientific(d, out);
+      appendScientific(d, decimal, out);
       return;
     }
-    appendFixed(r, out);
+    appendFixed(r, decimal, out);
     return;
   }
   // Below 1: "0." and the leading zeros take room from the significant digits.
   const int fixedLength = 2 + (-exponent - 1) + d.count;
   if (fixedLength <= kGeneralWidth) {
-    appendFixed(d, out);
+    appendFixed(d, decimal, out);
     return;
   }
   if (exponent >= -4) {
     DecimalDigits r = d;
     roundToDecimals(r, kGeneralWidth - 2);
-    appendFixed(r, out);
+    appendFixed(r, decimal, out);
     return;
   }
   // Further below 1 the scientific form keeps more digits, unless its six significant digits
@@ -95,16 +97,16 @@ void appendGeneral(double absValue, std::string& out) {
   DecimalDigits r = d;
   roundToDecimals(r, 5 - exponent);
   if (2 + (-r.pointPos) + r.count <= kGeneralWidth) {
-    appendFixed(r, out);
+    appendFixed(r, decimal, out);
     return;
   }
-  appendScientific(d, out);
+  appendScientific(d, decimal, out);
 }
 
-std::string formatGeneral(double value) {
+std::string formatGeneral(double value, const Locale& locale) {
   std::string out;
   if (std::signbit(value) && value != 0.0 && !std::isnan(value)) out += '-';
-  appendGeneral(std::fabs(value), out);
+  appendGeneral(std::fabs(value), locale, out);
   return out;
 }
 

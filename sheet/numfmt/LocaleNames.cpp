@@ -6,6 +6,8 @@
 
 #include "sheet/numfmt/LocaleNames.h"
 
+#include <string>
+
 namespace lomandra::numfmt {
 
 namespace {
@@ -253,6 +255,29 @@ const LocaleNames& localeNames(std::uint32_t lcid) {
     case 0x12: return kKorean;
     default: return kEnglish;
   }
+}
+
+const LocaleNames* namesOfLanguageTag(std::string_view tag) {
+  std::string upper(tag);
+  for (char& c : upper) {
+    if (c == '_') c = '-';
+    else if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  struct Language {
+    std::string_view prefix;
+    std::uint32_t lcid;
+  };
+  static constexpr Language kLanguages[] = {
+      {"RU-RU-X-GENLOWER", 0xFC19}, {"ZH-TW", 0x404}, {"ZH-HK", 0xC04}, {"ZH-MO", 0x1404}, {"ZH-HANT", 0x404},
+      {"ZH", 0x804}, {"DE", 0x407}, {"FR", 0x40C}, {"IT", 0x410},
+      {"ES", 0xC0A}, {"PT", 0x416}, {"NL", 0x413}, {"SV", 0x41D}, {"DA", 0x406}, {"NB", 0x414}, {"NN", 0x814},
+      {"NO", 0x414}, {"FI", 0x40B}, {"PL", 0x415}, {"CS", 0x405}, {"HU", 0x40E}, {"RU", 0x419}, {"TR", 0x41F},
+      {"EL", 0x408}, {"JA", 0x411}, {"KO", 0x412}, {"EN", 0x409}};
+  for (const Language& l : kLanguages) {
+    if (upper.starts_with(l.prefix) && (upper.size() == l.prefix.size() || upper[l.prefix.size()] == '-'))
+      return &localeNames(l.lcid);
+  }
+  return nullptr;
 }
 
 }  // namespace lomandra::numfmt

@@ -5,6 +5,7 @@
 // looking a language up costs no allocation.
 
 #include <cstdint>
+#include <string_view>
 
 namespace lomandra::numfmt {
 
@@ -20,6 +21,10 @@ struct LocaleNames {
 /// The names shown for a Windows locale id (the low 16 bits of a tag's hex number); the en-US
 /// names for a language the table does not hold.
 const LocaleNames& localeNames(std::uint32_t lcid);
+
+/// The names of the language a tag names ("de-DE", "DE", "ru-RU-x-genlower", any case); nullptr
+/// when the table holds no such language.
+const LocaleNames* namesOfLanguageTag(std::string_view tag);
 
 /// The en-US names (no tag, or a tag naming English).
 const LocaleNames& englishNames();

@@ -165,7 +165,7 @@ const Section* NumberFormat::chooseSection(double value, bool& showMinus) const 
   return nullptr;
 }
 
-std::string NumberFormat::formatNumber(double value, bool date1904) const {
+std::string NumberFormat::formatNumber(double value, bool date1904, const Locale& locale) const {
   std::string out;
   if (!std::isfinite(value)) return "#NUM!";
   bool showMinus = false;
@@ -176,18 +176,23 @@ std::string NumberFormat::formatNumber(double value, bool date1904) const {
   }
   switch (s->kind) {
     case SectionKind::DateTime:
-      if (!renderDateTime(*s, value, date1904, out)) {
+      if (s->system != SystemFormat::None && !locale.isEnUS()) {
+        // [$-F800] and [$-F400] show the locale's own long date and time.
+        const NumberFormat& system = s->system == SystemFormat::LongDate ? locale.longDateFormat() : locale.timeFormat();
+        return system.formatNumber(value, date1904, locale);
+      }
+      if (!renderDateTime(*s, value, date1904, locale, out)) {
         out.clear();
         appendHashes(out);
       }
       break;
     case SectionKind::Text:
-      renderText(*s, formatGeneral(value), out);
+      renderText(*s, formatGeneral(value, locale), out);
       break;
     case SectionKind::Empty:
       break;
     default:
-      renderNumber(*s, value, showMinus, out);
+      renderNumber(*s, value, showMinus, locale, out);
       break;
   }
   capLength(out);
@@ -308,8 +313,8 @@ FormatCache& cache() {
 
 }  // namespace
 
-std::string formatValue(double value, std::string_view code, bool date1904) {
-  return cache().get(code)->formatNumber(value, date1904);
+std::string formatValue(double value, std::string_view code, bool date1904, const Locale& locale) {
+  return cache().get(code)->formatNumber(value, date1904, locale);
 }
 
 }  // namespace lomandra::numfmt

@@ -10,6 +10,7 @@
 
 #include "sheet/numfmt/DecimalDigits.h"
 #include "sheet/numfmt/FormatSection.h"
+#include "sheet/numfmt/Locale.h"
 
 namespace lomandra::numfmt {
 
@@ -25,8 +26,8 @@ void appendPad(char placeholder, std::string& out) {
 /// placeholder takes every digit that has no placeholder of its own.
 class IntegerWriter {
  public:
-  IntegerWriter(std::string_view digits, int placeholders, bool grouping)
-      : digits_(digits), placeholders_(placeholders), grouping_(grouping) {}
+  IntegerWriter(std::string_view digits, int placeholders, bool grouping, std::string_view group = ",")
+      : digits_(digits), placeholders_(placeholders), grouping_(grouping), group_(group) {}
 
   void write(char placeholder, std::string& out) {
     const int length = static_cast<int>(digits_.size());
@@ -40,22 +41,23 @@ class IntegerWriter {
   }
 
  private:
-  void separator(int position, char sep, std::string& out) const {
+  void separator(int position, std::string_view sep, std::string& out) const {
     if (grouping_ && position > 0 && position % 3 == 0) out += sep;
   }
   void emit(char digit, int position, std::string& out) const {
     out += digit;
-    separator(position, ',', out);
+    separator(position, group_, out);
   }
   void emitPad(char placeholder, int position, std::string& out) const {
     appendPad(placeholder, out);
-    if (placeholder == '0') separator(position, ',', out);
-    else if (placeholder == '?') separator(position, ' ', out);
+    if (placeholder == '0') separator(position, group_, out);
+    else if (placeholder == '?') separator(position, " ", out);
   }
 
   std::string_view digits_;
   int placeholders_;
   bool grouping_;
+  std::string_view group_;
   int index_ = 0;
 };
 
@@ -68,7 +70,7 @@ std::string integerDigits(const DecimalDigits& d) {
   return s;
 }
 
-void renderFixed(const Section& s, double absValue, bool showMinus, std::string& out) {
+void renderFixed(const Section& s, double absValue, bool showMinus, const Locale& locale, std::string& out) {
   DecimalDigits d = toDecimal15(absValue);
   if (!d.isZero()) d.pointPos += s.powerOfTen;
   roundToDecimals(d, s.fractionDigits);
@@ -81,16 +83,16 @@ void renderFixed(const Section& s, double absValue, bool showMinus, std::string&
   // "0.0" show -0.04 as "0" and "0.0". A section without placeholders always shows it.
   const bool placeholders = s.integerDigits + s.fractionDigits > 0;
   if (showMinus && (!placeholders || s.hasGeneral || !intDigits.empty() || lastNonZero >= 0)) out += '-';
-  IntegerWriter integer(intDigits, s.integerDigits, s.grouping);
+  IntegerWriter integer(intDigits, s.integerDigits, s.grouping, locale.group());
   int fractionIndex = 0;
   for (const Part& p : s.parts) {
     switch (p.kind) {
       case PartKind::Literal: out += p.text; break;
-      case PartKind::DecimalPoint: out += '.'; break;
+      case PartKind::DecimalPoint: out += locale.decimal(); break;
       case PartKind::General: {
         double scaled = absValue;
         if (s.powerOfTen != 0) scaled *= std::pow(10.0, s.powerOfTen);
-        appendGeneral(scaled, out);
+        appendGeneral(scaled, locale, out);
         break;
       }
       case PartKind::Digit:
@@ -107,7 +109,7 @@ void renderFixed(const Section& s, double absValue, bool showMinus, std::string&
   }
 }
 
-void renderScientific(const Section& s, double absValue, bool showMinus, std::string& out) {
+void renderScientific(const Section& s, double absValue, bool showMinus, const Locale& locale, std::string& out) {
   DecimalDigits d = toDecimal15(absValue);
   int exponent = 0;
   if (!d.isZero()) {
@@ -145,13 +147,13 @@ void renderScientific(const Section& s, double absValue, bool showMinus, std::st
   const int absExp = exponent < 0 ? -exponent : exponent;
   const auto expRes = std::to_chars(expBuf, expBuf + sizeof expBuf, absExp);
   const std::string_view expDigits(expBuf, static_cast<std::size_t>(expRes.ptr - expBuf));
-  IntegerWriter integer(intDigits, s.integerDigits, s.grouping);
+  IntegerWriter integer(intDigits, s.integerDigits, s.grouping, locale.group());
   IntegerWriter expWriter(expDigits, s.exponentDigits, false);
   int fractionIndex = 0;
   for (const Part& p : s.parts) {
     switch (p.kind) {
       case PartKind::Literal: out += p.text; break;
-      case PartKind::DecimalPoint: out += '.'; break;
+      case PartKind::DecimalPoint: out += locale.decimal(); break;
       case PartKind::Exponent:
         out += p.ch;
         if (exponent < 0) out += '-';
@@ -219,7 +221,7 @@ std::string toText(std::uint64_t v) {
   return std::string(buf, res.ptr);
 }
 
-void renderFraction(const Section& s, double value, bool showMinus, std::string& out) {
+void renderFraction(const Section& s, double value, bool showMinus, const Locale& locale, std::string& out) {
   double absValue = std::fabs(value);
   if (s.powerOfTen != 0) absValue *= std::pow(10.0, s.powerOfTen);
   const bool mixed = s.integerDigits > 0;
@@ -300,7 +302,7 @@ void renderFraction(const Section& s, double value, bool showMinus, std::string&
   // Which literal sits where: before the numerator, between numerator and bar, bar and denominator.
   std::size_t numIndex = 0;
   std::size_t denIndex = 0;
-  IntegerWriter whole(integer, s.integerDigits, s.grouping);
+  IntegerWriter whole(integer, s.integerDigits, s.grouping, locale.group());
   for (std::size_t i = 0; i < s.parts.size(); ++i) {
     const Part& p = s.parts[i];
     switch (p.kind) {
@@ -348,7 +350,7 @@ void renderFraction(const Section& s, double value, bool showMinus, std::string&
           }
         }
         break;
-      case PartKind::DecimalPoint: out += '.'; break;
+      case PartKind::DecimalPoint: out += locale.decimal(); break;
       default: break;
     }
   }
@@ -356,12 +358,12 @@ void renderFraction(const Section& s, double value, bool showMinus, std::string&
 
 }  // namespace
 
-void renderNumber(const Section& s, double value, bool showMinus, std::string& out) {
+void renderNumber(const Section& s, double value, bool showMinus, const Locale& locale, std::string& out) {
   const double absValue = std::fabs(value);
   switch (s.kind) {
-    case SectionKind::Scientific: renderScientific(s, absValue, showMinus && value != 0.0, out); break;
-    case SectionKind::Fraction: renderFraction(s, value, showMinus && value != 0.0, out); break;
-    default: renderFixed(s, absValue, showMinus && value != 0.0, out); break;
+    case SectionKind::Scientific: renderScientific(s, absValue, showMinus && value != 0.0, locale, out); break;
+    case SectionKind::Fraction: renderFraction(s, value, showMinus && value != 0.0, locale, out); break;
+    default: renderFixed(s, absValue, showMinus && value != 0.0, locale, out); break;
   }
 }
 

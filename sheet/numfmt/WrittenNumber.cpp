@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include <QString>
+
 #include "sheet/numfmt/NumberFormat.h"
 
 namespace lomandra::numfmt {
@@ -21,14 +23,21 @@ bool mayShowInGeneral(char16_t c) {
 
 }  // namespace
 
-std::optional<double> numberWrittenAs(QStringView text) {
+std::optional<double> numberWrittenAs(QStringView text, const Locale& locale) {
   if (text.isEmpty() || text.size() > kLongestGeneral) return std::nullopt;
+  const QString decimal = QString::fromStdString(locale.decimal());
   char ascii[kLongestGeneral];
-  const auto length = static_cast<std::size_t>(text.size());
-  for (std::size_t i = 0; i < length; ++i) {
-    const char16_t c = text[static_cast<qsizetype>(i)].unicode();
-    if (!mayShowInGeneral(c)) return std::nullopt;
-    ascii[i] = static_cast<char>(c);
+  std::size_t length = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (!decimal.isEmpty() && text.sliced(i).startsWith(decimal)) {
+      // The locale's decimal separator reads as the point.
+      ascii[length++] = '.';
+      i += decimal.size() - 1;
+      continue;
+    }
+    const char16_t c = text[i].unicode();
+    if (!mayShowInGeneral(c) || (c == u'.' && decimal != u".")) return std::nullopt;
+    ascii[length++] = static_cast<char>(c);
   }
   double value = 0;
   const auto [end, error] = std::from_chars(ascii, ascii + length, value, std::chars_format::general);
@@ -37,7 +46,7 @@ std::optional<double> numberWrittenAs(QStringView text) {
   if (std::fpclassify(value) == FP_SUBNORMAL) return std::nullopt;
   // The text must be what General shows for the number, character for character; this also
   // turns away "-0", whose number General shows as "0".
-  if (formatGeneral(value) != std::string_view(ascii, length)) return std::nullopt;
+  if (QString::fromStdString(formatGeneral(value, locale)) != text) return std::nullopt;
   return value;
 }
 

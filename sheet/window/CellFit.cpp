@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "sheet/engine/CellFormatter.h"
+#include "sheet/numfmt/Locale.h"
 
 namespace lomandra::window {
 
@@ -81,19 +82,22 @@ std::optional<QString> shortenGeneral(double value, int width, const TextMeasure
   if (!std::isfinite(value)) return std::nullopt;
   const QString shown = QString::fromStdString(engine::formatGeneralNumber(value));
   if (fits(shown, width, measure)) return shown;
+  // The shorter forms carry the rendering locale's decimal separator, as General does.
+  const QString decimal = QString::fromStdString(numfmt::Locale::display()->decimal());
+  const auto localized = [&decimal](QString text) { return decimal == u"." ? text : text.replace(u'.', decimal); };
   // Fewer decimals, as long as a digit other than zero is left to show.
   if (!shown.contains(u'E')) {
-    const qsizetype point = shown.indexOf(u'.');
-    const int decimals = point < 0 ? 0 : static_cast<int>(shown.size() - point - 1);
+    const qsizetype point = shown.indexOf(decimal);
+    const int decimals = point < 0 ? 0 : static_cast<int>(shown.size() - point - decimal.size());
     for (int d = decimals - 1; d >= 0; --d) {
-      const QString candidate = stripZeros(printed("%.*f", d, value));
+      const QString candidate = localized(stripZeros(printed("%.*f", d, value)));
       if (value != 0 && readsZero(candidate)) break;
       if (fits(candidate, width, measure)) return candidate;
     }
   }
   // Then the scientific form, down to one digit: "1.23457E+11" ... "1E+11".
   for (int digits = 5; digits >= 0; --digits) {
-    const QString candidate = stripZeros(printed("%.*E", digits, value));
+    const QString candidate = localized(stripZeros(printed("%.*E", digits, value)));
     if (fits(candidate, width, measure)) return candidate;
   }
   return std::nullopt;

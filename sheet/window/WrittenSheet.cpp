@@ -18,7 +18,7 @@ void WrittenSheet::write(std::uint32_t row, std::uint32_t column, const QString&
   }
   WrittenCell cell;
   cell.text = text.toStdString();
-  if (auto number = numfmt::numberWrittenAs(text)) {
+  if (auto number = numfmt::numberWrittenAs(text, *numfmt::Locale::display())) {
     cell.isNumber = true;
     cell.number = *number;
   }

@@ -258,6 +258,13 @@ std::string WorkbookGlobals::formatCode(std::uint32_t format) const {
   return std::string(builtinFormatCode(id));
 }
 
+int WorkbookGlobals::builtinFormatId(std::uint32_t format) const {
+  if (format >= xfFormats.size()) return -1;
+  const std::uint32_t id = xfFormats[format];
+  if (biff <= 4 || id == kNoFormat || id >= 50 || formats.count(id) != 0) return -1;
+  return static_cast<int>(id);
+}
+
 std::uint32_t WorkbookGlobals::cellFormat(int sheet, std::uint32_t xf) const {
   if (sheetFormats.empty()) return xf;
   const SheetFormats& own = sheetFormats[static_cast<std::size_t>(sheet)];

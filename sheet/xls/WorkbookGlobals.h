@@ -38,6 +38,8 @@ struct WorkbookGlobals {
   std::string text8(std::string_view raw) const;
   /// The format code of cell format (XF) index `format`.
   std::string formatCode(std::uint32_t format) const;
+  /// The built-in id of XF index `format` when no FORMAT record gives it a code; -1 otherwise.
+  int builtinFormatId(std::uint32_t format) const;
   /// The workbook-wide cell format index of XF index `xf` in sheet `sheet`.
   std::uint32_t cellFormat(int sheet, std::uint32_t xf) const;
 };

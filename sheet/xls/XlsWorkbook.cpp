@@ -56,6 +56,7 @@ class XlsWorkbook final : public model::WorkbookFile {
   std::string formatCode(std::uint32_t format) const override {
     return globals_.formatCode(format);
   }
+  int builtinFormatId(std::uint32_t format) const override { return globals_.builtinFormatId(format); }
   model::CellStyle cellStyle(std::uint32_t format) const override {
     model::CellStyle style;
     if (format < globals_.xfAligns.size()) style.align = globals_.xfAligns[format];

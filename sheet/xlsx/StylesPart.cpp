@@ -75,6 +75,13 @@ std::string NumberFormats::code(std::uint32_t format) const {
   return builtinFormat(static_cast<int>(std::min<std::uint32_t>(id, 100000)));
 }
 
+int NumberFormats::builtinId(std::uint32_t format) const {
+  if (format >= cellFormats_.size()) return -1;
+  const std::uint32_t id = cellFormats_[format];
+  if (id > 163 || custom_.count(id) != 0) return -1;
+  return static_cast<int>(id);
+}
+
 NumberFormats readStylesPart(const PartParser& parse) {
   NumberFormats formats;
   StylesHandler handler(formats);

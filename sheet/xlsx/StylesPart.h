@@ -17,6 +17,8 @@ class NumberFormats {
  public:
   /// The format code of cell format `format`: custom, built in, or "General".
   std::string code(std::uint32_t format) const;
+  /// The built-in id of cell format `format` when the part gives it no code; -1 otherwise.
+  int builtinId(std::uint32_t format) const;
   /// The horizontal alignment cell format `format` stores (General when it stores none).
   model::HorizontalAlign align(std::uint32_t format) const {
     return format < cellAligns_.size() ? cellAligns_[format] : model::HorizontalAlign::General;

@@ -66,6 +66,7 @@ class XlsxWorkbook : public model::WorkbookFile {
   bool date1904() const override { return date1904_; }
 
   std::string formatCode(std::uint32_t format) const override { return formats_.code(format); }
+  int builtinFormatId(std::uint32_t format) const override { return formats_.builtinId(format); }
 
   model::CellStyle cellStyle(std::uint32_t format) const override {
     model::CellStyle style;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Main.h"
+#include "sheet/numfmt/Locale.h"
 #include "tests/app/Form1Harness.h"
 
 namespace lomandra::testing {
@@ -47,6 +48,29 @@ TEST(Form1Startup, StoredValuesAreRestoredUnchanged) {
   EXPECT_EQ(h.form().pathText(), QStringLiteral("  /gone/No Such Book.xlsx"));
   EXPECT_TRUE(h.messages.shown.empty());
   EXPECT_EQ(h.stored(QStringLiteral("Option")), kRemove);
+}
+
+TEST(Form1Startup, TheLocaleSettingChoosesTheRenderingLocaleAndSurvivesARestart) {
+  Form1Harness h;
+  ASSERT_TRUE(h.start());
+  // A first run writes the key, empty: the system's locale (C in the tests, so en-US).
+  EXPECT_EQ(h.stored(QStringLiteral("Locale")), QString());
+  EXPECT_TRUE(numfmt::Locale::display()->isEnUS());
+  h.store(QStringLiteral("Locale"), QStringLiteral("de-DE"));
+  ASSERT_TRUE(h.start());  // the next run
+  EXPECT_EQ(numfmt::Locale::display()->tag(), "de-DE");
+  EXPECT_EQ(h.stored(QStringLiteral("Locale")), QStringLiteral("de-DE"));
+  EXPECT_TRUE(h.reports().isEmpty());
+  ASSERT_TRUE(h.start());  // and the one after
+  EXPECT_EQ(numfmt::Locale::display()->tag(), "de-DE");
+  // A tag that names no locale is reported at line 142; the system's locale is used.
+  h.store(QStringLiteral("Locale"), QStringLiteral("xx-QQ"));
+  ASSERT_TRUE(h.start());
+  EXPECT_TRUE(numfmt::Locale::display()->isEnUS());
+  ASSERT_EQ(h.reports().size(), 1);
+  EXPECT_TRUE(h.reports().front().contains(QStringLiteral("142"))) << h.reports().front().toStdString();
+  EXPECT_EQ(h.stored(QStringLiteral("Locale")), QStringLiteral("xx-QQ"));  // kept as the user wrote it
+  numfmt::Locale::setDisplay(numfmt::Locale::enUS());
 }
 
 TEST(Form1Startup, ATypedPathIsStoredAtEveryKeystrokeAndComesBackAtTheNextStart) {

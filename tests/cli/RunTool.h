@@ -14,9 +14,19 @@ struct Outcome {
   int status = -1;
 };
 
-/// Runs lomandra-merge with `arguments`, `input` on its standard input.
-inline Outcome runTool(const QStringList& arguments, const QByteArray& input = {}) {
+/// Runs lomandra-merge with `arguments`, `input` on its standard input, in an environment whose
+/// locale is C (so the texts are en-US whatever the machine's locale) plus `locale`'s variables
+/// ("LC_ALL=de_DE.UTF-8").
+inline Outcome runTool(const QStringList& arguments, const QByteArray& input = {},
+                       const QStringList& locale = {}) {
   QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_MONETARY", "LANG"})
+    environment.remove(QString::fromLatin1(name));
+  environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
+  for (const QString& variable : locale)
+    environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+  process.setProcessEnvironment(environment);
   process.start(QStringLiteral(LOMANDRA_MERGE_PROGRAM), arguments);
   process.write(input);
   process.closeWriteChannel();
