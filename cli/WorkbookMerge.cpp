@@ -1,6 +1,5 @@
 #include "cli/WorkbookMerge.h"
 
-#include <QFile>
 #include <algorithm>
 #include <exception>
 
@@ -105,7 +104,7 @@ WorkbookOutcome mergeWorkbook(const QString& path, const QStringList& references
   const std::string pathText = path.toStdString();
   std::unique_ptr<engine::BuiltinWorkbook> workbook;
   try {
-    workbook = engine::BuiltinWorkbook::open(QFile::encodeName(path).toStdString());
+    workbook = engine::BuiltinWorkbook::open(path.toStdString());
     if (!workbook) throw Failure("The workbook cannot be opened.");
   } catch (...) {
     const QString line = (walk.nameWorkbook ? QString() : QStringLiteral("lomandra-merge: ")) +

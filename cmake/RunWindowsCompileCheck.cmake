@@ -19,7 +19,8 @@ endif()
 # What a Qt 6 program is compiled with on Windows (Qt's Platform target for MinGW), beside the
 # defines of the Linux build's own command.
 set(windows_flags -std=c++20
-    -DUNICODE -D_UNICODE -DWIN32 -DWIN64 -D_WIN64 -DMINGW_HAS_SECURE_API=1
+    -DUNICODE -D_UNICODE -DWIN32 -DWIN64 -D_WIN64 -DMINGW_HAS_SECURE_API=1 -DNOMINMAX
+    -DWIN32_LEAN_AND_MEAN
     -D_ENABLE_EXTENDED_ALIGNED_STORAGE)
 set(fallback_dirs -idirafter /usr/include -idirafter /usr/include/x86_64-linux-gnu)
 

@@ -1,7 +1,6 @@
 #include "sheet/builtin/BuiltinAutomation.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QPointer>
 #include <algorithm>
 #include <vector>
@@ -43,8 +42,8 @@ class BuiltinApplication final : public sheet::Application {
 
   void open(const QString& path) override {
     requireRunning();
-    // The path exactly as typed, in the file system's encoding.
-    auto opened = engine::BuiltinWorkbook::open(QFile::encodeName(path).toStdString());
+    // The path exactly as typed, as UTF-8 (the engine's paths are UTF-8 on every system).
+    auto opened = engine::BuiltinWorkbook::open(path.toStdString());
     window_.reset();
     workbook_ = std::move(opened);
     active_ = Active::Opened;

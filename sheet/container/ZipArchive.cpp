@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "sheet/Failure.h"
+#include "sheet/model/WorkbookPath.h"
 
 namespace lomandra::container {
 
@@ -132,7 +133,7 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path) {
     std::string why = zip_error_strerror(&detail);
     zip_error_fini(&detail);
     std::error_code ec;
-    if (error == ZIP_ER_NOENT && !std::filesystem::exists(path, ec))
+    if (error == ZIP_ER_NOENT && !std::filesystem::exists(model::fileSystemPath(path), ec))
       throw Failure("The file \"" + path + "\" does not exist.");
     if (error == ZIP_ER_OPEN || error == ZIP_ER_READ)
       throw Failure("The file \"" + path + "\" cannot be read: " + why + ".");

@@ -27,7 +27,7 @@ std::string lowerAscii(std::string text) {
 // The sheet name a spreadsheet application gives a text file: its name without folder and
 // extension, cut to the longest name a sheet can have.
 std::string sheetNameFor(const std::string& path) {
-  std::string name = std::filesystem::path(path).stem().string();
+  std::string name = model::utf8Text(model::fileSystemPath(path).stem());
   std::size_t characters = 0;
   for (std::size_t i = 0; i < name.size(); ++i) {
     if ((static_cast<unsigned char>(name[i]) & 0xC0) == 0x80) continue;
@@ -59,7 +59,7 @@ class CsvWorkbook : public model::WorkbookFile {
     std::string text;
     TextDecoder decoder(encoding_);
     decoder.decode(std::string_view(head).substr(byteOrderMarkLength(encoding_)), complete, text);
-    const std::string extension = lowerAscii(std::filesystem::path(path).extension().string());
+    const std::string extension = lowerAscii(model::utf8Text(model::fileSystemPath(path).extension()));
     separator_ = detectSeparator(text, complete, extension == ".txt" || extension == ".tab");
     sheets_.push_back({sheetNameFor(path), true});
   }
@@ -86,7 +86,7 @@ class CsvWorkbook : public model::WorkbookFile {
     std::string text;
     std::size_t skip = byteOrderMarkLength(encoding_);
     std::error_code sizeUnknown;
-    const std::uintmax_t fileBytes = std::filesystem::file_size(path_, sizeUnknown);
+    const std::uintmax_t fileBytes = std::filesystem::file_size(model::fileSystemPath(path_), sizeUnknown);
     std::uint64_t read = 0;
     for (;;) {
       std::string bytes = readSome(in, kChunkBytes);

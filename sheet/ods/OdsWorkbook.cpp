@@ -36,7 +36,7 @@ std::string readFilePrefix(const std::string& path, std::size_t count) {
 // A flat document's text in UTF-8, whatever encoding of XML's it was written in.
 std::string readFlatFile(const std::string& path) {
   std::error_code ec;
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  const std::uintmax_t size = std::filesystem::file_size(model::fileSystemPath(path), ec);
   if (ec) throw Failure("The file \"" + path + "\" cannot be read.");
   if (size > kMaxFlatBytes)
     throw Failure("The file \"" + path +
@@ -140,7 +140,7 @@ class OdsWorkbook : public model::WorkbookFile {
   }
 
  private:
-  std::string fileName() const { return std::filesystem::path(path_).filename().string(); }
+  std::string fileName() const { return model::utf8Text(model::fileSystemPath(path_).filename()); }
 
   void openPackage(std::unique_ptr<container::ZipArchive> zip) {
     zip_ = std::move(zip);

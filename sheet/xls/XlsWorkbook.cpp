@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "sheet/Failure.h"
+#include "sheet/model/WorkbookPath.h"
 #include "sheet/xls/BiffRecords.h"
 #include "sheet/xls/CompoundFile.h"
 #include "sheet/xls/SheetReader.h"
@@ -16,11 +17,12 @@ constexpr std::uint64_t kMaxFileSize = 1ull << 31;  // far beyond any workbook t
 
 std::string readFile(const std::string& path) {
   std::error_code error;
-  if (!std::filesystem::exists(path, error))
+  const std::filesystem::path file = model::fileSystemPath(path);
+  if (!std::filesystem::exists(file, error))
     throw Failure("The file \"" + path + "\" does not exist.");
-  if (!std::filesystem::is_regular_file(path, error))
+  if (!std::filesystem::is_regular_file(file, error))
     throw Failure("\"" + path + "\" is not a file.");
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in) throw Failure("The file \"" + path + "\" cannot be opened.");
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();

@@ -21,9 +21,9 @@ bool Form1Harness::start() {
   app::Form1Services services;
   services.messages = &messages;
   services.dialog = &dialog;
-  services.clipboard = &clipboard;
-  services.automation = &sheets;
-  services.settings = settings.get();
+  services.clipboard = system.clipboard ? system.clipboard : &clipboard;
+  services.automation = system.automation ? system.automation : &sheets;
+  services.settings = system.settings ? system.settings : settings.get();
   services.programFolder = programFolder();
   services.doEvents = [this] {
     ++yields;
@@ -59,11 +59,13 @@ void Form1Harness::placeShippedFiles() {
 }
 
 QString Form1Harness::stored(const QString& key, const QString& absent) const {
-  return settings->get(app::kSettingsApplication, app::kProductName, key, absent);
+  const SettingsStore* active = system.settings ? system.settings : settings.get();
+  return active->get(app::kSettingsApplication, app::kProductName, key, absent);
 }
 
 void Form1Harness::store(const QString& key, const QString& value) {
-  if (!settings->save(app::kSettingsApplication, app::kProductName, key, value))
+  SettingsStore* active = system.settings ? system.settings : settings.get();
+  if (!active->save(app::kSettingsApplication, app::kProductName, key, value))
     qFatal("cannot store %s", qUtf8Printable(key));
 }
 

@@ -40,6 +40,14 @@ class Form1Harness {
   fakes::FakeAutomation sheets;
   std::unique_ptr<SettingsStore> settings;  ///< the store in settingsDir
   int yields = 0;                           ///< doEvents calls
+  /// Real services to hand the window in place of the recorders above (none: the recorder).
+  /// The tests of the whole program on Windows drive the spreadsheet application through COM,
+  /// the Windows clipboard and the registry's Settings Store; the dialogs stay scripted.
+  struct {
+    sheet::Automation* automation = nullptr;
+    ClipboardService* clipboard = nullptr;
+    SettingsStore* settings = nullptr;
+  } system;
   std::function<void()> onDoEvents;         ///< runs at every yield
 
   /// Builds a new Form1 (closing any earlier one, as a restart) and runs its start-up.

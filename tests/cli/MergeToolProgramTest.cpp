@@ -4,6 +4,7 @@
 #include <xlsxwriter.h>
 #include <zip.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -192,6 +193,36 @@ TEST_F(MergeToolProgram, SaveIsInUtf8AndCanGoWithJson) {
   QFile file(saved);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), QByteArray("Result(s)\t\r\nK\xC3\xB6ln\t\r\n\r\n"));
+}
+
+// Workbook paths are Unicode everywhere: a workbook of each file format, in a folder and under a
+// name in Cyrillic and Chinese, gives the texts its copy under a plain name gives.
+TEST_F(MergeToolProgram, AWorkbookNamedInAnyScriptIsRead) {
+  const QString csv = dir->path() + QStringLiteral("/plain.csv");
+  QFile text(csv);
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write("\xD0\x9F\xD1\x80\xD0\xB8,42\n");
+  text.close();
+  const QString folder = dir->path() + QStringLiteral("/Папка 文件夹");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const struct {
+    QString plain, unicodeName, reference;
+  } cases[] = {
+      {book, QStringLiteral("Книга 表格.xlsx"), QStringLiteral("'Bob''s Data'!$A$1:$A$3")},
+      {QStringLiteral(LOMANDRA_SAMPLE_WORKBOOK), QStringLiteral("Образец 样本.xls"),
+       QStringLiteral("'Staff List'!$A$1:$C$4")},
+      {csv, QStringLiteral("Текст 文本.csv"), QStringLiteral("$A$1:$B$1")},
+  };
+  for (const auto& c : cases) {
+    const QString copy = folder + QLatin1Char('/') + c.unicodeName;
+    QFile::remove(copy);
+    ASSERT_TRUE(QFile::copy(c.plain, copy)) << c.unicodeName.toStdString();
+    const Outcome expected = runTool({"--json", c.plain, c.reference});
+    const Outcome outcome = runTool({"--json", copy, c.reference});
+    EXPECT_EQ(expected.status, 0) << expected.err.toStdString();
+    EXPECT_EQ(outcome.status, 0) << c.unicodeName.toStdString() << ": " << outcome.err.toStdString();
+    EXPECT_EQ(outcome.out, expected.out) << c.unicodeName.toStdString();
+  }
 }
 
 TEST_F(MergeToolProgram, ASaveThatCannotBeWrittenExitsWithTwo) {

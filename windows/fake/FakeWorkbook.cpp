@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -163,7 +164,7 @@ std::vector<std::wstring> parseJsonStrings(std::string_view json) {
 }
 
 Workbook readWorkbook(const std::wstring& path) {
-  std::ifstream file(narrow(path), std::ios::binary);
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
   if (!file) throw std::runtime_error("no such file");
   Workbook book;
   const std::size_t slash = path.find_last_of(L"\\/");
