@@ -27,7 +27,7 @@ struct Parse {
   std::string failure;
   std::exception_ptr pending;
   NamespaceScope scope{handler.namespaces};
-  std::vector<const char*> kept;
+  std::vector<const char*> kept{};
 
   static void XMLCALL onStart(void* data, const char* name, const char** attrs) {
     auto* self = static_cast<Parse*>(data);
