@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "sheet/engine/BuiltinWorkbook.h"
 #include "sheet/numfmt/Locale.h"
@@ -56,6 +57,8 @@ TEST_F(GermanLocale, TheWindowsCellsAndFormulaLineShowTheLocalesTexts) {
   const auto shown = [&](int row, int column) {
     return model->data(model->index(row, column), Qt::DisplayRole).toString();
   };
+  // The rows arrive from the background reading.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shown(1, 1) == "Text"; }, 10000));
   EXPECT_EQ(shown(0, 0), "1234,5");
   EXPECT_EQ(shown(0, 1), "09.12.2025");
   EXPECT_EQ(shown(1, 0), "1.234.567,89");
