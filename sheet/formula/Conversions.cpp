@@ -7,18 +7,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "sheet/model/CivilDays.h"
+
 namespace lomandra::formula {
 
 namespace {
 
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
+using model::daysFromCivil;
 
 CivilDate civilFromDays(std::int64_t z) {
   z += 719468;
@@ -158,9 +153,19 @@ std::optional<double> dateText(std::string_view s, bool date1904) {
   };
   // A date written without its year falls in the current year.
   auto currentYear = [] { return QDate::currentDate().year(); };
-  auto twoDigitYear = [](int y, std::size_t digits) {
-    if (digits > 2) return y;
-    return y < 30 ? 2000 + y : 1900 + y;
+  // A year read from the front of `rest`; one of two digits falls in 1930-2029.
+  auto readYear = [&] {
+    const std::size_t start = rest.size();
+    if (!readInt(rest, year)) return false;
+    if (start - rest.size() <= 2) year = year < 30 ? 2000 + year : 1900 + year;
+    return true;
+  };
+  // The year after `separator`, or the current year when none follows.
+  auto readYearAfter = [&](char separator) {
+    year = currentYear();
+    if (rest.empty() || rest.front() != separator) return true;
+    rest.remove_prefix(1);
+    return readYear();
   };
   if (readInt(rest, a)) {
     const std::size_t firstDigits = s.size() - rest.size();
@@ -178,18 +183,10 @@ std::optional<double> dateText(std::string_view s, bool date1904) {
       const char separator = rest.front();
       rest.remove_prefix(1);
       int b = 0;
-      const std::size_t before = rest.size();
       if (readInt(rest, b, 2)) {
-        (void)before;
         month = a;
         day = b;
-        year = currentYear();
-        if (!rest.empty() && rest.front() == separator) {
-          rest.remove_prefix(1);
-          const std::size_t yearStart = rest.size();
-          if (!readInt(rest, year)) return std::nullopt;
-          year = twoDigitYear(year, yearStart - rest.size());
-        }
+        if (!readYearAfter(separator)) return std::nullopt;
         return finish(rest);
       }
       // 31-Jan-2024
@@ -199,13 +196,7 @@ std::optional<double> dateText(std::string_view s, bool date1904) {
       if (!month) return std::nullopt;
       rest.remove_prefix(n);
       day = a;
-      year = currentYear();
-      if (!rest.empty() && rest.front() == separator) {
-        rest.remove_prefix(1);
-        const std::size_t yearStart = rest.size();
-        if (!readInt(rest, year)) return std::nullopt;
-        year = twoDigitYear(year, yearStart - rest.size());
-      }
+      if (!readYearAfter(separator)) return std::nullopt;
       return finish(rest);
     }
     if (!rest.empty() && rest.front() == ' ' && firstDigits <= 2) {
@@ -217,9 +208,7 @@ std::optional<double> dateText(std::string_view s, bool date1904) {
       if (!month) return std::nullopt;
       rest = trim(rest.substr(n));
       day = a;
-      const std::size_t yearStart = rest.size();
-      if (!readInt(rest, year)) return std::nullopt;
-      year = twoDigitYear(year, yearStart - rest.size());
+      if (!readYear()) return std::nullopt;
       return finish(rest);
     }
     return std::nullopt;
@@ -233,9 +222,7 @@ std::optional<double> dateText(std::string_view s, bool date1904) {
   if (!readInt(rest, day, 2)) return std::nullopt;
   if (!rest.empty() && rest.front() == ',') rest.remove_prefix(1);
   rest = trim(rest);
-  const std::size_t yearStart = rest.size();
-  if (!readInt(rest, year)) return std::nullopt;
-  year = twoDigitYear(year, yearStart - rest.size());
+  if (!readYear()) return std::nullopt;
   return finish(rest);
 }
 

@@ -109,9 +109,9 @@ const Expression* Evaluation::name(const std::string& upperName, int sheet) {
   return global;
 }
 
-bool Evaluation::resolve(const ReferenceSpec& spec, const Frame& frame, Area& area) const {
-  if (spec.sheet == ReferenceSpec::kMissingSheet) return false;
-  area.sheet = spec.sheet == ReferenceSpec::kOwnSheet ? frame.sheet : spec.sheet;
+bool Evaluation::resolve(const ReferenceText& written, const Frame& frame, Area& area) const {
+  if (written.sheet == ReferenceText::kMissingSheet) return false;
+  area.sheet = written.sheet == ReferenceText::kOwnSheet ? frame.sheet : written.sheet;
   // Relative parts move with a shared formula's cell; moved off the sheet they are #REF!.
   auto place = [](std::uint32_t at, bool absolute, std::int64_t shift, std::uint32_t limit,
                   std::uint32_t& out) {
@@ -120,18 +120,18 @@ bool Evaluation::resolve(const ReferenceSpec& spec, const Frame& frame, Area& ar
     out = static_cast<std::uint32_t>(moved);
     return true;
   };
-  if (spec.wholeRows) {
+  if (written.wholeRows) {
     area.firstColumn = 0;
     area.lastColumn = kColumns - 1;
-  } else if (!place(spec.firstColumn, spec.firstColumnAbsolute, frame.columnShift, kColumns, area.firstColumn) ||
-             !place(spec.lastColumn, spec.lastColumnAbsolute, frame.columnShift, kColumns, area.lastColumn)) {
+  } else if (!place(written.firstColumn, written.firstColumnAbsolute, frame.columnShift, kColumns, area.firstColumn) ||
+             !place(written.lastColumn, written.lastColumnAbsolute, frame.columnShift, kColumns, area.lastColumn)) {
     return false;
   }
-  if (spec.wholeColumns) {
+  if (written.wholeColumns) {
     area.firstRow = 0;
     area.lastRow = kRows - 1;
-  } else if (!place(spec.firstRow, spec.firstRowAbsolute, frame.rowShift, kRows, area.firstRow) ||
-             !place(spec.lastRow, spec.lastRowAbsolute, frame.rowShift, kRows, area.lastRow)) {
+  } else if (!place(written.firstRow, written.firstRowAbsolute, frame.rowShift, kRows, area.firstRow) ||
+             !place(written.lastRow, written.lastRowAbsolute, frame.rowShift, kRows, area.lastRow)) {
     return false;
   }
   if (area.firstRow > area.lastRow) std::swap(area.firstRow, area.lastRow);

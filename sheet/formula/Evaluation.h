@@ -74,7 +74,7 @@ class Evaluation {
   std::optional<int> sheetNamed(std::string_view name) const;
   void compute(int sheet, std::int32_t index);
   void precedents(const Node& node, const Frame& frame, std::vector<Area>& out, int depth);
-  bool resolve(const ReferenceSpec& spec, const Frame& frame, Area& area) const;
+  bool resolve(const ReferenceText& written, const Frame& frame, Area& area) const;
   const Expression* name(const std::string& upperName, int sheet);
   Operand unary(const Node& node);
   Operand binary(const Node& node);

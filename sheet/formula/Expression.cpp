@@ -90,7 +90,7 @@ bool readCorner(std::string_view s, std::size_t& pos, Corner& corner, bool wantC
 }
 
 // Reads "A1", "A1:B2", "A:C" or "2:5" at `pos` into `ref`.
-bool readArea(std::string_view s, std::size_t& pos, ReferenceSpec& ref) {
+bool readArea(std::string_view s, std::size_t& pos, ReferenceText& ref) {
   std::size_t i = pos;
   Corner first, second;
   if (readCorner(s, i, first, true, true) && first.hasColumn && first.hasRow) {
@@ -325,7 +325,7 @@ class Parser {
     if (c == '\'') return quotedSheetReference();
     if (isDigit(c) || c == '.') {
       // A whole-row reference "2:5" or a number.
-      ReferenceSpec ref;
+      ReferenceText ref;
       std::size_t at = pos_;
       if (readArea(s_, at, ref) && ref.wholeRows) {
         pos_ = at;
@@ -338,7 +338,7 @@ class Parser {
     fail("unexpected character in the formula");
   }
 
-  Node referenceNode(const ReferenceSpec& ref) {
+  Node referenceNode(const ReferenceText& ref) {
     Node n;
     n.kind = Node::Kind::Reference;
     n.reference = ref;
@@ -454,7 +454,7 @@ class Parser {
 
   // After "Sheet!" or "'Sheet name'!": the area on that sheet.
   Node sheetReference(std::string_view sheetName) {
-    ReferenceSpec ref;
+    ReferenceText ref;
     if (s_.substr(pos_, 5) == "#REF!") {
       pos_ += 5;
       Node n;
@@ -473,7 +473,7 @@ class Parser {
       return n;
     }
     const auto index = sheets_ ? sheets_(sheetName) : std::nullopt;
-    ref.sheet = index ? *index : ReferenceSpec::kMissingSheet;
+    ref.sheet = index ? *index : ReferenceText::kMissingSheet;
     return referenceNode(ref);
   }
 
@@ -495,7 +495,7 @@ class Parser {
     const std::size_t start = pos_;
     // A reference first: "A1", "$A$1:B2", "A:C".
     {
-      ReferenceSpec ref;
+      ReferenceText ref;
       std::size_t at = pos_;
       if (readArea(s_, at, ref)) {
         std::size_t after = at;

@@ -19,7 +19,7 @@ struct Function;
 
 /// A cell or area reference as written: each corner's row and column, each relative unless
 /// marked absolute with "$". Relative parts move with the cell a shared formula is copied to.
-struct ReferenceSpec {
+struct ReferenceText {
   static constexpr int kOwnSheet = -1;    ///< the sheet of the formula's cell
   static constexpr int kMissingSheet = -2;  ///< a sheet the workbook does not have: #REF!
   int sheet = kOwnSheet;
@@ -54,7 +54,7 @@ struct Node {
   Operator op = Operator::Add;
   Value value;
   std::shared_ptr<const formula::Array> array;
-  ReferenceSpec reference;
+  ReferenceText reference;
   std::string text;
   const Function* function = nullptr;
   std::vector<Node> children;

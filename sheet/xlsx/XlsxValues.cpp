@@ -1,5 +1,6 @@
 #include "sheet/xlsx/XlsxValues.h"
 
+#include "sheet/model/CivilDays.h"
 #include "sheet/model/TextEncoding.h"
 
 #include <charconv>
@@ -29,18 +30,9 @@ int escapeAt(std::string_view text) {
 }
 
 using model::appendUtf8;
+using model::daysFromCivil;
 
 bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
 
 bool readInt(std::string_view& s, std::size_t digits, int& value) {
   if (s.size() < digits) return false;
