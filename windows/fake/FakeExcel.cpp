@@ -8,12 +8,10 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cwctype>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
@@ -106,8 +104,11 @@ State& state() {
 void recordLine(const std::wstring& line) {
   const std::wstring& file = state().record;
   if (file.empty()) return;
-  std::ofstream out(std::filesystem::path(file), std::ios::binary | std::ios::app);
-  out << narrow(line) << '\n';
+  if (FILE* out = _wfopen(file.c_str(), L"ab")) {
+    const std::string bytes = narrow(line) + '\n';
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+  }
 }
 
 // Adds a line to the journal, and to the record.
@@ -124,9 +125,12 @@ void readSwitchesFile() {
   const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring file(path, length);
   file = file.substr(0, file.find_last_of(L'\\') + 1) + L"FakeExcel.switches";
-  std::ifstream in(std::filesystem::path(file), std::ios::binary);
+  FILE* in = _wfopen(file.c_str(), L"rb");
   if (!in) return;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  char chunk[4096];
+  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, n);
+  std::fclose(in);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   state().configure(widen(text));
 }
