@@ -21,24 +21,30 @@ class NamespaceScope {
   bool active() const { return !accepted_.empty(); }
 
   /// A start tag with its qualified name and attributes (qualified name, value, ...). Returns
-  /// whether the element reaches the handler; `kept` then holds its attributes with local
-  /// names, those of other namespaces and the namespace declarations left out.
-  bool enter(std::string_view name, const char* const* attributes, std::vector<const char*>& kept) {
+  /// null when the element does not reach the handler, else the attributes it gets: with local
+  /// names, those of other namespaces and the namespace declarations left out (held in
+  /// `kept`). `plain` says no attribute has a prefix or declares a namespace: the attributes
+  /// then reach the handler as they are.
+  const char* const* enter(std::string_view name, const char* const* attributes, bool plain,
+                           std::vector<const char*>& kept) {
     ++depth_;
     if (skipping_ > 0) {
       ++skipping_;
-      return false;
+      return nullptr;
     }
-    for (const char* const* a = attributes; *a; a += 2) {
-      const std::string_view attribute(*a);
-      if (attribute == "xmlns") bind({}, a[1]);
-      else if (attribute.starts_with("xmlns:")) bind(attribute.substr(6), a[1]);
+    if (!plain) {
+      for (const char* const* a = attributes; *a; a += 2) {
+        const std::string_view attribute(*a);
+        if (attribute == "xmlns") bind({}, a[1]);
+        else if (attribute.starts_with("xmlns:")) bind(attribute.substr(6), a[1]);
+      }
     }
     if (!accepts(prefixOf(name))) {
       skipping_ = 1;
       unbind();
-      return false;
+      return nullptr;
     }
+    if (plain) return attributes;
     kept.clear();
     for (const char* const* a = attributes; *a; a += 2) {
       const std::string_view attribute(*a);
@@ -50,7 +56,7 @@ class NamespaceScope {
       kept.push_back(a[1]);
     }
     kept.push_back(nullptr);
-    return true;
+    return kept.data();
   }
 
   /// An end tag; returns whether it reaches the handler.

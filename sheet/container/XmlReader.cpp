@@ -32,7 +32,7 @@ struct Parse {
   static void XMLCALL onStart(void* data, const char* name, const char** attrs) {
     auto* self = static_cast<Parse*>(data);
     if (self->scope.active()) {
-      if (self->scope.enter(name, attrs, self->kept))
+      if (self->scope.enter(name, attrs, false, self->kept))
         self->guarded([&] { self->handler.startElement(localName(name), self->kept.data()); });
       return;
     }
