@@ -20,8 +20,8 @@ constexpr std::uint64_t kMaxExpectedCells = 16u << 20;
 // no memory, while trimming would copy every element.
 constexpr std::size_t kTrimBytes = 1u << 20;
 
-template <typename T>
-void trim(std::vector<T>& items) {
+template <typename T, typename Allocator>
+void trim(std::vector<T, Allocator>& items) {
   if (items.capacity() * sizeof(T) < kTrimBytes) items.shrink_to_fit();
 }
 
@@ -155,7 +155,7 @@ void SheetStore::finish() {
       if (rowOf[a] != rowOf[b]) return rowOf[a] < rowOf[b];
       return cells_[a].column() < cells_[b].column();
     });
-    std::vector<Cell> sorted;
+    Cells sorted;
     sorted.reserve(cells_.size());
     rowNumbers_.clear();
     rowStarts_.clear();

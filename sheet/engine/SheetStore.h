@@ -10,6 +10,7 @@
 
 #include "sheet/engine/BuiltinWorkbook.h"
 #include "sheet/engine/CellFormatter.h"
+#include "sheet/engine/LargeAllocator.h"
 
 namespace lomandra::engine {
 
@@ -104,7 +105,8 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   model::Grid grid_;
   model::CellBounds bounds_;
   std::uint64_t positions_;  // the number of cells within the bounds
-  std::vector<Cell> cells_;
+  using Cells = std::vector<Cell, LargeAllocator<Cell>>;
+  Cells cells_;
   std::vector<std::uint32_t> rowNumbers_;  // rows holding cells, ascending after finish()
   std::vector<std::uint32_t> rowStarts_;   // index of each row's first cell in cells_
   std::string pool_;
