@@ -69,7 +69,9 @@ class Scanner {
   Result process(bool atEnd) {
     while (pos_ < buffer_.size()) {
       const char* base = buffer_.data();
-      const char* lt = static_cast<const char*>(std::memchr(base + pos_, '<', buffer_.size() - pos_));
+      // Markup mostly follows markup: look at the next byte before searching.
+      const char* lt = base[pos_] == '<' ? base + pos_
+                                          : static_cast<const char*>(std::memchr(base + pos_, '<', buffer_.size() - pos_));
       if (!lt) {
         // Text without a tag after it yet: hand over what is surely complete.
         std::size_t end = buffer_.size();
@@ -161,10 +163,9 @@ class Scanner {
 
   // An end tag at pos_: its name must close the element open last.
   Result endTag(std::string_view rest) {
-    const std::size_t from = std::max<std::size_t>(resume_, 2);
-    const void* gt = std::memchr(rest.data() + from, '>', rest.size() - from);
-    if (!gt) return waitFor(rest.size());
-    const auto close = static_cast<std::size_t>(static_cast<const char*>(gt) - rest.data());
+    std::size_t close = std::max<std::size_t>(resume_, 2);  // names are short: no memchr
+    while (close < rest.size() && rest[close] != '>') ++close;
+    if (close >= rest.size()) return waitFor(rest.size());
     std::string_view name = rest.substr(2, close - 2);
     while (!name.empty() && isSpace(name.back())) name.remove_suffix(1);
     if (openStarts_.empty() || openName() != name)
