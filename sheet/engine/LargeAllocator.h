@@ -58,6 +58,22 @@ class LargeAllocator {
     std::allocator<T>{}.deallocate(p, n);
   }
 
+  /// Gives back to the system the pages of a block of `capacity` elements from this allocator
+  /// that lie wholly past its first `used` elements (a huge page partly used is split): the
+  /// room stays, untouched, and costs no memory until it is used again.
+  static void releaseUnused(T* p, std::size_t used, std::size_t capacity) noexcept {
+#ifdef __linux__
+    if (capacity >= kHugePage / sizeof(T) && capacity <= SIZE_MAX / sizeof(T) - kHugePage) {
+      constexpr std::uintptr_t kPage = 4096;
+      const auto from = (reinterpret_cast<std::uintptr_t>(p + used) + kPage - 1) & ~(kPage - 1);
+      const std::uintptr_t to = reinterpret_cast<std::uintptr_t>(p) + mappedBytes(capacity);
+      if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    }
+#else
+    (void)p, (void)used, (void)capacity;
+#endif
+  }
+
   template <typename U>
   bool operator==(const LargeAllocator<U>&) const noexcept {
     return true;

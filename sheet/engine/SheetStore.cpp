@@ -179,6 +179,8 @@ void SheetStore::finish() {
   std::sort(twice_.begin(), twice_.end());
   twice_.erase(std::unique(twice_.begin(), twice_.end()), twice_.end());
   trim(cells_);
+  // Room set aside that no cell took: a partly used huge page gives back its unused part.
+  LargeAllocator<Cell>::releaseUnused(cells_.data(), cells_.size(), cells_.capacity());
   trim(rowNumbers_);
   trim(rowStarts_);
   trim(textOffsets_);
