@@ -4,6 +4,7 @@
 // nest and close, one root, known entities only, no document type declaration.
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -22,6 +23,18 @@ constexpr std::size_t kMaxDepth = 4096;
 constexpr std::size_t kLongestEntity = 16;  // bytes from '&' to the end of a cut entity
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Classes of the bytes that end a run inside a tag, looked up once a byte.
+enum : std::uint8_t { kEndsName = 1, kEndsAttributeName = 2, kInValue = 4 };
+constexpr auto kByteClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  for (const unsigned char c : {' ', '\t', '\n', '\r', '>', '/', '<'}) classes[c] |= kEndsName | kEndsAttributeName;
+  for (const unsigned char c : {'=', '"', '\''}) classes[c] |= kEndsAttributeName;
+  // In an attribute value: '<' (refused), and what decoding changes: '&', tabs and line breaks.
+  for (const unsigned char c : {'<', '&', '\t', '\n', '\r'}) classes[c] |= kInValue;
+  return classes;
+}();
+bool is(char c, std::uint8_t byteClass) { return (kByteClasses[static_cast<unsigned char>(c)] & byteClass) != 0; }
 
 std::string_view localName(std::string_view name) {
   const std::size_t colon = name.rfind(':');
@@ -200,7 +213,7 @@ class Scanner {
     if (resume_ == 0) {
       found_.clear();
       i = 1;
-      while (i < rest.size() && !isSpace(rest[i]) && rest[i] != '>' && rest[i] != '/' && rest[i] != '<') ++i;
+      while (i < rest.size() && !is(rest[i], kEndsName)) ++i;
       if (i >= rest.size()) return waitFor(0);
       nameEnd_ = i;
     } else if (resumeQuote_) {
@@ -224,9 +237,7 @@ class Scanner {
         fail("\"<\" inside a tag");
       } else {
         const std::size_t name = i;
-        while (i < rest.size() && rest[i] != '=' && !isSpace(rest[i]) && rest[i] != '>' &&
-               rest[i] != '/' && rest[i] != '<' && rest[i] != '"' && rest[i] != '\'')
-          ++i;
+        while (i < rest.size() && !is(rest[i], kEndsAttributeName)) ++i;
         const std::size_t nameEnd = i;
         while (i < rest.size() && isSpace(rest[i])) ++i;
         if (i >= rest.size()) return waitFor(name);
@@ -297,8 +308,10 @@ class Scanner {
         resumeQuote_ = 0;
         return k + 1;
       }
-      if (c == '<') fail("\"<\" inside an attribute value");
-      if (c == '&' || c == '\t' || c == '\n' || c == '\r') a.decode = true;
+      if (is(c, kInValue)) {
+        if (c == '<') fail("\"<\" inside an attribute value");
+        a.decode = true;
+      }
     }
     waitFor(rest.size());
     return 0;

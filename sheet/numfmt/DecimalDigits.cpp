@@ -17,6 +17,15 @@ void stripTrailingZeros(DecimalDigits& d) {
 DecimalDigits toDecimal15(double absValue) {
   DecimalDigits d;
   if (!(absValue > 0.0) || !std::isfinite(absValue)) return d;
+  if (absValue < 1e15 && absValue == std::floor(absValue)) {
+    // A whole number of at most 15 digits is its own 15-digit form (dates, counts, amounts in
+    // whole units): written as an integer, without the general conversion.
+    const auto res = std::to_chars(d.digit, d.digit + sizeof d.digit, static_cast<unsigned long long>(absValue));
+    d.count = static_cast<int>(res.ptr - d.digit);
+    d.pointPos = d.count;
+    stripTrailingZeros(d);
+    return d;
+  }
   // "d.dddddddddddddde+XX": 15 correctly rounded significant digits.
   char buf[40];
   const auto res = std::to_chars(buf, buf + sizeof buf, absValue, std::chars_format::scientific, 14);
