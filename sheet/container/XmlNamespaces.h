@@ -15,7 +15,7 @@ namespace lomandra::container {
 
 class NamespaceScope {
  public:
-  explicit NamespaceScope(const std::vector<std::string_view>& accepted) : accepted_(accepted) {}
+  explicit NamespaceScope(XmlHandler& handler) : handler_(handler), accepted_(handler.namespaces) {}
 
   /// True when names are matched by namespace at all (the handler named its namespaces).
   bool active() const { return !accepted_.empty(); }
@@ -87,6 +87,7 @@ class NamespaceScope {
   }
 
   void bind(std::string_view prefix, std::string_view uri) {
+    handler_.namespaceDeclared(prefix, uri);
     bool accepted = uri.empty() && prefix.empty();  // xmlns="": back to no namespace
     for (const std::string_view wanted : accepted_) accepted = accepted || uri == wanted;
     bindings_.push_back({std::string(prefix), accepted, depth_});
@@ -103,6 +104,7 @@ class NamespaceScope {
     return true;
   }
 
+  XmlHandler& handler_;
   const std::vector<std::string_view>& accepted_;
   std::vector<Binding> bindings_;
   std::size_t depth_ = 0;

@@ -26,7 +26,7 @@ struct Parse {
   std::string_view part;
   std::string failure;
   std::exception_ptr pending;
-  NamespaceScope scope{handler.namespaces};
+  NamespaceScope scope{handler};
   std::vector<const char*> kept{};
 
   static void XMLCALL onStart(void* data, const char* name, const char** attrs) {

@@ -48,7 +48,7 @@ class Scanner {
   enum class Result { Going, Stopped, NeedsExpat };
 
   Scanner(XmlHandler& handler, std::string_view part)
-      : handler_(handler), part_(part), scope_(handler.namespaces) {}
+      : handler_(handler), part_(part), scope_(handler) {}
 
   // Takes the next bytes of the part; returns whether to go on.
   Result feed(const char* data, std::size_t size) {
