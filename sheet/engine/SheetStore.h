@@ -4,6 +4,7 @@
 // indexed for lookup; the displayed text is made on demand through a CellFormatter.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,6 +61,9 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   void forEachText(const Area& area,
                    const std::function<bool(std::string_view text)>& visit) const override;
   void requireGivenOnce(const Area& area) const override;
+  /// Whether a large area's walk formats on a second thread (on by default, where the machine
+  /// has more than one core); for comparisons.
+  static void setParallelWalk(bool on);
 
   /// The cells holding a formula to compute (the file saved no value, or a stale one), in the
   /// order they came; each shows its saved value (or nothing) until setComputed() is called.
@@ -96,6 +100,15 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   // Notes a position the file gives a second time.
   void givenTwice(std::uint32_t row, std::uint32_t column);
   void render(const Cell& c, std::string& out) const;
+  // Gives emit(text) the displayed text of each cell of `area` in rows first..last, row by
+  // row; false when emit asked to stop.
+  template <typename Emit>
+  bool walkRows(const Area& area, std::uint32_t first, std::uint32_t last, std::string& scratch,
+                Emit&& emit) const;
+  // The walk of a large area with a second thread formatting some of its blocks of rows; false
+  // when the area's formats cannot be shared between threads.
+  bool forEachTextInParallel(const Area& area,
+                             const std::function<bool(std::string_view text)>& visit) const;
   // The cell at a position, or null.
   const Cell* findCell(std::uint32_t row, std::uint32_t column) const;
   // Index into rows_ of `row`, or rows_.size() when the row holds no cells.
