@@ -208,6 +208,20 @@ class Scanner {
   // list points into the buffer and nothing is copied. A tag cut by the end of the buffer is
   // taken up again where the last look stopped.
   Result startTag(std::string_view rest) {
+    if (searched_ > 0) {
+      // The tag was cut before: it is read again only once a '>' has come (searched for in
+      // the new bytes alone), so a huge tag arriving chunk by chunk is not read over and over.
+      const void* gt = std::memchr(rest.data() + searched_, '>', rest.size() - searched_);
+      searched_ = rest.size();
+      if (!gt) return Result::Going;
+    }
+    const std::size_t before = pos_;
+    const Result result = readStartTag(rest);
+    searched_ = pos_ == before ? rest.size() : 0;
+    return result;
+  }
+
+  Result readStartTag(std::string_view rest) {
     char* const tag = buffer_.data() + pos_;
     std::size_t i = resume_;
     if (resume_ == 0) {
@@ -247,7 +261,8 @@ class Scanner {
         if (i >= rest.size()) return waitFor(name);
         if (rest[i] != '"' && rest[i] != '\'') fail("an attribute value is not quoted");
         resumeQuote_ = rest[i];
-        found_.push_back({name, nameEnd, i + 1, 0, false});
+        found_.push_back({static_cast<std::uint32_t>(name), static_cast<std::uint32_t>(nameEnd),
+                          static_cast<std::uint32_t>(i + 1), 0, false});
         i = value(rest, i + 1);
         if (i == 0) return Result::Going;
       }
@@ -304,7 +319,7 @@ class Scanner {
     for (std::size_t k = from; k < rest.size(); ++k) {
       const char c = rest[k];
       if (c == resumeQuote_) {
-        a.valueEnd = k;
+        a.valueEnd = static_cast<std::uint32_t>(k);
         resumeQuote_ = 0;
         return k + 1;
       }
@@ -403,15 +418,17 @@ class Scanner {
   bool first_ = true;
   bool rootSeen_ = false;
   std::size_t resume_ = 0;   // where to go on scanning incomplete markup, from pos_
+  std::size_t searched_ = 0;  // how far a cut start tag was searched for its '>', from pos_
   char resumeQuote_ = 0;     // the quote of the attribute value an incomplete tag was cut in
   // The open elements' names, one after another, and where each begins.
   std::string openNames_;
   std::vector<std::size_t> openStarts_;
   // The attributes of the start tag being read, as offsets from its '<'.
-  struct Attribute {
-    std::size_t name, nameEnd, value, valueEnd;
+  struct Attribute {  // offsets within one tag, which is at most kMaxPendingBytes long
+    std::uint32_t name, nameEnd, value, valueEnd;
     bool decode;  // holds an entity or a line break or tab
   };
+  static_assert(2 * kMaxPendingBytes < UINT32_MAX, "a tag's offsets fit in 32 bits");
   std::vector<Attribute> found_;
   std::size_t nameEnd_ = 0;  // the end of the start tag's name, from its '<'
   std::vector<const char*> attributes_, kept_;
