@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cwctype>
@@ -82,6 +83,8 @@ struct State {
   ULONGLONG idleMs = 30000;
   ULONGLONG lastCall = GetTickCount64();
   std::wstring journal;
+  std::wstring bookFile;  // book=: what every Open reads, whatever path it is given
+  std::wstring record;    // record=: a file every journal line is appended to
   Counters counters;
   DWORD rotCookie = 0;
   DWORD classCookie = 0;
@@ -96,6 +99,42 @@ State& state() {
   return s;
 }
 
+// Appends a line to the record file, if one is set (UTF-8 lines): a test that drives the whole
+// program reads what every instance, each in a process of its own, was asked.
+void recordLine(const std::wstring& line) {
+  const std::wstring& file = state().record;
+  if (file.empty()) return;
+  if (FILE* out = _wfopen(file.c_str(), L"ab")) {
+    const std::string bytes = narrow(line) + '\n';
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+  }
+}
+
+// Adds a line to the journal, and to the record.
+void journalLine(const std::wstring& line) {
+  state().journal += line + L"\n";
+  recordLine(line);
+}
+
+// The switches every process starts with: the file FakeExcel.switches beside the program, if
+// there is one (the same text the control member takes). Each Create starts a new process, so
+// a test of the whole program sets its switches there before each command.
+void readSwitchesFile() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring file(path, length);
+  file = file.substr(0, file.find_last_of(L'\\') + 1) + L"FakeExcel.switches";
+  FILE* in = _wfopen(file.c_str(), L"rb");
+  if (!in) return;
+  std::string text;
+  char chunk[4096];
+  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, n);
+  std::fclose(in);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  state().configure(widen(text));
+}
+
 BookPtr activeBook() {
   State& s = state();
   if (!s.active) throw Error{kApplicationError, L"No workbook is open."};
@@ -106,7 +145,7 @@ void openBook(const std::wstring& path) {
   State& s = state();
   auto book = std::make_shared<Book>();
   try {
-    book->data = readWorkbook(path);
+    book->data = readWorkbook(s.bookFile.empty() ? path : s.bookFile);
   } catch (const std::exception&) {
     throw Error{kApplicationError, L"Sorry, we couldn't find " + path + L". Is it possible it was moved, renamed or deleted?"};
   }
@@ -164,6 +203,10 @@ void State::configure(const std::wstring& switches) {
       if (active)  // the user activates a sheet of the active workbook by its name
         for (std::size_t i = 0; i < active->data.sheets.size(); ++i)
           if (active->data.sheets[i].name == value) active->data.active = i;
+    } else if (key == L"book") {
+      bookFile = value;
+    } else if (key == L"record") {
+      record = value;
     } else if (key == L"reset") {
       journal.clear();
       counters = Counters{};
@@ -381,7 +424,7 @@ class Object : public IDispatch {
         for (const auto& [pid, a] : call.named) { line += (first ? L"" : L",") + parameterName(id, pid) + L"=" + describe(a); first = false; }
         line += L")";
       }
-      s.journal += line + L"\n";
+      journalLine(line);
     }
     try {
       const std::wstring key = upper(member);
@@ -696,10 +739,10 @@ class WorkbookObject : public Object {
         State& s = state();
         // Without SaveChanges a changed workbook asks whether to save it, and stays open.
         if (call.args.empty() && book.dirty) {
-          s.journal += L"(question: save changes to " + book.name + L"?)\n";
+          journalLine(L"(question: save changes to " + book.name + L"?)");
           return;
         }
-        if (!call.args.empty() && longArg(call.args[0]) != 0) s.journal += L"(saved " + book.name + L")\n";
+        if (!call.args.empty() && longArg(call.args[0]) != 0) journalLine(L"(saved " + book.name + L")");
         book_->closed = true;
         std::erase(s.books, book_);
         if (s.active == book_) s.active = s.books.empty() ? nullptr : s.books.back();
@@ -826,7 +869,7 @@ class ApplicationObject : public Object {
         // A changed workbook makes Quit ask whether to save it; nobody answers a hidden instance.
         for (const BookPtr& book : s.books)
           if (book->data.dirty) {
-            s.journal += L"(question: save changes to " + book->data.name + L"?)\n";
+            journalLine(L"(question: save changes to " + book->data.name + L"?)");
             return;
           }
         // Ends shortly after the answer has gone out, as the application does.
@@ -880,6 +923,7 @@ class Factory : public IClassFactory {
     // new process.
     if (state().classCookie) CoRevokeClassObject(std::exchange(state().classCookie, 0));
     application->Release();
+    recordLine(L"Application created");
     state().lastCall = GetTickCount64();
     return hr;
   }
@@ -913,6 +957,7 @@ int registerServer() {
 
 int serve() {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+  readSwitchesFile();
   static Factory factory;
   if (FAILED(CoRegisterClassObject(kFakeClassId, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
                                    &state().classCookie)))
