@@ -22,6 +22,8 @@ constexpr std::uint64_t kParallelWalkCells = 1u << 16;
 constexpr std::uint64_t kWalkBlockCells = 1u << 13;
 std::atomic<bool> parallelWalk{std::thread::hardware_concurrency() > 1};
 
+static_assert(SheetStore::kMaxTextBytes < UINT32_MAX, "text offsets fit in 32 bits");
+
 // Texts at least this long are looked up before being added to the pool.
 constexpr std::size_t kSharedTextBytes = 64;
 // The most cells room is set aside for before they arrive (256 MiB of address space, touched
@@ -74,7 +76,7 @@ std::uint32_t SheetStore::keepText(std::string_view text) {
     throw Failure("The sheet holds more text than this program reads (over " +
                   std::to_string(kMaxTextBytes >> 20) + " MB in the cells asked for).");
   pool_.append(text);
-  textOffsets_.push_back(pool_.size());
+  textOffsets_.push_back(static_cast<std::uint32_t>(pool_.size()));
   if (text.size() >= kSharedTextBytes) longTexts_[hash] = index;
   return index;
 }
@@ -465,7 +467,7 @@ bool SheetStore::rowHidden(std::uint32_t row) const {
 
 std::size_t SheetStore::memoryUsed() const {
   return cells_.capacity() * sizeof(Cell) + rowNumbers_.capacity() * 4 + rowStarts_.capacity() * 4 +
-         pool_.capacity() + textOffsets_.capacity() * 8 + widths_.capacity() * 4 +
+         pool_.capacity() + textOffsets_.capacity() * 4 + widths_.capacity() * 4 +
          hiddenRows_.capacity() * 4 + merged_.capacity() * sizeof(Area);
 }
 

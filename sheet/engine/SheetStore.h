@@ -123,7 +123,7 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   std::vector<std::uint32_t> rowNumbers_;  // rows holding cells, ascending after finish()
   std::vector<std::uint32_t> rowStarts_;   // index of each row's first cell in cells_
   std::string pool_;
-  std::vector<std::uint64_t> textOffsets_{0};
+  std::vector<std::uint32_t> textOffsets_{0};  // the pool holds at most kMaxTextBytes
   // Long texts by hash: a text repeated over many cells (a shared string, a repeated .ods cell)
   // is held once.
   std::unordered_map<std::uint64_t, std::uint32_t> longTexts_;
