@@ -28,6 +28,12 @@ class NamespaceScope {
   const char* const* enter(std::string_view name, const char* const* attributes, bool plain,
                            std::vector<const char*>& kept) {
     ++depth_;
+    if (plain && skipping_ == 0 && name.find(':') == std::string_view::npos) {
+      // The usual tag: no prefix, no declaration, in the default namespace.
+      if (defaultAccepted_) return attributes;
+      skipping_ = 1;
+      return nullptr;
+    }
     if (skipping_ > 0) {
       ++skipping_;
       return nullptr;
@@ -91,9 +97,15 @@ class NamespaceScope {
     bool accepted = uri.empty() && prefix.empty();  // xmlns="": back to no namespace
     for (const std::string_view wanted : accepted_) accepted = accepted || uri == wanted;
     bindings_.push_back({std::string(prefix), accepted, depth_});
+    if (prefix.empty()) defaultAccepted_ = accepted;
   }
   void unbind() {
-    while (!bindings_.empty() && bindings_.back().depth == depth_) bindings_.pop_back();
+    bool defaultChanged = false;
+    while (!bindings_.empty() && bindings_.back().depth == depth_) {
+      defaultChanged = defaultChanged || bindings_.back().prefix.empty();
+      bindings_.pop_back();
+    }
+    if (defaultChanged) defaultAccepted_ = accepts({});
   }
 
   // A prefix bound to a namespace read; an unbound prefix, "xml" and no namespace at all are
@@ -109,6 +121,7 @@ class NamespaceScope {
   std::vector<Binding> bindings_;
   std::size_t depth_ = 0;
   std::size_t skipping_ = 0;  // > 0 inside an element of another namespace
+  bool defaultAccepted_ = true;  // accepts({}): the default namespace here is read
 };
 
 }  // namespace lomandra::container
