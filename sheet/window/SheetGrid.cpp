@@ -75,13 +75,18 @@ void SheetGrid::setSheet(const engine::SheetData* sheet, GridSelection* selectio
   if (sheet) {
     model_ = std::make_unique<SheetTableModel>(*sheet);
     setModel(model_.get());
+    layoutPending_ = true;  // a new sheet is laid out and drawn in full
+    onlyRowsBelowView_ = false;
     connect(model_.get(), &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int) {
               applyHiddenRows(first);
               showSelection(false, !belowView(first));
             });
     // Whatever else changes the layout draws the view again in full (see doItemsLayout).
-    const auto fullLayout = [this] { onlyRowsBelowView_ = false; };
+    const auto fullLayout = [this] {
+      onlyRowsBelowView_ = false;
+      layoutPending_ = true;
+    };
     connect(model_.get(), &QAbstractItemModel::columnsInserted, this, fullLayout);
     connect(model_.get(), &QAbstractItemModel::modelReset, this, fullLayout);
     connect(model_.get(), &QAbstractItemModel::layoutChanged, this, fullLayout);
@@ -157,7 +162,8 @@ bool SheetGrid::belowView(int row) const {
 
 void SheetGrid::rowsInserted(const QModelIndex& parent, int start, int end) {
   // Rows added below the last row in view (a sheet read in the background) change nothing
-  // drawn: the layout they cause then only sets the scroll bars.
+  // drawn: the layout they cause then only sets the scroll bars, unless a layout was due for
+  // anything else.
   onlyRowsBelowView_ = belowView(start) && (onlyRowsBelowView_ || !layoutPending_);
   layoutPending_ = true;
   QTableView::rowsInserted(parent, start, end);
@@ -442,6 +448,7 @@ void SheetGrid::dataChanged(const QModelIndex& topLeft, const QModelIndex& botto
   if (belowView || aboveView) return;
   // Changes in view are drawn by a pending layout when there is one: it must draw in full.
   onlyRowsBelowView_ = false;
+  layoutPending_ = true;
   QTableView::dataChanged(topLeft, bottomRight, roles);
 }
 

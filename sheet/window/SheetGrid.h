@@ -103,8 +103,8 @@ class SheetGrid final : public QTableView {
   std::unique_ptr<SheetTableModel> model_;
   GridSelection* selection_ = nullptr;
   std::vector<int> hiddenRows_;  ///< rows hidden for the shown sheet
-  bool layoutPending_ = false;      ///< rows were inserted since the last layout
-  bool onlyRowsBelowView_ = false;  ///< ... and all of them below the view, nothing else
+  bool layoutPending_ = true;       ///< something asked for a layout since the last one
+  bool onlyRowsBelowView_ = false;  ///< ... and only rows inserted below the view did
   bool dragging_ = false;
   bool headerDragging_ = false;
   bool regionSelected_ = false;  ///< the last key was Ctrl+A selecting the current region
