@@ -24,7 +24,7 @@ bool Form1Harness::start() {
   services.clipboard = system.clipboard ? system.clipboard : &clipboard;
   services.automation = system.automation ? system.automation : &sheets;
   services.settings = system.settings ? system.settings : settings.get();
-  services.programFolder = programFolder();
+  services.programFolder = QDir::toNativeSeparators(programFolder());  // as the program gives it
   services.doEvents = [this] {
     ++yields;
     if (onDoEvents) onDoEvents();

@@ -32,6 +32,9 @@
 #include "app/core/SettingsStore.h"
 #include "tests/app/Form1Harness.h"
 
+/// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace lomandra::testing {
 namespace {
 
@@ -230,7 +233,8 @@ TEST_F(WindowsProgram, AWholeMergeThroughTheSpreadsheetApplicationAndItsThreeExp
   const QStringList writes = exportWrites(readBytes(cases.record));
   const QStringList texts = mergedTexts();
   ASSERT_FALSE(writes.isEmpty());
-  EXPECT_EQ(writes.front(), QStringLiteral("1,1=\"Result(s)\"")) << writes.front().toStdString();
+  // The header, a text, behind the text prefix like every text that is not a General number.
+  EXPECT_EQ(writes.front(), QStringLiteral("1,1=\"'Result(s)\""));
   EXPECT_EQ(writes.back(), QStringLiteral("AutoFit"));
   int written = 1;
   for (int y = 0; y < texts.size(); ++y) {
@@ -272,7 +276,8 @@ TEST_F(WindowsProgram, AFailingMemberGivesOneErrorReportAndTheCommandGoesOn) {
   QFile::remove(cases.record);
   harness.click(harness.controls().PushButton13);
   EXPECT_EQ(harness.reports(),
-            QStringList{QStringLiteral("PushButton13_Click@114: Fake failure of Visible.")});
+            QStringList{QStringLiteral(
+                "PushButton13_Click@114: Application.Visible failed: Fake failure of Visible.")});
   const QStringList writes = exportWrites(readBytes(cases.record));
   ASSERT_FALSE(writes.isEmpty());
   EXPECT_EQ(writes.back(), QStringLiteral("AutoFit"));
