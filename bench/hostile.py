@@ -243,6 +243,17 @@ def constructed(work):
     xlsx(add("xlsx-unordered-duplicates.xlsx"), Entry("xl/worksheets/sheet1.xml", chunks=repeated(
         f'<worksheet {NS}><sheetData><row r="2"/>', '<row r="1"><c r="A1"><v>1</v></c></row>', 10 ** 7, '</sheetData></worksheet>')))
     xlsx(add("xlsx-long-inline-text.xlsx"), worksheet('<row r="1"><c r="A1" t="inlineStr"><is><t>' + 'a' * 200000 + '</t></is></c></row>'))
+    # Start tags of 48 MB, arriving chunk by chunk: a name, an attribute name, a value full of
+    # '>', many attributes; each must be read once, not again with every chunk.
+    for name, open_tag, unit, close_tag in (("element-name", '<c', 'n', '/>'),
+                                            ("attribute-name", '<c ', 'a', '="1"/>'),
+                                            ("value-of-gt", '<c v="', '>', '"/>'),
+                                            ("many-attributes", '<c ', 'a=">" ', '/>')):
+        p = add(f"xlsx-huge-tag-{name}.xlsx")
+        if not os.path.exists(p):
+            xlsx(p, Entry("xl/worksheets/sheet1.xml", chunks=repeated(
+                f'<worksheet {NS}><sheetData><row r="1">{open_tag}', unit, (48 << 20) // len(unit),
+                f'{close_tag}</row></sheetData></worksheet>')))
     with open(add("csv-one-huge-field.csv", "$A$1:$Z$100"), "w") as f:
         f.write('"' + "a" * (9 << 20))
     with open(add("csv-million-columns.csv", "$A$1:$Z$100"), "w") as f:

@@ -42,6 +42,18 @@ void appendJsonString(std::string& out, std::string_view text) {
   out += '"';
   std::size_t at = 0;
   while (at < text.size()) {
+    // A run of characters that stand as they are, appended at once.
+    std::size_t plain = at;
+    while (plain < text.size()) {
+      const auto b = static_cast<std::uint8_t>(text[plain]);
+      if (b < 0x20 || b >= 0x7F || b == '"' || b == '\\') break;
+      ++plain;
+    }
+    if (plain > at) {
+      out.append(text.substr(at, plain - at));
+      at = plain;
+      if (at == text.size()) break;
+    }
     const auto c = static_cast<std::uint8_t>(text[at]);
     if (c >= 0x80) {
       const std::size_t length = validSequenceLength(text, at);

@@ -15,30 +15,42 @@ namespace lomandra::container {
 
 class NamespaceScope {
  public:
-  explicit NamespaceScope(const std::vector<std::string_view>& accepted) : accepted_(accepted) {}
+  explicit NamespaceScope(XmlHandler& handler) : handler_(handler), accepted_(handler.namespaces) {}
 
   /// True when names are matched by namespace at all (the handler named its namespaces).
   bool active() const { return !accepted_.empty(); }
 
   /// A start tag with its qualified name and attributes (qualified name, value, ...). Returns
-  /// whether the element reaches the handler; `kept` then holds its attributes with local
-  /// names, those of other namespaces and the namespace declarations left out.
-  bool enter(std::string_view name, const char* const* attributes, std::vector<const char*>& kept) {
+  /// null when the element does not reach the handler, else the attributes it gets: with local
+  /// names, those of other namespaces and the namespace declarations left out (held in
+  /// `kept`). `plain` says no attribute has a prefix or declares a namespace: the attributes
+  /// then reach the handler as they are.
+  const char* const* enter(std::string_view name, const char* const* attributes, bool plain,
+                           std::vector<const char*>& kept) {
     ++depth_;
+    if (plain && skipping_ == 0 && name.find(':') == std::string_view::npos) {
+      // The usual tag: no prefix, no declaration, in the default namespace.
+      if (defaultAccepted_) return attributes;
+      skipping_ = 1;
+      return nullptr;
+    }
     if (skipping_ > 0) {
       ++skipping_;
-      return false;
+      return nullptr;
     }
-    for (const char* const* a = attributes; *a; a += 2) {
-      const std::string_view attribute(*a);
-      if (attribute == "xmlns") bind({}, a[1]);
-      else if (attribute.starts_with("xmlns:")) bind(attribute.substr(6), a[1]);
+    if (!plain) {
+      for (const char* const* a = attributes; *a; a += 2) {
+        const std::string_view attribute(*a);
+        if (attribute == "xmlns") bind({}, a[1]);
+        else if (attribute.starts_with("xmlns:")) bind(attribute.substr(6), a[1]);
+      }
     }
     if (!accepts(prefixOf(name))) {
       skipping_ = 1;
       unbind();
-      return false;
+      return nullptr;
     }
+    if (plain) return attributes;
     kept.clear();
     for (const char* const* a = attributes; *a; a += 2) {
       const std::string_view attribute(*a);
@@ -50,7 +62,7 @@ class NamespaceScope {
       kept.push_back(a[1]);
     }
     kept.push_back(nullptr);
-    return true;
+    return kept.data();
   }
 
   /// An end tag; returns whether it reaches the handler.
@@ -81,12 +93,19 @@ class NamespaceScope {
   }
 
   void bind(std::string_view prefix, std::string_view uri) {
+    handler_.namespaceDeclared(prefix, uri);
     bool accepted = uri.empty() && prefix.empty();  // xmlns="": back to no namespace
     for (const std::string_view wanted : accepted_) accepted = accepted || uri == wanted;
     bindings_.push_back({std::string(prefix), accepted, depth_});
+    if (prefix.empty()) defaultAccepted_ = accepted;
   }
   void unbind() {
-    while (!bindings_.empty() && bindings_.back().depth == depth_) bindings_.pop_back();
+    bool defaultChanged = false;
+    while (!bindings_.empty() && bindings_.back().depth == depth_) {
+      defaultChanged = defaultChanged || bindings_.back().prefix.empty();
+      bindings_.pop_back();
+    }
+    if (defaultChanged) defaultAccepted_ = accepts({});
   }
 
   // A prefix bound to a namespace read; an unbound prefix, "xml" and no namespace at all are
@@ -97,10 +116,12 @@ class NamespaceScope {
     return true;
   }
 
+  XmlHandler& handler_;
   const std::vector<std::string_view>& accepted_;
   std::vector<Binding> bindings_;
   std::size_t depth_ = 0;
   std::size_t skipping_ = 0;  // > 0 inside an element of another namespace
+  bool defaultAccepted_ = true;  // accepts({}): the default namespace here is read
 };
 
 }  // namespace lomandra::container

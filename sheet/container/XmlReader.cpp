@@ -26,13 +26,13 @@ struct Parse {
   std::string_view part;
   std::string failure;
   std::exception_ptr pending;
-  NamespaceScope scope{handler.namespaces};
+  NamespaceScope scope{handler};
   std::vector<const char*> kept{};
 
   static void XMLCALL onStart(void* data, const char* name, const char** attrs) {
     auto* self = static_cast<Parse*>(data);
     if (self->scope.active()) {
-      if (self->scope.enter(name, attrs, self->kept))
+      if (self->scope.enter(name, attrs, false, self->kept))
         self->guarded([&] { self->handler.startElement(localName(name), self->kept.data()); });
       return;
     }

@@ -33,6 +33,11 @@ class XmlHandler {
   /// attributes of other namespaces; elements and attributes of no namespace (or an unbound
   /// prefix) still arrive. Empty: every element arrives by its local name.
   std::vector<std::string_view> namespaces;
+  /// A namespace declaration read (prefix "" for the default namespace), when names are
+  /// matched by namespace: the declarations themselves never arrive as attributes then.
+  virtual void namespaceDeclared(std::string_view prefix, std::string_view uri) {
+    (void)prefix, (void)uri;
+  }
 };
 
 /// Value of attribute `name` in an expat attribute list, or nullptr.

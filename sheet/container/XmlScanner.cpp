@@ -4,6 +4,7 @@
 // nest and close, one root, known entities only, no document type declaration.
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -23,6 +24,18 @@ constexpr std::size_t kLongestEntity = 16;  // bytes from '&' to the end of a cu
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// Classes of the bytes that end a run inside a tag, looked up once a byte.
+enum : std::uint8_t { kEndsName = 1, kEndsAttributeName = 2, kInValue = 4 };
+constexpr auto kByteClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  for (const unsigned char c : {' ', '\t', '\n', '\r', '>', '/', '<'}) classes[c] |= kEndsName | kEndsAttributeName;
+  for (const unsigned char c : {'=', '"', '\''}) classes[c] |= kEndsAttributeName;
+  // In an attribute value: '<' (refused), and what decoding changes: '&', tabs and line breaks.
+  for (const unsigned char c : {'<', '&', '\t', '\n', '\r'}) classes[c] |= kInValue;
+  return classes;
+}();
+bool is(char c, std::uint8_t byteClass) { return (kByteClasses[static_cast<unsigned char>(c)] & byteClass) != 0; }
+
 std::string_view localName(std::string_view name) {
   const std::size_t colon = name.rfind(':');
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
@@ -35,7 +48,7 @@ class Scanner {
   enum class Result { Going, Stopped, NeedsExpat };
 
   Scanner(XmlHandler& handler, std::string_view part)
-      : handler_(handler), part_(part), scope_(handler.namespaces) {}
+      : handler_(handler), part_(part), scope_(handler) {}
 
   // Takes the next bytes of the part; returns whether to go on.
   Result feed(const char* data, std::size_t size) {
@@ -62,14 +75,16 @@ class Scanner {
   void finish() {
     if (process(true) != Result::Going) return;
     if (!rootSeen_) fail("no element");
-    if (!stack_.empty()) fail("the element <" + stack_.back() + "> is not closed");
+    if (!openStarts_.empty()) fail("the element <" + std::string(openName()) + "> is not closed");
   }
 
  private:
   Result process(bool atEnd) {
     while (pos_ < buffer_.size()) {
       const char* base = buffer_.data();
-      const char* lt = static_cast<const char*>(std::memchr(base + pos_, '<', buffer_.size() - pos_));
+      // Markup mostly follows markup: look at the next byte before searching.
+      const char* lt = base[pos_] == '<' ? base + pos_
+                                          : static_cast<const char*>(std::memchr(base + pos_, '<', buffer_.size() - pos_));
       if (!lt) {
         // Text without a tag after it yet: hand over what is surely complete.
         std::size_t end = buffer_.size();
@@ -83,13 +98,13 @@ class Scanner {
           if (amp != std::string_view::npos && tail.find(';', amp) == std::string_view::npos)
             end = from + amp;
         }
-        if (end > pos_ && !text(std::string_view(base + pos_, end - pos_))) return Result::Stopped;
+        if (end > pos_ && !text(buffer_.data() + pos_, end - pos_)) return Result::Stopped;
         pos_ = end;
         if (!atEnd && buffer_.size() - pos_ > kMaxPendingBytes) fail("an entity is not closed");
         return Result::Going;
       }
       const auto at = static_cast<std::size_t>(lt - base);
-      if (at > pos_ && !text(std::string_view(base + pos_, at - pos_))) return Result::Stopped;
+      if (at > pos_ && !text(buffer_.data() + pos_, at - pos_)) return Result::Stopped;
       pos_ = at;
       const std::size_t before = pos_;
       const Result r = markup(atEnd);
@@ -145,7 +160,7 @@ class Scanner {
       if (rest.starts_with("<![CDATA[")) {
         const std::size_t end = rest.find("]]>", std::max<std::size_t>(resume_, 9));
         if (end == std::string_view::npos) return waitFor(rest.size() - 2);
-        if (stack_.empty()) fail("text stands outside the root element");
+        if (openStarts_.empty()) fail("text stands outside the root element");
         const std::string_view data = rest.substr(9, end - 9);
         pos_ += end + 3;
         resume_ = 0;
@@ -155,176 +170,230 @@ class Scanner {
       if (rest.starts_with("<!DOCTYPE")) failWhy("it declares a document type, which workbooks never do");
       fail("unknown markup \"<!\"");
     }
-    // A start or end tag: find its '>' outside quoted attribute values.
-    // A tag longer than the buffer is scanned on from where the last look stopped.
-    std::size_t i = std::max<std::size_t>(resume_, 1);
-    char quote = resumeQuote_;
-    for (; i < rest.size(); ++i) {
-      const char c = rest[i];
-      if (quote) {
-        if (c == quote) quote = 0;
-        else if (c == '<') fail("\"<\" inside an attribute value");
-      } else if (c == '"' || c == '\'') {
-        quote = c;
-      } else if (c == '>') {
-        break;
-      } else if (c == '<') {
-        fail("\"<\" inside a tag");
-      }
-    }
-    if (i >= rest.size()) {
-      resumeQuote_ = quote;
-      return waitFor(i);
-    }
-    const std::string_view tag = rest.substr(1, i - 1);
-    pos_ += i + 1;
+    if (rest[1] == '/') return endTag(rest);
+    return startTag(rest);
+  }
+
+  // An end tag at pos_: its name must close the element open last.
+  Result endTag(std::string_view rest) {
+    std::size_t close = std::max<std::size_t>(resume_, 2);  // names are short: no memchr
+    while (close < rest.size() && rest[close] != '>') ++close;
+    if (close >= rest.size()) return waitFor(rest.size());
+    std::string_view name = rest.substr(2, close - 2);
+    while (!name.empty() && isSpace(name.back())) name.remove_suffix(1);
+    if (openStarts_.empty() || openName() != name)
+      fail("the end tag </" + std::string(name.substr(0, 64)) + "> does not match");
+    pos_ += close + 1;
     resume_ = 0;
-    resumeQuote_ = 0;
-    if (!tag.empty() && tag[0] == '/') {
-      endTag(tag.substr(1));
-    } else {
-      startTag(tag);
-    }
+    closeElement();
     return Result::Going;
   }
 
-  void endTag(std::string_view tag) {
-    while (!tag.empty() && isSpace(tag.back())) tag.remove_suffix(1);
-    if (stack_.empty() || stack_.back() != tag)
-      fail("the end tag </" + std::string(tag.substr(0, 64)) + "> does not match");
-    stack_.pop_back();
-    if (!scope_.active() || scope_.leave()) handler_.endElement(localName(tag));
+  // The innermost open element, as its start tag named it.
+  std::string_view openName() const {
+    return std::string_view(openNames_).substr(openStarts_.back());
   }
 
-  void startTag(std::string_view tag) {
-    bool empty = false;
-    if (!tag.empty() && tag.back() == '/') {
-      empty = true;
-      tag.remove_suffix(1);
+  // Ends the innermost open element for the handler.
+  void closeElement() {
+    const std::string_view name = openName();
+    if (!scope_.active() || scope_.leave()) handler_.endElement(localName(name));
+    openNames_.resize(openStarts_.back());
+    openStarts_.pop_back();
+  }
+
+  // A start tag at pos_. Its attributes are found in one pass over the buffer; once the tag is
+  // complete, names and values are ended with a NUL where they stand (their closing quote,
+  // the '=' or space after a name) and values decoded in place, so the handler's attribute
+  // list points into the buffer and nothing is copied. A tag cut by the end of the buffer is
+  // taken up again where the last look stopped.
+  Result startTag(std::string_view rest) {
+    if (searched_ > 0) {
+      // The tag was cut before: it is read again only once a '>' has come (searched for in
+      // the new bytes alone), so a huge tag arriving chunk by chunk is not read over and over.
+      const void* gt = std::memchr(rest.data() + searched_, '>', rest.size() - searched_);
+      searched_ = rest.size();
+      if (!gt) return Result::Going;
     }
-    std::size_t i = 0;
-    while (i < tag.size() && !isSpace(tag[i])) ++i;
-    const std::string_view name = tag.substr(0, i);
+    const std::size_t before = pos_;
+    const Result result = readStartTag(rest);
+    searched_ = pos_ == before ? rest.size() : 0;
+    return result;
+  }
+
+  Result readStartTag(std::string_view rest) {
+    char* const tag = buffer_.data() + pos_;
+    std::size_t i = resume_;
+    if (resume_ == 0) {
+      found_.clear();
+      i = 1;
+      while (i < rest.size() && !is(rest[i], kEndsName)) ++i;
+      if (i >= rest.size()) return waitFor(0);
+      nameEnd_ = i;
+    } else if (resumeQuote_) {
+      i = value(rest, resume_);  // inside a value the buffer cut
+      if (i == 0) return Result::Going;
+    }
+    std::size_t end = 0;
+    bool empty = false;
+    while (end == 0) {
+      while (i < rest.size() && isSpace(rest[i])) ++i;
+      if (i >= rest.size()) return waitFor(i);
+      const char c = rest[i];
+      if (c == '>') {
+        end = i + 1;
+      } else if (c == '/') {
+        if (i + 1 >= rest.size()) return waitFor(i);
+        if (rest[i + 1] != '>') fail("a tag holds a stray \"/\"");
+        empty = true;
+        end = i + 2;
+      } else if (c == '<') {
+        fail("\"<\" inside a tag");
+      } else {
+        const std::size_t name = i;
+        while (i < rest.size() && !is(rest[i], kEndsAttributeName)) ++i;
+        const std::size_t nameEnd = i;
+        while (i < rest.size() && isSpace(rest[i])) ++i;
+        if (i >= rest.size()) return waitFor(name);
+        if (nameEnd == name || rest[i] != '=') fail("an attribute has no value");
+        ++i;
+        while (i < rest.size() && isSpace(rest[i])) ++i;
+        if (i >= rest.size()) return waitFor(name);
+        if (rest[i] != '"' && rest[i] != '\'') fail("an attribute value is not quoted");
+        resumeQuote_ = rest[i];
+        found_.push_back({static_cast<std::uint32_t>(name), static_cast<std::uint32_t>(nameEnd),
+                          static_cast<std::uint32_t>(i + 1), 0, false});
+        i = value(rest, i + 1);
+        if (i == 0) return Result::Going;
+      }
+    }
+    const std::string_view name = rest.substr(1, nameEnd_ - 1);
     if (name.empty() || name[0] == '-' || name[0] == '.' || (name[0] >= '0' && name[0] <= '9'))
       fail("a tag has no valid name");
-    if (stack_.empty()) {
+    if (openStarts_.empty()) {
       if (rootSeen_) fail("there is more than one root element");
       rootSeen_ = true;
     }
-    if (stack_.size() >= kMaxDepth) fail("elements are nested too deeply");
+    if (openStarts_.size() >= kMaxDepth) fail("elements are nested too deeply");
+    pos_ += end;
+    resume_ = 0;
 
-    // Attributes: values decoded into one store, then pointers taken (the store is settled).
-    store_.clear();
-    offsets_.clear();
-    while (true) {
-      while (i < tag.size() && isSpace(tag[i])) ++i;
-      if (i >= tag.size()) break;
-      const std::size_t nameStart = i;
-      while (i < tag.size() && tag[i] != '=' && !isSpace(tag[i])) ++i;
-      const std::string_view attribute = tag.substr(nameStart, i - nameStart);
-      while (i < tag.size() && isSpace(tag[i])) ++i;
-      if (attribute.empty() || i >= tag.size() || tag[i] != '=') fail("an attribute has no value");
-      ++i;
-      while (i < tag.size() && isSpace(tag[i])) ++i;
-      if (i >= tag.size() || (tag[i] != '"' && tag[i] != '\'')) fail("an attribute value is not quoted");
-      const char quote = tag[i++];
-      const std::size_t close = tag.find(quote, i);
-      if (close == std::string_view::npos) fail("an attribute value is not closed");
-      offsets_.push_back(store_.size());
-      store_ += scope_.active() ? attribute : localName(attribute);
-      store_ += '\0';
-      offsets_.push_back(store_.size());
-      decode(tag.substr(i, close - i), store_, true);
-      store_ += '\0';
-      i = close + 1;
-    }
     attributes_.clear();
-    for (const std::size_t offset : offsets_) attributes_.push_back(store_.data() + offset);
+    bool plain = true;  // no prefixed attribute and no namespace declaration
+    for (const Attribute& a : found_) {
+      char* attribute = tag + a.name;
+      tag[a.nameEnd] = '\0';
+      const std::string_view written(attribute, a.nameEnd - a.name);
+      if (written.find(':') != std::string_view::npos || written == "xmlns") plain = false;
+      char* valueEnd = a.decode ? decode(tag + a.value, tag + a.valueEnd, true) : tag + a.valueEnd;
+      *valueEnd = '\0';
+      attributes_.push_back(scope_.active() ? attribute : attribute + (written.size() - localName(written).size()));
+      attributes_.push_back(tag + a.value);
+    }
     attributes_.push_back(nullptr);
-    stack_.emplace_back(name);
+    openStarts_.push_back(openNames_.size());
+    openNames_ += name;
     if (scope_.active()) {
-      if (!scope_.enter(name, attributes_.data(), kept_)) {
+      const char* const* kept = scope_.enter(name, attributes_.data(), plain, kept_);
+      if (!kept) {
         if (empty) {
-          stack_.pop_back();
+          openNames_.resize(openStarts_.back());
+          openStarts_.pop_back();
           scope_.leave();
         }
-        return;
+        return Result::Going;
       }
-      handler_.startElement(localName(name), kept_.data());
+      handler_.startElement(localName(name), const_cast<const char**>(kept));
     } else {
       handler_.startElement(localName(name), attributes_.data());
     }
-    if (empty && !handler_.stopRequested) {
-      stack_.pop_back();
-      if (!scope_.active() || scope_.leave()) handler_.endElement(localName(name));
-    }
+    if (empty && !handler_.stopRequested) closeElement();
+    return Result::Going;
   }
 
-  // Character data between tags; false when the handler asked to stop.
-  bool text(std::string_view raw) {
-    if (stack_.empty()) {
-      for (const char c : raw)
-        if (!isSpace(c)) fail(rootSeen_ ? "text follows the root element" : "text stands before the root element");
+  // Scans the value of the attribute found last, from `from`, for its closing quote
+  // (resumeQuote_); returns the offset after it, or 0 when the buffer ends first (the tag then
+  // waits, to be taken up at the same place).
+  std::size_t value(std::string_view rest, std::size_t from) {
+    Attribute& a = found_.back();
+    for (std::size_t k = from; k < rest.size(); ++k) {
+      const char c = rest[k];
+      if (c == resumeQuote_) {
+        a.valueEnd = static_cast<std::uint32_t>(k);
+        resumeQuote_ = 0;
+        return k + 1;
+      }
+      if (is(c, kInValue)) {
+        if (c == '<') fail("\"<\" inside an attribute value");
+        a.decode = true;
+      }
+    }
+    waitFor(rest.size());
+    return 0;
+  }
+
+  // Character data between tags at `raw` (in the buffer, consumed once handed on); false when
+  // the handler asked to stop.
+  bool text(char* raw, std::size_t size) {
+    if (openStarts_.empty()) {
+      for (std::size_t k = 0; k < size; ++k)
+        if (!isSpace(raw[k])) fail(rootSeen_ ? "text follows the root element" : "text stands before the root element");
       return true;
     }
-    if (!scope_.inside()) {
-      decoded_.clear();
-      decode(raw, decoded_, false);  // checked, not handed on
-      return true;
-    }
-    if (raw.find('&') == std::string_view::npos) {
-      handler_.characters(raw);
-    } else {
-      decoded_.clear();
-      decode(raw, decoded_, false);
-      handler_.characters(decoded_);
-    }
+    const bool entities = std::memchr(raw, '&', size) != nullptr;
+    const char* end = entities ? decode(raw, raw + size, false) : raw + size;  // checked even when not handed on
+    if (!scope_.inside()) return true;
+    handler_.characters(std::string_view(raw, static_cast<std::size_t>(end - raw)));
     return !handler_.stopRequested;
   }
 
-  void decode(std::string_view raw, std::string& out, bool attribute) {
-    // Attribute values turn literal line breaks and tabs into spaces (character references
-    // stay as written), as expat does.
-    auto literal = [&](std::string_view piece) {
-      const std::size_t from = out.size();
-      out.append(piece);
-      if (attribute)
-        for (std::size_t k = from; k < out.size(); ++k)
-          if (out[k] == '\t' || out[k] == '\n' || out[k] == '\r') out[k] = ' ';
-    };
-    std::size_t start = 0;
-    for (std::size_t amp = raw.find('&'); amp != std::string_view::npos; amp = raw.find('&', start)) {
-      literal(raw.substr(start, amp - start));
-      const std::size_t semi = raw.find(';', amp);
-      if (semi == std::string_view::npos || semi - amp > 12) fail("an entity is not closed");
-      const std::string_view entity = raw.substr(amp + 1, semi - amp - 1);
-      if (entity == "lt") out += '<';
-      else if (entity == "gt") out += '>';
-      else if (entity == "amp") out += '&';
-      else if (entity == "quot") out += '"';
-      else if (entity == "apos") out += '\'';
-      else if (entity.size() >= 2 && entity[0] == '#') {
-        const bool hex = entity[1] == 'x';
-        std::uint32_t cp = 0;
-        const std::string_view digits = entity.substr(hex ? 2 : 1);
-        if (digits.empty()) fail("a character reference is empty");
-        for (const char c : digits) {
-          int v = -1;
-          if (c >= '0' && c <= '9') v = c - '0';
-          else if (hex && c >= 'a' && c <= 'f') v = c - 'a' + 10;
-          else if (hex && c >= 'A' && c <= 'F') v = c - 'A' + 10;
-          if (v < 0) fail("a character reference is malformed");
-          cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(v);
-          if (cp > 0x10FFFF) fail("a character reference is out of range");
-        }
-        if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF)) fail("a character reference is not a character");
-        appendUtf8(out, cp);
-      } else {
-        fail("the entity &" + std::string(entity) + "; is undefined");
+  // Decodes the entities of [begin, end) where it stands (a reference is never shorter than
+  // the character it gives) and returns the new end. Attribute values also turn literal line
+  // breaks and tabs into spaces (character references stay as written), as expat does.
+  char* decode(char* begin, char* end, bool attribute) {
+    char* out = begin;
+    for (char* at = begin; at < end;) {
+      const char c = *at;
+      if (c != '&') {
+        *out++ = attribute && (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+        ++at;
+        continue;
       }
-      start = semi + 1;
+      char* semi = static_cast<char*>(std::memchr(at, ';', static_cast<std::size_t>(end - at)));
+      if (!semi || semi - at > 12) fail("an entity is not closed");
+      const std::string_view entity(at + 1, static_cast<std::size_t>(semi - at - 1));
+      at = semi + 1;
+      if (entity == "lt") *out++ = '<';
+      else if (entity == "gt") *out++ = '>';
+      else if (entity == "amp") *out++ = '&';
+      else if (entity == "quot") *out++ = '"';
+      else if (entity == "apos") *out++ = '\'';
+      else if (entity.size() >= 2 && entity[0] == '#') out = appendReference(entity.substr(1), out);
+      else fail("the entity &" + std::string(entity) + "; is undefined");
     }
-    literal(raw.substr(start));
+    return out;
+  }
+
+  // A numeric character reference (after its '#'), written at `out` in UTF-8.
+  char* appendReference(std::string_view reference, char* out) {
+    const bool hex = reference[0] == 'x';
+    std::uint32_t cp = 0;
+    const std::string_view digits = reference.substr(hex ? 1 : 0);
+    if (digits.empty()) fail("a character reference is empty");
+    for (const char c : digits) {
+      int v = -1;
+      if (c >= '0' && c <= '9') v = c - '0';
+      else if (hex && c >= 'a' && c <= 'f') v = c - 'a' + 10;
+      else if (hex && c >= 'A' && c <= 'F') v = c - 'A' + 10;
+      if (v < 0) fail("a character reference is malformed");
+      cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(v);
+      if (cp > 0x10FFFF) fail("a character reference is out of range");
+    }
+    if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF)) fail("a character reference is not a character");
+    std::string utf8;  // at most 4 bytes: no allocation
+    appendUtf8(utf8, cp);
+    std::memcpy(out, utf8.data(), utf8.size());
+    return out + utf8.size();
   }
 
   // The markup at pos_ is incomplete; the next look starts at offset `from` within it.
@@ -349,10 +418,19 @@ class Scanner {
   bool first_ = true;
   bool rootSeen_ = false;
   std::size_t resume_ = 0;   // where to go on scanning incomplete markup, from pos_
-  char resumeQuote_ = 0;     // the quote open at resume_ in an incomplete tag
-  std::vector<std::string> stack_;
-  std::string store_, decoded_;
-  std::vector<std::size_t> offsets_;
+  std::size_t searched_ = 0;  // how far a cut start tag was searched for its '>', from pos_
+  char resumeQuote_ = 0;     // the quote of the attribute value an incomplete tag was cut in
+  // The open elements' names, one after another, and where each begins.
+  std::string openNames_;
+  std::vector<std::size_t> openStarts_;
+  // The attributes of the start tag being read, as offsets from its '<'.
+  struct Attribute {  // offsets within one tag, which is at most kMaxPendingBytes long
+    std::uint32_t name, nameEnd, value, valueEnd;
+    bool decode;  // holds an entity or a line break or tab
+  };
+  static_assert(2 * kMaxPendingBytes < UINT32_MAX, "a tag's offsets fit in 32 bits");
+  std::vector<Attribute> found_;
+  std::size_t nameEnd_ = 0;  // the end of the start tag's name, from its '<'
   std::vector<const char*> attributes_, kept_;
   NamespaceScope scope_;
 };

@@ -68,6 +68,12 @@ const CellFormatter::Compiled& CellFormatter::compiled(std::uint32_t format) con
 
 bool CellFormatter::isGeneral(std::uint32_t format) const { return compiled(format).general; }
 
+bool CellFormatter::prepare(std::uint32_t format) const {
+  if (format >= kMaxCachedFormats) return false;
+  compiled(format);
+  return true;
+}
+
 void CellFormatter::format(model::CellKind kind, double number, std::string_view text,
                            std::uint32_t format, std::string& out) const {
   switch (kind) {

@@ -29,6 +29,11 @@ class CellFormatter {
   /// The drawing style the file stores for cell format `format`.
   model::CellStyle style(std::uint32_t format) const { return file_.cellStyle(format); }
 
+  /// Compiles cell format `format` now. Returns true when format() and isGeneral() then only
+  /// read for it, so that several threads may format with it at once (a format past the cache
+  /// is compiled again at each use, and is never shared).
+  bool prepare(std::uint32_t format) const;
+
   /// The displayed text of a value of `kind` in cell format `format`, written to `out`.
   /// Booleans show TRUE/FALSE, errors their code, text goes through the format's text section.
   void format(model::CellKind kind, double number, std::string_view text, std::uint32_t format,

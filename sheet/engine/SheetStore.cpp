@@ -1,7 +1,12 @@
 #include "sheet/engine/SheetStore.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <numeric>
+#include <thread>
 
 #include "sheet/Failure.h"
 
@@ -10,6 +15,14 @@ namespace lomandra::engine {
 using model::CellKind;
 
 namespace {
+
+// Areas of at least this many cells are walked with a second thread formatting, in blocks of
+// about kWalkBlockCells cells (where the machine has a second core).
+constexpr std::uint64_t kParallelWalkCells = 1u << 16;
+constexpr std::uint64_t kWalkBlockCells = 1u << 13;
+std::atomic<bool> parallelWalk{std::thread::hardware_concurrency() > 1};
+
+static_assert(SheetStore::kMaxTextBytes < UINT32_MAX, "text offsets fit in 32 bits");
 
 // Texts at least this long are looked up before being added to the pool.
 constexpr std::size_t kSharedTextBytes = 64;
@@ -20,8 +33,8 @@ constexpr std::uint64_t kMaxExpectedCells = 16u << 20;
 // no memory, while trimming would copy every element.
 constexpr std::size_t kTrimBytes = 1u << 20;
 
-template <typename T>
-void trim(std::vector<T>& items) {
+template <typename T, typename Allocator>
+void trim(std::vector<T, Allocator>& items) {
   if (items.capacity() * sizeof(T) < kTrimBytes) items.shrink_to_fit();
 }
 
@@ -63,7 +76,7 @@ std::uint32_t SheetStore::keepText(std::string_view text) {
     throw Failure("The sheet holds more text than this program reads (over " +
                   std::to_string(kMaxTextBytes >> 20) + " MB in the cells asked for).");
   pool_.append(text);
-  textOffsets_.push_back(pool_.size());
+  textOffsets_.push_back(static_cast<std::uint32_t>(pool_.size()));
   if (text.size() >= kSharedTextBytes) longTexts_[hash] = index;
   return index;
 }
@@ -155,7 +168,7 @@ void SheetStore::finish() {
       if (rowOf[a] != rowOf[b]) return rowOf[a] < rowOf[b];
       return cells_[a].column() < cells_[b].column();
     });
-    std::vector<Cell> sorted;
+    Cells sorted;
     sorted.reserve(cells_.size());
     rowNumbers_.clear();
     rowStarts_.clear();
@@ -179,12 +192,16 @@ void SheetStore::finish() {
   std::sort(twice_.begin(), twice_.end());
   twice_.erase(std::unique(twice_.begin(), twice_.end()), twice_.end());
   trim(cells_);
+  // Room set aside that no cell took: a partly used huge page gives back its unused part.
+  LargeAllocator<Cell>::releaseUnused(cells_.data(), cells_.size(), cells_.capacity());
   trim(rowNumbers_);
   trim(rowStarts_);
   trim(textOffsets_);
   if (pool_.capacity() < kTrimBytes) pool_.shrink_to_fit();
   longTexts_ = {};
 }
+
+void SheetStore::setParallelWalk(bool on) { parallelWalk.store(on); }
 
 std::uint32_t SheetStore::usedRows() const {
   return rowNumbers_.empty() ? 0 : rowNumbers_.back() + 1;
@@ -280,14 +297,12 @@ void SheetStore::mergedCells(std::uint32_t firstRow, std::uint32_t firstColumn,
   merged_.push_back({firstRow, firstColumn, lastRow, lastColumn});
 }
 
-void SheetStore::forEachText(const Area& area,
-                             const std::function<bool(std::string_view text)>& visit) const {
-  if (area.firstRow > area.lastRow || area.firstColumn > area.lastColumn) return;
-  requireGivenOnce(area);
+template <typename Emit>
+bool SheetStore::walkRows(const Area& area, std::uint32_t first, std::uint32_t last,
+                          std::string& scratch, Emit&& emit) const {
   std::size_t r = static_cast<std::size_t>(
-      std::lower_bound(rowNumbers_.begin(), rowNumbers_.end(), area.firstRow) -
-      rowNumbers_.begin());
-  for (std::uint64_t row = area.firstRow; row <= area.lastRow; ++row) {
+      std::lower_bound(rowNumbers_.begin(), rowNumbers_.end(), first) - rowNumbers_.begin());
+  for (std::uint64_t row = first; row <= last; ++row) {
     if (r < rowNumbers_.size() && rowNumbers_[r] == row) {
       const Cell* p = cells_.data() + rowStarts_[r];
       const Cell* end = cells_.data() + (r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : cells_.size());
@@ -295,19 +310,146 @@ void SheetStore::forEachText(const Area& area,
                            [](const Cell& c, std::uint32_t col) { return c.column() < col; });
       for (std::uint64_t column = area.firstColumn; column <= area.lastColumn; ++column) {
         if (p != end && p->column() == column) {
-          render(*p, scratch_);
+          render(*p, scratch);
           ++p;
-          if (!visit(scratch_)) return;
-        } else if (!visit(std::string_view())) {
-          return;
+          if (!emit(std::string_view(scratch))) return false;
+        } else if (!emit(std::string_view())) {
+          return false;
         }
       }
       ++r;
     } else {
       for (std::uint64_t column = area.firstColumn; column <= area.lastColumn; ++column)
-        if (!visit(std::string_view())) return;
+        if (!emit(std::string_view())) return false;
     }
   }
+  return true;
+}
+
+void SheetStore::forEachText(const Area& area,
+                             const std::function<bool(std::string_view text)>& visit) const {
+  if (area.firstRow > area.lastRow || area.firstColumn > area.lastColumn) return;
+  requireGivenOnce(area);
+  if (engine::cellCount(area) >= kParallelWalkCells && parallelWalk.load(std::memory_order_relaxed) &&
+      forEachTextInParallel(area, visit))
+    return;
+  walkRows(area, area.firstRow, area.lastRow, scratch_, visit);
+}
+
+// Formatting is most of a walk's work, and the cells are all read: a second thread formats
+// two of every three blocks of rows into a few buffers ahead of this one, which formats the
+// third itself and gives `visit` every text in order (so `visit` runs on this thread alone).
+bool SheetStore::forEachTextInParallel(const Area& area,
+                                       const std::function<bool(std::string_view text)>& visit) const {
+  // Every format of the area compiled first, so that both threads only read the formatter.
+  std::vector<bool> prepared;
+  for (std::size_t r = static_cast<std::size_t>(
+           std::lower_bound(rowNumbers_.begin(), rowNumbers_.end(), area.firstRow) - rowNumbers_.begin());
+       r < rowNumbers_.size() && rowNumbers_[r] <= area.lastRow; ++r) {
+    const std::size_t end = r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : cells_.size();
+    for (std::size_t i = rowStarts_[r]; i < end; ++i) {
+      const std::uint32_t format = cells_[i].format;
+      if (format < prepared.size() && prepared[format]) continue;
+      if (!formatter_.prepare(format)) return false;
+      if (format >= prepared.size()) prepared.resize(format + 1);
+      prepared[format] = true;
+    }
+  }
+
+  const std::uint64_t width = std::uint64_t{area.lastColumn} - area.firstColumn + 1;
+  const auto rowsPerBlock = static_cast<std::uint32_t>(std::max<std::uint64_t>(1, kWalkBlockCells / width));
+  const std::uint64_t blocks = (std::uint64_t{area.lastRow} - area.firstRow) / rowsPerBlock + 1;
+  const auto firstOf = [&](std::uint64_t block) {
+    return static_cast<std::uint32_t>(area.firstRow + block * rowsPerBlock);
+  };
+  const auto lastOf = [&](std::uint64_t block) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(area.lastRow, firstOf(block) + std::uint64_t{rowsPerBlock} - 1));
+  };
+  const auto helpers = [](std::uint64_t block) { return block % 3 != 0; };
+
+  struct Slot {
+    std::string texts;
+    std::vector<std::uint32_t> ends;
+    bool full = false;
+  };
+  constexpr std::size_t kSlots = 4;
+  Slot slots[kSlots];
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool stop = false;
+  std::exception_ptr failure;
+
+  std::thread helper([&] {
+    try {
+      std::string scratch;
+      std::size_t made = 0;
+      for (std::uint64_t block = 0; block < blocks; ++block) {
+        if (!helpers(block)) continue;
+        Slot& slot = slots[made++ % kSlots];
+        {
+          std::unique_lock lock(mutex);
+          changed.wait(lock, [&] { return stop || !slot.full; });
+          if (stop) return;
+        }
+        slot.texts.clear();
+        slot.ends.clear();
+        walkRows(area, firstOf(block), lastOf(block), scratch, [&](std::string_view text) {
+          slot.texts.append(text);
+          slot.ends.push_back(static_cast<std::uint32_t>(slot.texts.size()));
+          return true;
+        });
+        {
+          std::lock_guard lock(mutex);
+          slot.full = true;
+        }
+        changed.notify_all();
+      }
+    } catch (...) {
+      std::lock_guard lock(mutex);
+      failure = std::current_exception();
+      changed.notify_all();
+    }
+  });
+  // However this walk ends (visit stops it, or throws), the helper stops and is joined.
+  struct Join {
+    std::thread& thread;
+    std::mutex& mutex;
+    bool& stop;
+    std::condition_variable& changed;
+    ~Join() {
+      {
+        std::lock_guard lock(mutex);
+        stop = true;
+      }
+      changed.notify_all();
+      thread.join();
+    }
+  } join{helper, mutex, stop, changed};
+
+  std::size_t taken = 0;
+  for (std::uint64_t block = 0; block < blocks; ++block) {
+    if (!helpers(block)) {
+      if (!walkRows(area, firstOf(block), lastOf(block), scratch_, visit)) return true;
+      continue;
+    }
+    Slot& slot = slots[taken++ % kSlots];
+    {
+      std::unique_lock lock(mutex);
+      changed.wait(lock, [&] { return slot.full || failure; });
+      if (failure) std::rethrow_exception(failure);
+    }
+    std::uint32_t begin = 0;
+    for (const std::uint32_t end : slot.ends) {
+      if (!visit(std::string_view(slot.texts).substr(begin, end - begin))) return true;
+      begin = end;
+    }
+    {
+      std::lock_guard lock(mutex);
+      slot.full = false;
+    }
+    changed.notify_all();
+  }
+  return true;
 }
 
 double SheetStore::columnWidth(std::uint32_t column) const {
@@ -325,7 +467,7 @@ bool SheetStore::rowHidden(std::uint32_t row) const {
 
 std::size_t SheetStore::memoryUsed() const {
   return cells_.capacity() * sizeof(Cell) + rowNumbers_.capacity() * 4 + rowStarts_.capacity() * 4 +
-         pool_.capacity() + textOffsets_.capacity() * 8 + widths_.capacity() * 4 +
+         pool_.capacity() + textOffsets_.capacity() * 4 + widths_.capacity() * 4 +
          hiddenRows_.capacity() * 4 + merged_.capacity() * sizeof(Area);
 }
 

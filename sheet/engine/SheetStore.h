@@ -4,12 +4,14 @@
 // indexed for lookup; the displayed text is made on demand through a CellFormatter.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "sheet/engine/BuiltinWorkbook.h"
 #include "sheet/engine/CellFormatter.h"
+#include "sheet/engine/LargeAllocator.h"
 
 namespace lomandra::engine {
 
@@ -59,6 +61,9 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   void forEachText(const Area& area,
                    const std::function<bool(std::string_view text)>& visit) const override;
   void requireGivenOnce(const Area& area) const override;
+  /// Whether a large area's walk formats on a second thread (on by default, where the machine
+  /// has more than one core); for comparisons.
+  static void setParallelWalk(bool on);
 
   /// The cells holding a formula to compute (the file saved no value, or a stale one), in the
   /// order they came; each shows its saved value (or nothing) until setComputed() is called.
@@ -95,6 +100,15 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   // Notes a position the file gives a second time.
   void givenTwice(std::uint32_t row, std::uint32_t column);
   void render(const Cell& c, std::string& out) const;
+  // Gives emit(text) the displayed text of each cell of `area` in rows first..last, row by
+  // row; false when emit asked to stop.
+  template <typename Emit>
+  bool walkRows(const Area& area, std::uint32_t first, std::uint32_t last, std::string& scratch,
+                Emit&& emit) const;
+  // The walk of a large area with a second thread formatting some of its blocks of rows; false
+  // when the area's formats cannot be shared between threads.
+  bool forEachTextInParallel(const Area& area,
+                             const std::function<bool(std::string_view text)>& visit) const;
   // The cell at a position, or null.
   const Cell* findCell(std::uint32_t row, std::uint32_t column) const;
   // Index into rows_ of `row`, or rows_.size() when the row holds no cells.
@@ -104,11 +118,12 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   model::Grid grid_;
   model::CellBounds bounds_;
   std::uint64_t positions_;  // the number of cells within the bounds
-  std::vector<Cell> cells_;
+  using Cells = std::vector<Cell, LargeAllocator<Cell>>;
+  Cells cells_;
   std::vector<std::uint32_t> rowNumbers_;  // rows holding cells, ascending after finish()
   std::vector<std::uint32_t> rowStarts_;   // index of each row's first cell in cells_
   std::string pool_;
-  std::vector<std::uint64_t> textOffsets_{0};
+  std::vector<std::uint32_t> textOffsets_{0};  // the pool holds at most kMaxTextBytes
   // Long texts by hash: a text repeated over many cells (a shared string, a repeated .ods cell)
   // is held once.
   std::unordered_map<std::uint64_t, std::uint32_t> longTexts_;

@@ -22,6 +22,8 @@ struct DecimalDigits {
 
 /// The 15-significant-digit decimal form of a finite, non-negative value.
 DecimalDigits toDecimal15(double absValue);
+/// The same through the exact 15-digit conversion alone (slower; the reference for the above).
+DecimalDigits toDecimal15Exact(double absValue);
 /// Rounds half away from zero to `decimals` places after the point (negative: to tens, ...).
 void roundToDecimals(DecimalDigits& d, int decimals);
 

@@ -120,12 +120,6 @@ const OdsStyle* OdsStyleCollector::find(std::string_view name) const {
 
 void OdsIndexHandler::startElement(std::string_view name, const char** attributes) {
   if (spreadsheetDepth_ == 0) {
-    if (tablePrefix.empty()) {
-      // The reader strips prefixes, so a declaration xmlns:P="urn...table" arrives as P="urn...".
-      for (const char** a = attributes; *a; a += 2)
-        if (std::string_view(a[1]) == kTableNamespace && std::string_view(a[0]) != "xmlns")
-          tablePrefix = a[0];
-    }
     if (stopAtBody) {
       if (inBody_) {
         sawSpreadsheet = name == "spreadsheet";
@@ -153,6 +147,11 @@ void OdsIndexHandler::startElement(std::string_view name, const char** attribute
   if (name != "table") return;
   if (tableNesting_++ > 0) return;  // a table inside a cell is that cell's content
   addSheet(std::string(attribute(attributes, "name")), attribute(attributes, "style-name"));
+}
+
+void OdsIndexHandler::namespaceDeclared(std::string_view prefix, std::string_view uri) {
+  if (spreadsheetDepth_ == 0 && tablePrefix.empty() && !prefix.empty() && uri == kTableNamespace)
+    tablePrefix = prefix;
 }
 
 void OdsIndexHandler::addSheet(std::string name, std::string_view styleName) {
@@ -200,7 +199,9 @@ OdsSheetHandler::OdsSheetHandler(int tableIndex, std::string sheetName,
     : wantedTable_(tableIndex),
       sheetName_(std::move(sheetName)),
       visitor_(visitor),
-      lastRow_(lastRow) {}
+      lastRow_(lastRow) {
+  namespaces = kOdsNamespaces;
+}
 
 void OdsSheetHandler::startElement(std::string_view name, const char** attributes) {
   if (inCell_) {

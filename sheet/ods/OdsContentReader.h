@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -14,6 +15,20 @@
 #include "sheet/ods/OdsDataStyles.h"
 
 namespace lomandra::ods {
+
+/// The OpenDocument namespaces whose elements and attributes the reader reads, whatever
+/// prefixes a document binds to them: office, style, text, table, data style, formatting
+/// properties and settings. Elements of any other namespace (drawings, extensions) pass by
+/// with all they hold (see container::XmlHandler::namespaces).
+inline const std::vector<std::string_view> kOdsNamespaces = {
+    "urn:oasis:names:tc:opendocument:xmlns:office:1.0",
+    "urn:oasis:names:tc:opendocument:xmlns:style:1.0",
+    "urn:oasis:names:tc:opendocument:xmlns:text:1.0",
+    "urn:oasis:names:tc:opendocument:xmlns:table:1.0",
+    "urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0",
+    "urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0",
+    "urn:oasis:names:tc:opendocument:xmlns:config:1.0",
+};
 
 /// What the reader needs of a named automatic style.
 struct OdsStyle {
@@ -44,9 +59,12 @@ double columnWidthInCharacters(std::string_view length);
 /// settings name. Feed settings.xml and then content.xml, or the one flat document.
 class OdsIndexHandler : public container::XmlHandler {
  public:
+  OdsIndexHandler() { namespaces = kOdsNamespaces; }
   void startElement(std::string_view name, const char** attributes) override;
   void endElement(std::string_view name) override;
   void characters(std::string_view text) override;
+  /// Notes the prefix bound to the table namespace before the tables (for the table scanner).
+  void namespaceDeclared(std::string_view prefix, std::string_view uri) override;
 
   /// Adds a sheet found by other means (the table scanner), its visibility from its style.
   void addSheet(std::string name, std::string_view styleName);

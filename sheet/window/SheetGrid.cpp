@@ -75,11 +75,21 @@ void SheetGrid::setSheet(const engine::SheetData* sheet, GridSelection* selectio
   if (sheet) {
     model_ = std::make_unique<SheetTableModel>(*sheet);
     setModel(model_.get());
+    layoutPending_ = true;  // a new sheet is laid out and drawn in full
+    onlyRowsBelowView_ = false;
     connect(model_.get(), &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int) {
               applyHiddenRows(first);
-              showSelection(false);
+              showSelection(false, !belowView(first));
             });
+    // Whatever else changes the layout draws the view again in full (see doItemsLayout).
+    const auto fullLayout = [this] {
+      onlyRowsBelowView_ = false;
+      layoutPending_ = true;
+    };
+    connect(model_.get(), &QAbstractItemModel::columnsInserted, this, fullLayout);
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, fullLayout);
+    connect(model_.get(), &QAbstractItemModel::layoutChanged, this, fullLayout);
     connect(model_.get(), &SheetTableModel::rowsRead, this, [this](int first) { applyHiddenRows(first); });
     connect(model_.get(), &QAbstractItemModel::columnsInserted, this,
             [this](const QModelIndex&, int first, int) {
@@ -145,7 +155,31 @@ void SheetGrid::applyHiddenRows(int first) {
   }
 }
 
-void SheetGrid::showSelection(bool scroll) {
+bool SheetGrid::belowView(int row) const {
+  const int bottom = rowAt(viewport()->height() - 1);
+  return bottom >= 0 && row > bottom;
+}
+
+void SheetGrid::rowsInserted(const QModelIndex& parent, int start, int end) {
+  // Rows added below the last row in view (a sheet read in the background) change nothing
+  // drawn: the layout they cause then only sets the scroll bars, unless a layout was due for
+  // anything else.
+  onlyRowsBelowView_ = belowView(start) && (onlyRowsBelowView_ || !layoutPending_);
+  layoutPending_ = true;
+  QTableView::rowsInserted(parent, start, end);
+}
+
+void SheetGrid::doItemsLayout() {
+  const bool onlyRows = onlyRowsBelowView_ && model_;
+  onlyRowsBelowView_ = layoutPending_ = false;
+  if (onlyRows) {
+    updateGeometries();
+    return;
+  }
+  QTableView::doItemsLayout();
+}
+
+void SheetGrid::showSelection(bool scroll, bool repaint) {
   if (!model_ || !selection_) return;
   // Bring the selected cells into the grid, except whole columns and rows, which reach the
   // sheet's end and are shown as far as the grid goes.
@@ -165,7 +199,7 @@ void SheetGrid::showSelection(bool scroll) {
   selectionModel()->select(shown, QItemSelectionModel::ClearAndSelect);
   // The active cell's border and texts flowing over changed cells reach past the cells Qt
   // repaints for a selection change.
-  viewport()->update();
+  if (repaint) viewport()->update();
   const CellPos active = selection_->active();
   selectionModel()->setCurrentIndex(
       model_->index(std::min(static_cast<int>(active.row), rows - 1),
@@ -412,6 +446,9 @@ void SheetGrid::dataChanged(const QModelIndex& topLeft, const QModelIndex& botto
   const bool belowView = top >= 0 && bottom >= 0 && topLeft.isValid() && topLeft.row() > bottom;
   const bool aboveView = top >= 0 && bottomRight.isValid() && bottomRight.row() < top;
   if (belowView || aboveView) return;
+  // Changes in view are drawn by a pending layout when there is one: it must draw in full.
+  onlyRowsBelowView_ = false;
+  layoutPending_ = true;
   QTableView::dataChanged(topLeft, bottomRight, roles);
 }
 

@@ -28,8 +28,11 @@ class SheetGrid final : public QTableView {
   SheetTableModel* sheetModel() const { return model_.get(); }
   GridSelection* gridSelection() const { return selection_; }
 
-  /// Shows the selection after it was changed from outside (a typed reference).
-  void showSelection(bool scroll = true);
+  /// Shows the selection after it was changed from outside (a typed reference); `repaint`
+  /// false when nothing in view can have changed (rows added below it).
+  void showSelection(bool scroll = true, bool repaint = true);
+  /// Lays out the items; after rows added only below the view, just the scroll bars.
+  void doItemsLayout() override;
   /// Scrolls the active cell into view when it is out of view (a typed reference).
   void revealActiveCell();
   /// Asked before a key whose answer depends on every row of the sheet (Ctrl+End, Ctrl+arrows,
@@ -78,12 +81,15 @@ class SheetGrid final : public QTableView {
   void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                    const QList<int>& roles = QList<int>()) override;
   void showEvent(QShowEvent* event) override;
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
   void wheelEvent(QWheelEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   CellPos cellAt(QPoint viewportPos) const;
   void applyHiddenRows(int first);
+  /// True when `row` lies below the last row in view.
+  bool belowView(int row) const;
   void userChanged(bool scroll);
   bool headerEvent(bool horizontal, QEvent* event);
   /// The movement keys of the application; false for a key they do not take.
@@ -97,6 +103,8 @@ class SheetGrid final : public QTableView {
   std::unique_ptr<SheetTableModel> model_;
   GridSelection* selection_ = nullptr;
   std::vector<int> hiddenRows_;  ///< rows hidden for the shown sheet
+  bool layoutPending_ = true;       ///< something asked for a layout since the last one
+  bool onlyRowsBelowView_ = false;  ///< ... and only rows inserted below the view did
   bool dragging_ = false;
   bool headerDragging_ = false;
   bool regionSelected_ = false;  ///< the last key was Ctrl+A selecting the current region

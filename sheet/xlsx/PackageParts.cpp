@@ -9,10 +9,19 @@ namespace {
 
 using container::xmlAttribute;
 
+// The package's own namespaces (the Open Packaging Conventions): the relationship parts and
+// the content types part.
+const std::vector<std::string_view> kRelationshipsNamespace = {
+    "http://schemas.openxmlformats.org/package/2006/relationships"};
+const std::vector<std::string_view> kContentTypesNamespace = {
+    "http://schemas.openxmlformats.org/package/2006/content-types"};
+
 class RelationshipsHandler : public container::XmlHandler {
  public:
   RelationshipsHandler(std::string_view source, std::vector<Relationship>& out)
-      : source_(source), out_(out) {}
+      : source_(source), out_(out) {
+    namespaces = kRelationshipsNamespace;
+  }
   void startElement(std::string_view name, const char** attributes) override {
     if (name != "Relationship") return;
     if (out_.size() >= kMaxRelationships) return;  // bound: a workbook never has this many
@@ -41,6 +50,7 @@ class RelationshipsHandler : public container::XmlHandler {
 class ContentTypesHandler : public container::XmlHandler {
  public:
   std::string workbookPart;
+  ContentTypesHandler() { namespaces = kContentTypesNamespace; }
   void startElement(std::string_view name, const char** attributes) override {
     if (name != "Override" || !workbookPart.empty()) return;
     const char* type = xmlAttribute(attributes, "ContentType");

@@ -24,6 +24,12 @@ bool isTrue(const char* value) {
 
 std::optional<std::uint32_t> parseIndex(const char* text) {
   if (!text) return std::nullopt;
+  // Plain digits, as writers give indexes, without the general number parse.
+  std::uint32_t index = 0;
+  int digits = 0;
+  for (; text[digits] >= '0' && text[digits] <= '9' && digits < 9; ++digits)
+    index = index * 10 + static_cast<std::uint32_t>(text[digits] - '0');
+  if (digits > 0 && text[digits] == '\0') return index;
   const auto value = parseNumber(text);
   if (!value || *value < 0 || *value > 4294967295.0) return std::nullopt;
   return static_cast<std::uint32_t>(*value);

@@ -149,6 +149,12 @@ TEST_P(XmlReaderTest, RejectsDamagedXml) {
       {"text<a/>", "is not well-formed XML"},
       {"<a></a>tail", "is not well-formed XML"},
       {"<a><b attr='x></a>", "is not well-formed XML"},
+      {"<a b='1' ='2'/>", "is not well-formed XML"},
+      {"<a b/>", "is not well-formed XML"},
+      {"<a/b>", "is not well-formed XML"},
+      {"<a b='1' <c/></a>", "is not well-formed XML"},
+      {"<a b=\"&nope;\"/>", "is not well-formed XML"},
+      {"<a b='&#xD800;'/>", "is not well-formed XML"},
   };
   for (const Row& row : rows) {
     Recorder r;
@@ -169,6 +175,11 @@ TEST(XmlScannerTest, GivesTheSameEventsAsExpatAcrossChunkBoundaries) {
   std::string xml = "<root>";
   for (int i = 0; i < 20000; ++i)
     xml += "<c r=\"A" + std::to_string(i) + "\" t='s'><v>" + std::to_string(i) + "&amp;&#x41;</v></c>\n";
+  // Attribute values decoded where they stand, cut anywhere by the chunks: entities, tabs and
+  // line breaks (spaces in a value), a namespaced attribute.
+  for (int i = 0; i < 3000; ++i)
+    xml += "<d xmlns:p='u' p:k=\"" + std::string(i % 50, 'w') + "&lt;&#x9;\t\n&#233;&quot;\" x = '" +
+           std::to_string(i) + "&amp;'/>";
   // Markup longer than a chunk: an attribute holding '>' and quotes, a comment, CDATA, a PI.
   const std::string longText(200000, 'q');
   xml += "<long a=\"" + longText + ">'\" b='\"'/><!-- " + longText + " --><![CDATA[" + longText +

@@ -5,6 +5,7 @@
 
 #include "sheet/Failure.h"
 #include "sheet/engine/BuiltinWorkbook.h"
+#include "sheet/engine/SheetStore.h"
 #include "sheet/engine/WorkbookSniffer.h"
 #include "tests/sheet/container/TestPackage.h"
 #include "tests/support/FailureOf.h"
@@ -450,6 +451,79 @@ TEST(SheetStoreTest, CellsOutOfOrderAreSortedAndACellGivenTwiceFailsTheRangesHol
     auto twiceBook = BuiltinWorkbook::open(dir.file("twice.xlsx"));
     EXPECT_NE(failureOf([&] { texts(twiceBook->sheet(0), {0, 0, 2, 1}); }).find("gives cell "),
               std::string::npos);
+  }
+}
+
+// Large blocks start on a 2 MiB boundary (where huge pages serve them); room given back keeps
+// the elements before it and can be used again; small blocks come from the usual heap.
+TEST(LargeAllocatorTest, KeepsWhatIsUsedAndGivesBackTheRest) {
+  using Vector = std::vector<std::uint64_t, LargeAllocator<std::uint64_t>>;
+  for (const std::size_t capacity : {std::size_t{1000}, std::size_t{3} << 20}) {
+    SCOPED_TRACE(capacity);
+    Vector items;
+    items.reserve(capacity);
+#ifdef __linux__
+    if (capacity * sizeof(std::uint64_t) >= LargeAllocator<std::uint64_t>::kHugePage) {
+      EXPECT_EQ(reinterpret_cast<std::uintptr_t>(items.data()) % LargeAllocator<std::uint64_t>::kHugePage, 0u);
+    }
+#endif
+    for (std::size_t i = 0; i < capacity / 2 + 7; ++i) items.push_back(i * 3);
+    LargeAllocator<std::uint64_t>::releaseUnused(items.data(), items.size(), items.capacity());
+    for (std::size_t i = 0; i < items.size(); ++i) ASSERT_EQ(items[i], i * 3);
+    while (items.size() < capacity) items.push_back(items.size() * 3);
+    EXPECT_EQ(items.back(), (capacity - 1) * 3);
+    items.push_back(1);  // grows into a new block, the old one given back whole
+    EXPECT_EQ(items[capacity / 2], capacity / 2 * 3);
+  }
+}
+
+// A large area is walked with a second thread formatting blocks of its rows: the texts, their
+// order, an early stop and a format the formatter cannot share between threads are as on one
+// thread.
+TEST(SheetStoreTest, ALargeAreaWalksAlikeWithASecondThread) {
+  TempDir dir;
+  const std::string styles =
+      "<styleSheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+      "<numFmts count='2'><numFmt numFmtId='164' formatCode='0.0%'/><numFmt numFmtId='165' "
+      "formatCode='yyyy-mm-dd'/></numFmts><cellXfs count='3'><xf numFmtId='0'/><xf numFmtId='164' "
+      "applyNumberFormat='1'/><xf numFmtId='165' applyNumberFormat='1'/></cellXfs></styleSheet>";
+  std::string data, far;
+  for (int r = 1; r <= 30000; ++r) {
+    const std::string n = std::to_string(r);
+    if (r % 7 == 0) continue;  // rows without cells
+    data += "<row r='" + n + "'><c r='A" + n + "' s='1'><v>" + std::to_string(r / 9.0) + "</v></c>" +
+            (r % 3 ? "<c r='B" + n + "' s='2'><v>" + std::to_string(30000 + r) + "</v></c>" : "") +
+            "<c r='C" + n + "' t='inlineStr'><is><t>t" + n + "</t></is></c><c r='D" + n + "' t='b'><v>" +
+            std::to_string(r % 2) + "</v></c></row>";
+    far += "<row r='" + n + "'><c r='A" + n + "' s='70000'><v>" + n + "</v></c></row>";
+  }
+  testing::writeZip(dir.file("large.xlsx"), testing::xlsxParts({testing::worksheet(data), testing::worksheet(far)}, {}, styles));
+  auto book = BuiltinWorkbook::open(dir.file("large.xlsx"));
+  struct Row {
+    const char* name;
+    int sheet;
+    Area area;
+    std::size_t stopAfter;
+  };
+  const Row rows[] = {
+      {"the whole area", 0, {0, 0, 29999, 4}, SIZE_MAX},
+      {"a part of its columns", 0, {5, 1, 29990, 2}, SIZE_MAX},
+      {"stopped early", 0, {0, 0, 29999, 3}, 70001},
+      {"a format past the formatter's cache", 1, {0, 0, 29999, 1}, SIZE_MAX},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> walked[2];
+    for (const bool parallel : {false, true}) {
+      SheetStore::setParallelWalk(parallel);
+      book->sheet(row.sheet).forEachText(row.area, [&](std::string_view text) {
+        walked[parallel].emplace_back(text);
+        return walked[parallel].size() < row.stopAfter;
+      });
+    }
+    SheetStore::setParallelWalk(true);
+    EXPECT_EQ(walked[1], walked[0]);
+    EXPECT_EQ(walked[0].size(), std::min(row.stopAfter, static_cast<std::size_t>(cellCount(row.area))));
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <limits>
 #include <random>
@@ -11,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "sheet/numfmt/DecimalDigits.h"
 #include "sheet/numfmt/NumberFormat.h"
 
 namespace lomandra::numfmt {
@@ -228,6 +230,42 @@ TEST(NumberFormatRobustness, RandomCodes) {
     const int n = length(rng);
     for (int k = 0; k < n; ++k) code += alphabet[pick(rng)];
     expectBounded(code);
+  }
+}
+
+// The fast 15-digit form (shortest digits, rounded) against the exact conversion: whole
+// numbers, values whose shortest form has 15, 16 or 17 digits, 16-digit midpoints that only
+// the exact conversion decides, carries into a new power of ten, and random doubles of every
+// magnitude.
+TEST(DecimalDigitsTest, FastFormMatchesTheExactConversion) {
+  const auto same = [](double value) {
+    const DecimalDigits fast = toDecimal15(value), exact = toDecimal15Exact(value);
+    return std::string(fast.digit, fast.count) == std::string(exact.digit, exact.count) &&
+           fast.pointPos == exact.pointPos;
+  };
+  const double rows[] = {0.3, 0.1 + 0.2, 1.0 / 3, 2.0 / 3, 9.898892857142856, 36528, 1e15 - 1,
+                         999999999999999.4, 999999999999999.6, 9.999999999999995, 9.9999999999999953,
+                         0.1234567890123455, 0.12345678901234549, 0.12345678901234551,
+                         1.0000000000000005, 1.0000000000000004, 123456789012345.6, 5e-324,
+                         2.2250738585072014e-308, 1.7976931348623157e308, 1e22, 1e23, 0.5, 4.35,
+                         1.005, 2.675, 1234.5678e-10, 9007199254740993.0, 4503599627370495.5};
+  for (const double value : rows) EXPECT_TRUE(same(value)) << value;
+
+  std::mt19937_64 random(15);
+  for (int i = 0; i < 300000; ++i) {
+    // Every bit pattern of a positive finite double, and decimals of 15 to 17 digits.
+    double value = 0;
+    if (i % 2 == 0) {
+      const std::uint64_t bits = random() & 0x7FFFFFFFFFFFFFFFull;
+      std::memcpy(&value, &bits, sizeof value);
+      if (!std::isfinite(value)) continue;
+    } else {
+      char text[64];
+      std::snprintf(text, sizeof text, "%llu5e%d", static_cast<unsigned long long>(random() % 1000000000000000ull),
+                    static_cast<int>(random() % 40) - 30);
+      value = std::strtod(text, nullptr);
+    }
+    ASSERT_TRUE(same(value)) << std::hexfloat << value;
   }
 }
 

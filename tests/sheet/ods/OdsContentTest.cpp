@@ -279,6 +279,64 @@ TEST(OdsSheetHandler, ReadsTheTableAskedForAndNotTablesInCells) {
   EXPECT_EQ(first.text(0, 1), "one");
 }
 
+// Names are matched by namespace: an element of another namespace inside a table passes by
+// with everything it holds, whatever its local name, and the table namespace is read under
+// any prefix. Both readers alike.
+TEST(OdsSheetHandler, ForeignElementsInATablePassBy) {
+  struct Row {
+    const char* name;
+    std::string body;
+    const char* cells;  // "row,column=text;..."
+  };
+  const std::string foreign = R"( xmlns:f="urn:example:foreign")";
+  const Row rows[] = {
+      {"a foreign cell in a row",
+       row("<f:table-cell" + foreign + R"( office:value-type="string"><text:p>no</text:p></f:table-cell>)" +
+           textCell("yes")),
+       "0,0=yes;"},
+      {"a foreign row in a table",
+       "<f:table-row" + foreign + ">" + textCell("no") + "</f:table-row>" + row(textCell("yes")),
+       "0,0=yes;"},
+      {"the table prefix bound to another namespace below",
+       row(textCell("a") + R"(<table:table-cell xmlns:table="urn:example:foreign"><text:p>no</text:p></table:table-cell>)" +
+           textCell("b")),
+       "0,0=a;0,1=b;"},
+      {"the table namespace under another prefix",
+       R"(<t:table-row xmlns:t="urn:oasis:names:tc:opendocument:xmlns:table:1.0"><t:table-cell office:value-type="string"><text:p>t</text:p></t:table-cell></t:table-row>)",
+       "0,0=t;"},
+      {"a foreign paragraph in a cell",
+       row(R"(<table:table-cell office:value-type="string"><f:p)" + foreign +
+           R"(>no</f:p><text:p>yes</text:p></table:table-cell>)"),
+       "0,0=yes;"},
+      {"foreign attributes left out",
+       row(R"(<table:table-cell f:number-columns-repeated="3")" + foreign +
+           R"( office:value-type="string"><text:p>x</text:p></table:table-cell>)" + textCell("y")),
+       "0,0=x;0,1=y;"},
+  };
+  for (const Row& r : rows) {
+    for (const auto parse : {&container::parseXmlText, &container::scanXmlText}) {
+      RecordingVisitor visitor;
+      OdsSheetHandler handler(0, "Sheet1", visitor, model::kAllRows);
+      parse(contentXml(table("S", r.body)), "content.xml", handler);
+      std::string cells;
+      for (const auto& [at, cell] : visitor.cells)
+        cells += std::to_string(at.first) + "," + std::to_string(at.second) + "=" + cell.text + ";";
+      EXPECT_EQ(cells, r.cells) << r.name;
+    }
+  }
+}
+
+// A foreign element named like a table is no sheet; the table prefix is found under any name.
+TEST(OdsIndexHandler, ForeignTablesAreNoSheets) {
+  const std::string body = R"(<f:table xmlns:f="urn:example:foreign" table:name="Not a sheet"/>)" +
+                           table("Sheet", "");
+  OdsIndexHandler index;
+  container::parseXmlText(contentXml(body), "content.xml", index);
+  ASSERT_EQ(index.sheets.size(), 1u);
+  EXPECT_EQ(index.sheets[0].name, "Sheet");
+  EXPECT_EQ(index.tablePrefix, "table");
+}
+
 TEST(OdsIndexHandler, ListsSheetsWithVisibility) {
   const std::string styles =
       R"(<style:style style:name="ta1" style:family="table"><style:table-properties table:display="true"/></style:style>)"

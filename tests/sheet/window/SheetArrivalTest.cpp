@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
 #include "sheet/window/RangeBox.h"
@@ -79,6 +81,56 @@ TEST(SheetArrival, RowsArriveWhileTheUserPicksAndTypes) {
   EXPECT_EQ(window.status(), "") << "the status line goes once reading has ended";
   EXPECT_EQ(window.problem(), "");
   EXPECT_EQ(f.readingsStarted, 1);
+}
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// Rows that arrive below the rows in view cost no drawing, though the grid (and its scroll
+// bar) grows; rows that arrive where the view shows them are drawn, also when the grid grows
+// at the same time.
+TEST(SheetArrival, RowsArrivingBelowTheViewDrawNothing) {
+  Fixture f;
+  WorkbookWindow window(f.book);
+  window.resize(600, 400);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  PaintCounter counter;
+  QWidget* viewport = window.grid()->viewport();
+  viewport->installEventFilter(&counter);
+  struct Step {
+    const char* name;
+    std::uint32_t from, to;
+    bool drawn;
+  };
+  const Step steps[] = {
+      {"the first rows, in view", 0, 3, true},
+      {"rows filling the view", 3, 1000, true},
+      // (Row numbers of as many digits: a wider row header would move the view.)
+      {"rows below the view", 1000, 5000, false},
+      {"more rows below the view", 5000, 9000, false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    const int maximum = window.grid()->verticalScrollBar()->maximum();
+    counter.paints = 0;
+    f.reading->state.changedFrom = step.from;
+    f.reading->arrive(step.from, step.to, 50);
+    QTest::qWait(50);  // the delayed layout and the drawing it asks for
+    EXPECT_EQ(counter.paints > 0, step.drawn);
+    EXPECT_GE(rowsOf(window), static_cast<int>(step.to));
+    if (step.from >= 1000) {
+      EXPECT_GT(window.grid()->verticalScrollBar()->maximum(), maximum);
+    }
+  }
+  viewport->removeEventFilter(&counter);
 }
 
 TEST(SheetArrival, FailureMidwayIsReportedAndKeepsTheRowsRead) {
