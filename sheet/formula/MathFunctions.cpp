@@ -42,8 +42,9 @@ Operand maximum(FunctionCall& call) {
   return numberResult(numbers.empty() ? 0 : *std::max_element(numbers.begin(), numbers.end()));
 }
 
-// COUNT: numbers (and dates) in references; numbers, booleans and numeric texts given directly.
-Operand count(FunctionCall& call) {
+// The values of the arguments that `counts` takes; an argument left out counts as one.
+template <typename Counts>
+Operand countOf(FunctionCall& call, Counts counts) {
   double n = 0;
   for (std::size_t i = 0; i < call.size(); ++i) {
     if (call.missing(i)) {
@@ -51,26 +52,23 @@ Operand count(FunctionCall& call) {
       continue;
     }
     call.forEach(i, [&](const Value& v, bool direct) {
-      if (v.isNumber()) ++n;
-      else if (direct && v.isBoolean()) ++n;
-      else if (direct && v.isText() && textToNumber(v.text, call.evaluation().date1904())) ++n;
+      if (counts(v, direct)) ++n;
     });
   }
   return numberResult(n);
 }
 
+// COUNT: numbers (and dates) in references; numbers, booleans and numeric texts given directly.
+Operand count(FunctionCall& call) {
+  const bool date1904 = call.evaluation().date1904();
+  return countOf(call, [date1904](const Value& v, bool direct) {
+    return v.isNumber() || (direct && v.isBoolean()) ||
+           (direct && v.isText() && textToNumber(v.text, date1904));
+  });
+}
+
 Operand countA(FunctionCall& call) {
-  double n = 0;
-  for (std::size_t i = 0; i < call.size(); ++i) {
-    if (call.missing(i)) {
-      ++n;
-      continue;
-    }
-    call.forEach(i, [&](const Value& v, bool direct) {
-      if (!v.isEmpty() || direct) ++n;
-    });
-  }
-  return numberResult(n);
+  return countOf(call, [](const Value& v, bool direct) { return !v.isEmpty() || direct; });
 }
 
 Operand countBlank(FunctionCall& call) {

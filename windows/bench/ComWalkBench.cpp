@@ -23,22 +23,11 @@ namespace {
 
 using namespace lomandra::com;
 
+// The mixed sheet, and the same size again, empty, between two filled corners (inside the used
+// range).
 std::string workbook(long rows, long columns) {
-  std::string book = "sheet\tBig\n";
+  std::string book = fake_test::mixedSheet(rows, columns);
   char line[160];
-  for (long r = 1; r <= rows; ++r)
-    for (long c = 1; c <= columns; ++c) {
-      const long k = (r * 7 + c * 3) % 4;
-      if (k == 1) {
-        // A General number in a column wide enough: it shows its General text.
-        std::snprintf(line, sizeof line, "number\t%ld\t%ld\t%ld.25\tGeneral\t%ld.25\t%ld.25\n", r, c, r * c, r * c, r * c);
-        book += line;
-      } else if (k == 2) {
-        std::snprintf(line, sizeof line, "grid\t%ld\t%ld\t1\n[\"t%ld.%ld\"]\n", r, c, r, c);
-        book += line;
-      }
-    }
-  // The same size again, empty, between two filled corners (inside the used range).
   std::snprintf(line, sizeof line, "sheet\tSparse\ngrid\t1\t1\t1\n[\"corner\"]\ngrid\t%ld\t%ld\t1\n[\"corner\"]\n", rows + 2,
                 columns + 1);
   return book + line;

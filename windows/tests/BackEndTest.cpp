@@ -111,27 +111,9 @@ TEST(FastWalk, ResolvesUnionsOnTheNamedSheetAndAddressesLongerThanTheApplication
   app.quit();
 }
 
-// A range of `rows` x `columns` cells: half empty, a quarter General numbers, a quarter texts.
-std::string mixedSheet(long rows, long columns) {
-  std::string book = "sheet\tBig\n";
-  char line[160];
-  for (long r = 1; r <= rows; ++r)
-    for (long c = 1; c <= columns; ++c) {
-      const long k = (r * 7 + c * 3) % 4;
-      if (k == 1) {
-        std::snprintf(line, sizeof line, "number\t%ld\t%ld\t%ld.25\tGeneral\t%ld.25\t%ld.25\n", r, c, r * c, r * c, r * c);
-        book += line;
-      } else if (k == 2) {
-        std::snprintf(line, sizeof line, "grid\t%ld\t%ld\t1\n[\"t%ld.%ld\"]\n", r, c, r, c);
-        book += line;
-      }
-    }
-  return book;
-}
-
 TEST(FastWalk, AsksLittleMoreThanTwoCallsPerFilledCellAndNothingPerEmptyOne) {
   constexpr long kRows = 20, kColumns = 20;  // 400 cells, 200 of them filled
-  ComApplication app = opened(fake_test::writeTempFile(mixedSheet(kRows, kColumns)));
+  ComApplication app = opened(fake_test::writeTempFile(fake_test::mixedSheet(kRows, kColumns)));
   configure(app, L"latency=200;reset");
   ComRange range = app.resolve(L"'Big'!$A$1:$T$20");
   ULONGLONG start = GetTickCount64();

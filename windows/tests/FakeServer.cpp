@@ -1,5 +1,6 @@
 #include "FakeServer.h"
 
+#include <cstdio>
 #include <fstream>
 
 #include "FakeClasses.h"
@@ -75,6 +76,23 @@ std::vector<std::wstring> walkTexts(lomandra::com::ComRange& range, bool eachCel
   const std::unique_ptr<lomandra::com::ComCellWalk> walk = eachCell ? range.walkEachCell() : range.walk();
   while (walk->next()) texts.push_back(walk->text());
   return texts;
+}
+
+std::string mixedSheet(long rows, long columns) {
+  std::string book = "sheet\tBig\n";
+  char line[160];
+  for (long r = 1; r <= rows; ++r)
+    for (long c = 1; c <= columns; ++c) {
+      const long k = (r * 7 + c * 3) % 4;
+      if (k == 1) {
+        std::snprintf(line, sizeof line, "number\t%ld\t%ld\t%ld.25\tGeneral\t%ld.25\t%ld.25\n", r, c, r * c, r * c, r * c);
+        book += line;
+      } else if (k == 2) {
+        std::snprintf(line, sizeof line, "grid\t%ld\t%ld\t1\n[\"t%ld.%ld\"]\n", r, c, r, c);
+        book += line;
+      }
+    }
+  return book;
 }
 
 }  // namespace fake_test

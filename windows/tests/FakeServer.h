@@ -31,6 +31,9 @@ bool processEnds(unsigned long pid, unsigned long milliseconds);
 void endProcess(unsigned long pid);
 /// Writes `content` (UTF-8) to a new file in the temporary folder; returns its path.
 std::wstring writeTempFile(const std::string& content);
+/// A workbook file's text (FakeWorkbook.h) of one sheet "Big" of `rows` x `columns` cells: half
+/// empty, a quarter General numbers shown as their General text, a quarter texts.
+std::string mixedSheet(long rows, long columns);
 /// Every cell text of a range, walked as the merge run walks it (or asking every cell).
 std::vector<std::wstring> walkTexts(lomandra::com::ComRange& range, bool eachCell = false);
 
