@@ -80,6 +80,9 @@ class NamespaceScope {
   /// True when character data here reaches the handler.
   bool inside() const { return skipping_ == 0; }
 
+  /// True when an unprefixed element here, declaring no namespace, reaches the handler.
+  bool unprefixedReaches() const { return skipping_ == 0 && (!active() || defaultAccepted_); }
+
  private:
   struct Binding {
     std::string prefix;

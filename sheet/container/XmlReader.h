@@ -38,6 +38,18 @@ class XmlHandler {
   virtual void namespaceDeclared(std::string_view prefix, std::string_view uri) {
     (void)prefix, (void)uri;
   }
+  /// A shortcut for the small elements that fill most of a large part (a worksheet's cells).
+  /// When `takesPlainElements` is set, the scanner of scanXmlPart offers the bytes it holds at
+  /// each start tag met where unprefixed names reach the handler, from the '<' on; the handler
+  /// returns how many of them it took, as if it had received their events: whole elements only
+  /// (and white space between them), unprefixed, declaring no namespace, holding no entity,
+  /// comment or CDATA, and well-formed as the scanner would find them. 0 leaves the tag to the
+  /// scanner, which then sends its events as usual; expat never offers anything.
+  bool takesPlainElements = false;
+  virtual std::size_t takePlainElements(std::string_view bytes) {
+    (void)bytes;
+    return 0;
+  }
 };
 
 /// Value of attribute `name` in an expat attribute list, or nullptr.

@@ -106,6 +106,15 @@ class Scanner {
       const auto at = static_cast<std::size_t>(lt - base);
       if (at > pos_ && !text(buffer_.data() + pos_, at - pos_)) return Result::Stopped;
       pos_ = at;
+      if (handler_.takesPlainElements && resume_ == 0 && searched_ == 0 && !openStarts_.empty() &&
+          openStarts_.size() + 2 < kMaxDepth && scope_.unprefixedReaches()) {
+        const std::size_t taken = handler_.takePlainElements(std::string_view(lt, buffer_.size() - at));
+        if (taken > 0) {
+          pos_ += taken;
+          if (handler_.stopRequested) return Result::Stopped;
+          continue;
+        }
+      }
       const std::size_t before = pos_;
       const Result r = markup(atEnd);
       if (r != Result::Going) return r;

@@ -75,7 +75,7 @@ std::uint32_t SheetStore::keepText(std::string_view text) {
   if (pool_.size() + text.size() > kMaxTextBytes)
     throw Failure("The sheet holds more text than this program reads (over " +
                   std::to_string(kMaxTextBytes >> 20) + " MB in the cells asked for).");
-  pool_.append(text);
+  pool_.insert(pool_.end(), text.begin(), text.end());
   textOffsets_.push_back(static_cast<std::uint32_t>(pool_.size()));
   if (text.size() >= kSharedTextBytes) longTexts_[hash] = index;
   return index;
@@ -197,7 +197,7 @@ void SheetStore::finish() {
   trim(rowNumbers_);
   trim(rowStarts_);
   trim(textOffsets_);
-  if (pool_.capacity() < kTrimBytes) pool_.shrink_to_fit();
+  trim(pool_);
   longTexts_ = {};
 }
 
@@ -218,7 +218,7 @@ std::string_view SheetStore::textOf(const Cell& c) const {
 }
 
 std::string_view SheetStore::textAt(std::size_t index) const {
-  return std::string_view(pool_).substr(textOffsets_[index],
+  return std::string_view(pool_.data(), pool_.size()).substr(textOffsets_[index],
                                         textOffsets_[index + 1] - textOffsets_[index]);
 }
 

@@ -120,10 +120,11 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   std::uint64_t positions_;  // the number of cells within the bounds
   using Cells = std::vector<Cell, LargeAllocator<Cell>>;
   Cells cells_;
-  std::vector<std::uint32_t> rowNumbers_;  // rows holding cells, ascending after finish()
-  std::vector<std::uint32_t> rowStarts_;   // index of each row's first cell in cells_
-  std::string pool_;
-  std::vector<std::uint32_t> textOffsets_{0};  // the pool holds at most kMaxTextBytes
+  using Indexes = std::vector<std::uint32_t, LargeAllocator<std::uint32_t>>;
+  Indexes rowNumbers_;  // rows holding cells, ascending after finish()
+  Indexes rowStarts_;   // index of each row's first cell in cells_
+  std::vector<char, LargeAllocator<char>> pool_;  // the cells' texts, one after another
+  Indexes textOffsets_{0};  // the pool holds at most kMaxTextBytes
   // Long texts by hash: a text repeated over many cells (a shared string, a repeated .ods cell)
   // is held once.
   std::unordered_map<std::uint64_t, std::uint32_t> longTexts_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 
 #include "sheet/Failure.h"
@@ -22,24 +23,27 @@ bool isTrue(const char* value) {
   return value && (std::string_view(value) == "1" || std::string_view(value) == "true");
 }
 
-std::optional<std::uint32_t> parseIndex(const char* text) {
+std::optional<std::uint32_t> parseIndex(std::optional<std::string_view> text) {
   if (!text) return std::nullopt;
   // Plain digits, as writers give indexes, without the general number parse.
   std::uint32_t index = 0;
-  int digits = 0;
-  for (; text[digits] >= '0' && text[digits] <= '9' && digits < 9; ++digits)
-    index = index * 10 + static_cast<std::uint32_t>(text[digits] - '0');
-  if (digits > 0 && text[digits] == '\0') return index;
-  const auto value = parseNumber(text);
+  std::size_t digits = 0;
+  for (; digits < text->size() && (*text)[digits] >= '0' && (*text)[digits] <= '9' && digits < 9; ++digits)
+    index = index * 10 + static_cast<std::uint32_t>((*text)[digits] - '0');
+  if (digits > 0 && digits == text->size()) return index;
+  const auto value = parseNumber(*text);
   if (!value || *value < 0 || *value > 4294967295.0) return std::nullopt;
   return static_cast<std::uint32_t>(*value);
+}
+std::optional<std::uint32_t> parseIndex(const char* text) {
+  return text ? parseIndex(std::string_view(text)) : std::optional<std::uint32_t>();
 }
 
 enum class CellType { Number, SharedString, InlineString, FormulaString, Boolean, Error, Date };
 
-CellType cellType(const char* t) {
+CellType cellType(std::optional<std::string_view> t) {
   if (!t) return CellType::Number;
-  const std::string_view type(t);
+  const std::string_view type = *t;
   if (type == "s") return CellType::SharedString;
   if (type == "inlineStr") return CellType::InlineString;
   if (type == "str") return CellType::FormulaString;
@@ -47,6 +51,93 @@ CellType cellType(const char* t) {
   if (type == "e") return CellType::Error;
   if (type == "d") return CellType::Date;
   return CellType::Number;
+}
+
+// The attributes of a cell the reader reads, as the start tag gives them.
+struct CellAttributes {
+  std::optional<std::string_view> r, t, s;
+  bool dynamicArray = false;  // cell metadata (cm): the first cell of a dynamic array formula
+
+  // One attribute; a name given twice counts as written last.
+  void take(std::string_view name, std::string_view value) {
+    if (name == "r") r = value;
+    else if (name == "t") t = value;
+    else if (name == "s") s = value;
+    else if (name == "cm") dynamicArray = true;
+  }
+};
+
+bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// Whether `bytes` holds `prefix` (a literal, compared at its fixed length) at `at`.
+template <std::size_t N>
+bool startsWith(std::string_view bytes, std::size_t at, const char (&prefix)[N]) {
+  return at <= bytes.size() && bytes.size() - at >= N - 1 && std::memcmp(bytes.data() + at, prefix, N - 1) == 0;
+}
+std::size_t skipSpace(std::string_view bytes, std::size_t at) {
+  while (at < bytes.size() && isXmlSpace(bytes[at])) ++at;
+  return at;
+}
+
+// Reads the attributes of a start tag from `at` (after its name) up to its '>' or "/>" (which
+// sets `empty`), handing each to `take`; returns the offset after the tag, or 0 when the tag
+// is not plain: an attribute with a prefix other than "xml", a namespace declaration, an
+// entity, a tab or line break in a value (which decoding would change), or bytes still to come.
+template <typename Take>
+std::size_t plainAttributes(std::string_view bytes, std::size_t at, bool& empty, Take&& take) {
+  const auto tagEnd = [&](std::size_t i) -> std::size_t {
+    if (bytes[i] == '>') return i + 1;
+    if (bytes[i] != '/' || i + 1 >= bytes.size() || bytes[i + 1] != '>') return 0;
+    empty = true;
+    return i + 2;
+  };
+  empty = false;
+  for (;;) {
+    if (at >= bytes.size()) return 0;
+    if (bytes[at] == '>' || bytes[at] == '/') return tagEnd(at);
+    if (!isXmlSpace(bytes[at])) return 0;
+    at = skipSpace(bytes, at);
+    if (at >= bytes.size()) return 0;
+    if (bytes[at] == '>' || bytes[at] == '/') return tagEnd(at);
+    const std::size_t name = at;
+    while (at < bytes.size() && ((bytes[at] >= 'a' && bytes[at] <= 'z') || (bytes[at] >= 'A' && bytes[at] <= 'Z') ||
+                                 (bytes[at] >= '0' && bytes[at] <= '9') || bytes[at] == ':'))
+      ++at;
+    const std::string_view attribute = bytes.substr(name, at - name);
+    if (attribute.empty() || attribute == "xmlns" ||
+        (attribute.find(':') != std::string_view::npos && !attribute.starts_with("xml:")))
+      return 0;
+    if (at + 1 >= bytes.size() || bytes[at] != '=' || (bytes[at + 1] != '"' && bytes[at + 1] != '\''))
+      return 0;
+    const char quote = bytes[at + 1];
+    const std::size_t value = at + 2;
+    at = value;
+    while (at < bytes.size() && bytes[at] != quote) {
+      const char c = bytes[at];
+      if (c == '<' || c == '&' || c == '\t' || c == '\n' || c == '\r') return 0;
+      ++at;
+    }
+    if (at >= bytes.size()) return 0;
+    take(attribute, bytes.substr(value, at - value));
+    ++at;
+  }
+}
+
+// The text of the element named by the one letter `name` at `at` (its plain start tag, text
+// without markup or entity, its end tag), with the offset after it; nullopt when it is not
+// that plain.
+std::optional<std::pair<std::string_view, std::size_t>> plainTextElement(std::string_view bytes, std::size_t at,
+                                                                        char name) {
+  if (bytes.size() - at < 3 || bytes[at] != '<' || bytes[at + 1] != name) return std::nullopt;
+  bool empty = false;
+  at = plainAttributes(bytes, at + 2, empty, [](std::string_view, std::string_view) {});
+  if (at == 0) return std::nullopt;
+  if (empty) return std::pair{std::string_view(), at};
+  std::size_t lt = at;
+  for (; lt < bytes.size() && bytes[lt] != '<'; ++lt)
+    if (bytes[lt] == '&') return std::nullopt;
+  if (bytes.size() - lt < 4 || bytes[lt + 1] != '/' || bytes[lt + 2] != name || bytes[lt + 3] != '>')
+    return std::nullopt;
+  return std::pair{bytes.substr(at, lt - at), lt + 4};
 }
 
 class WorksheetHandler : public container::XmlHandler {
@@ -57,11 +148,27 @@ class WorksheetHandler : public container::XmlHandler {
       : part_(std::move(part)), strings_(strings), date1904_(date1904), limits_(limits),
         visitor_(visitor), lastRow_(lastRow), valuesStale_(valuesStale) {
     namespaces = kSpreadsheetNamespaces;
+    takesPlainElements = true;
+  }
+
+  // The usual cells, <c ...><v>...</v></c> and <c ...><is><t>...</t></is></c>, read straight
+  // from the part's bytes, one after another: the same reading as through the events.
+  std::size_t takePlainElements(std::string_view bytes) override {
+    if (inCell_ || phonetic_ > 0 || bytes.size() < 3 || bytes[1] != 'c') return 0;
+    std::size_t taken = 0;
+    for (std::size_t at = 0; !stopRequested; at = skipSpace(bytes, taken)) {
+      const std::size_t end = plainCell(bytes, at);
+      if (end == 0) break;
+      taken = end;
+    }
+    return taken;
   }
 
   void startElement(std::string_view name, const char** attributes) override {
     if (name == "c") {
-      startCell(attributes);
+      CellAttributes cell;
+      for (const char** a = attributes; *a; a += 2) cell.take(*a, a[1]);
+      startCell(cell);
     } else if (name == "v") {
       if (inCell_ && !skip_) {
         collecting_ = Collect::Value;
@@ -96,7 +203,7 @@ class WorksheetHandler : public container::XmlHandler {
 
   void endElement(std::string_view name) override {
     if (name == "c") {
-      if (inCell_) endCell();
+      if (inCell_) endCell(value_, inline_);
     } else if (name == "v" || name == "t" || name == "f") {
       collecting_ = Collect::None;
     } else if (name == "is") {
@@ -163,13 +270,13 @@ class WorksheetHandler : public container::XmlHandler {
 
   // The formula of the cell just read, when its value is to be computed: no value saved, or
   // every saved value stale. A shared formula's later cells take the text of its first.
-  model::FormulaText cellFormula() {
+  model::FormulaText cellFormula(std::string_view value, std::string_view inlineText) {
     model::FormulaText f;
     if (!hasFormula_) return f;
     if (formulaShared_ && sharedIndex_ && !formula_.empty() && sharedFormulas_.size() < kMaxSharedFormulas)
       sharedFormulas_[*sharedIndex_] = {formula_, row_, column_};
     // A text result may be empty: the application saves a formula giving "" as an empty text.
-    const bool saved = !trimmedEmpty(value_) || !inline_.empty() ||
+    const bool saved = !trimmedEmpty(value) || !inlineText.empty() ||
                        (type_ == CellType::FormulaString && valueSeen_);
     if (saved && !valuesStale_) return f;
     f.row = row_;
@@ -215,31 +322,54 @@ class WorksheetHandler : public container::XmlHandler {
   // other rows passed over without being kept.
   bool wanted(std::uint32_t row) const { return lastRow_ == model::kAllRows || row <= lastRow_; }
 
-  void startCell(const char** attributes) {
+  // A plain cell at `at`: the offset after it, or 0 when it is not plain (left to the events).
+  std::size_t plainCell(std::string_view bytes, std::size_t at) {
+    if (!startsWith(bytes, at, "<c")) return 0;
+    CellAttributes attributes;
+    bool empty = false;
+    at = plainAttributes(bytes, at + 2, empty, [&](std::string_view name, std::string_view value) {
+      attributes.take(name, value);
+    });
+    if (at == 0) return 0;
+    std::string_view value, inlineText;
+    bool hasValue = false;
+    if (empty) {
+      startCell(attributes);
+      endCell({}, {});
+      return at;
+    }
+    at = skipSpace(bytes, at);
+    if (const auto v = plainTextElement(bytes, at, 'v')) {
+      value = v->first;
+      hasValue = true;
+      at = skipSpace(bytes, v->second);
+    } else if (startsWith(bytes, at, "<is>")) {
+      const auto t = plainTextElement(bytes, skipSpace(bytes, at + 4), 't');
+      if (!t) return 0;
+      inlineText = t->first;
+      at = skipSpace(bytes, t->second);
+      if (!startsWith(bytes, at, "</is>")) return 0;
+      at = skipSpace(bytes, at + 5);
+    }
+    if (!startsWith(bytes, at, "</c>")) return 0;
+    startCell(attributes);
+    valueSeen_ = hasValue;
+    const std::size_t most = limits_.cellTextBytes + 64;  // as the events would collect them
+    endCell(value.substr(0, most), inlineText.substr(0, most));
+    return at + 4;
+  }
+
+  void startCell(const CellAttributes& attributes) {
     inCell_ = true;
     value_.clear();
     inline_.clear();
     hasFormula_ = false;
     valueSeen_ = false;
-    // The cell's attributes in one pass, as every cell of the sheet comes through here. A
-    // dynamic array formula carries cell metadata (cm); its first cell holds the formula.
-    const char* r = nullptr;
-    const char* t = nullptr;
-    const char* style = nullptr;
-    dynamicArray_ = false;
-    for (const char** a = attributes; *a; a += 2) {
-      const char* name = *a;
-      if (name[0] != '\0' && name[1] == '\0') {
-        if (name[0] == 'r') r = a[1];
-        else if (name[0] == 't') t = a[1];
-        else if (name[0] == 's') style = a[1];
-      } else if (name[0] == 'c' && name[1] == 'm' && name[2] == '\0') {
-        dynamicArray_ = true;
-      }
-    }
+    dynamicArray_ = attributes.dynamicArray;
+    const auto& r = attributes.r;
     bool inside = true;
     if (r) {
-      const auto position = parseCellPosition(r);
+      const auto position = parseCellPosition(*r);
       if (position) {
         if (!rowSeen_ || position->row != row_) {
           row_ = position->row;
@@ -262,73 +392,74 @@ class WorksheetHandler : public container::XmlHandler {
                     " cells outside the sheet's 1,048,576 rows and 16,384 columns.");
     if (!wanted(row_)) inside = false;
     skip_ = !inside;
-    type_ = cellType(t);
-    const auto s = parseIndex(style);
+    type_ = cellType(attributes.t);
+    const auto s = parseIndex(attributes.s);
     format_ = s ? *s : 0;
   }
 
-  void endCell() {
+  void endCell(std::string_view value, std::string_view inlineText) {
     inCell_ = false;
     inInline_ = false;
     collecting_ = Collect::None;
     if (skip_) return;
     model::CellRef cell;
     cell.format = format_;
-    cell.formula = cellFormula();
+    cell.formula = cellFormula(value, inlineText);
     switch (type_) {
       case CellType::Number:
-        if (const auto n = parseNumber(value_)) {
+        if (const auto n = parseNumber(value)) {
           cell.kind = CellKind::Number;
           cell.number = *n;
-        } else if (!trimmedEmpty(value_)) {
+        } else if (!trimmedEmpty(value)) {
           cell.kind = CellKind::Text;  // a value that is no number is shown as written
-          cell.text = value_;
+          cell.text = value;
         }
         break;
       case CellType::SharedString:
-        if (const auto index = parseIndex(value_.c_str())) {
+        if (const auto index = parseIndex(value)) {
           cell.kind = CellKind::Text;
           cell.text = strings_.at(*index);
-        } else if (!trimmedEmpty(value_)) {
+        } else if (!trimmedEmpty(value)) {
           throw Failure("The workbook is damaged: a cell refers to shared text \"" +
-                        value_.substr(0, 40) + "\", which is no number.");
+                        std::string(value.substr(0, 40)) + "\", which is no number.");
         }
         break;
       case CellType::InlineString:
         decoded_.clear();
-        appendUnescaped(decoded_, inline_.empty() ? value_ : inline_);
+        appendUnescaped(decoded_, inlineText.empty() ? value : inlineText);
         truncateUtf8(decoded_, limits_.cellTextBytes);
         cell.kind = CellKind::Text;
         cell.text = decoded_;
         break;
       case CellType::FormulaString:
         decoded_.clear();
-        appendUnescaped(decoded_, value_);
+        appendUnescaped(decoded_, value);
         truncateUtf8(decoded_, limits_.cellTextBytes);
         cell.kind = CellKind::Text;
         cell.text = decoded_;
         break;
       case CellType::Boolean:
-        if (const auto n = parseNumber(value_)) {
+        if (const auto n = parseNumber(value)) {
           cell.kind = CellKind::Boolean;
           cell.number = *n != 0 ? 1 : 0;
-        } else if (value_ == "true" || value_ == "false") {
+        } else if (value == "true" || value == "false") {
           cell.kind = CellKind::Boolean;
-          cell.number = value_ == "true" ? 1 : 0;
+          cell.number = value == "true" ? 1 : 0;
         }
         break;
       case CellType::Error:
-        if (!value_.empty()) {
-          truncateUtf8(value_, 64);
+        if (!value.empty()) {
+          decoded_.assign(value.substr(0, 64 + 4));
+          truncateUtf8(decoded_, 64);
           cell.kind = CellKind::Error;
-          cell.text = value_;
+          cell.text = decoded_;
         }
         break;
       case CellType::Date:
-        if (const auto serial = isoDateToSerial(value_, date1904_)) {
+        if (const auto serial = isoDateToSerial(value, date1904_)) {
           cell.kind = CellKind::Number;
           cell.number = *serial;
-        } else if (!value_.empty()) {
+        } else if (!value.empty()) {
           cell.kind = CellKind::Error;  // a date the application cannot place
           cell.text = "#VALUE!";
         }
@@ -414,7 +545,7 @@ class WorksheetHandler : public container::XmlHandler {
     }
   }
 
-  static bool trimmedEmpty(const std::string& s) {
+  static bool trimmedEmpty(std::string_view s) {
     return s.find_first_not_of(" \t\r\n") == std::string::npos;
   }
 
@@ -472,8 +603,9 @@ void readWorksheet(const container::ZipArchive& zip, const std::string& part,
 
 void readWorksheetText(std::string_view xml, const std::string& part, SharedStringTable& strings,
                        bool date1904, const XlsxLimits& limits, model::SheetVisitor& visitor,
-                       std::uint32_t lastRow, bool valuesStale) {
+                       std::uint32_t lastRow, bool valuesStale, CellReading reading) {
   WorksheetHandler handler(part, strings, date1904, limits, visitor, lastRow, valuesStale);
+  handler.takesPlainElements = reading == CellReading::Direct;
   container::scanXmlText(xml, part, handler);
 }
 

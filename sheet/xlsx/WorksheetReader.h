@@ -27,9 +27,15 @@ void readWorksheet(const container::ZipArchive& zip, const std::string& part,
                    SharedStringTable& strings, bool date1904, const XlsxLimits& limits,
                    model::SheetVisitor& visitor, std::uint32_t lastRow, bool valuesStale = false);
 
+/// How the usual cells (a value or an inline text, no formula) are read: straight from the
+/// part's bytes, or through the XML events like every other element. Both give the same cells;
+/// the events, as every reader of the part, are kept selectable so the two can be compared.
+enum class CellReading { Direct, ThroughEvents };
+
 /// Reads a worksheet part's XML held in memory, named `part` in descriptions, like readWorksheet.
 void readWorksheetText(std::string_view xml, const std::string& part, SharedStringTable& strings,
                        bool date1904, const XlsxLimits& limits, model::SheetVisitor& visitor,
-                       std::uint32_t lastRow, bool valuesStale = false);
+                       std::uint32_t lastRow, bool valuesStale = false,
+                       CellReading reading = CellReading::Direct);
 
 }  // namespace lomandra::xlsx

@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "sheet/model/WorkbookFile.h"
 
@@ -22,11 +25,21 @@ class CheckingVisitor : public model::SheetVisitor {
     if (row >= model::kMaxRows || column >= model::kMaxColumns) std::abort();
     if (stopped_) std::abort();  // a reader went on after the visitor said stop
     bytes += value.text.size();
+    // What was reported, folded into one number, for targets that compare two readings.
+    std::uint64_t number = 0;
+    static_assert(sizeof number == sizeof value.number);
+    std::memcpy(&number, &value.number, sizeof number);
+    for (const std::uint64_t part : {std::uint64_t{row}, std::uint64_t{column}, std::uint64_t(value.kind),
+                                     number, std::uint64_t{value.format},
+                                     std::hash<std::string_view>{}(value.text),
+                                     std::hash<std::string_view>{}(value.formula.text)})
+      digest = (digest ^ part) * 0x100000001b3ull;
     stopped_ = ++cells >= maxCells_;
     return !stopped_;
   }
   std::size_t cells = 0;
   std::size_t bytes = 0;
+  std::uint64_t digest = 0xcbf29ce484222325ull;
 
  private:
   std::size_t maxCells_;

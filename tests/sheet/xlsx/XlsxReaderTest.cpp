@@ -42,6 +42,8 @@ class Collector : public model::SheetVisitor {
   double defaultWidth = -1;
   std::uint32_t maxRow = 0;
   std::size_t count = 0;
+  std::vector<std::string> log;  // every cell reported, in order
+  std::size_t stopAfter = SIZE_MAX;
 
   void columns(std::uint32_t first, std::uint32_t last, double width, bool hidden) override {
     char buffer[96];
@@ -73,7 +75,8 @@ class Collector : public model::SheetVisitor {
     }
     if (v.format != 0) text += " f" + std::to_string(v.format);
     cells[cellName(row, column)] = text;
-    return true;
+    log.push_back(cellName(row, column) + "=" + text);
+    return count < stopAfter;
   }
 };
 
@@ -461,6 +464,91 @@ TEST(XlsxReaderTest, ReadsRowsInAnyOrder) {
     testing::writeZip(dir.file("order.xlsx"), xlsxParts({worksheet(row.data)}));
     EXPECT_EQ(readFirstSheet(dir.file("order.xlsx"), XlsxLimits{}, row.lastRow).cells, row.cells);
   }
+}
+
+// The usual cells are read straight from the part's bytes, every other form through the XML
+// events. Each case is read both ways, whole, through row 3 and through row 2, and stopping after
+// one and after two cells: the cells reported, in order, and any failure must be the same.
+TEST(XlsxReaderTest, CellsReadStraightFromTheBytesAreTheCellsTheEventsGive) {
+  const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+  const auto sheet = [&](const std::string& row3) {
+    return "<worksheet xmlns='" + main + "'><sheetData><row r='2'><c r='A2'><v>0</v></c></row><row r='3'>" +
+           row3 + "</row><row r='4'><c r='A4' t='s'><v>1</v></c></row></sheetData></worksheet>";
+  };
+  std::string many;  // a row longer than the scanner's chunks, so that cells are cut between them
+  for (int c = 0; c < 6000; ++c) {
+    const std::string ref = " r='" + cellName(2, static_cast<std::uint32_t>(c % 16384)) + "'";
+    const std::string forms[] = {"<c" + ref + " s='1'><v>" + std::to_string(c * 0.37) + "</v></c>",
+                                 "<c" + ref + " t='inlineStr'><is><t>text " + std::to_string(c) + "</t></is></c>",
+                                 "<c" + ref + " t='s'><v>" + std::to_string(c % 2) + "</v></c>",
+                                 "\n  <c" + ref + " s='2'/>",
+                                 "<c" + ref + "><f>1+1</f><v>2</v></c>",
+                                 "<c" + ref + "><v>a &amp; b</v></c>"};
+    many += forms[c % 6];
+  }
+  const std::vector<std::pair<const char*, std::string>> cases = {
+      {"a number", sheet("<c r='A3'><v>1.5</v></c>")},
+      {"double quotes, a style and shared text", sheet("<c r=\"B3\" s=\"2\" t=\"s\"><v>1</v></c>")},
+      {"inline text", sheet("<c r='C3' t='inlineStr'><is><t>inline</t></is></c>")},
+      {"inline text kept with its spaces", sheet("<c r='D3' t='inlineStr'><is><t xml:space='preserve'> sp </t></is></c>")},
+      {"inline text with escapes", sheet("<c r='D3' t='inlineStr'><is><t>_x0041__x000D_</t></is></c>")},
+      {"an empty cell with a style, one without", sheet("<c r='E3' s='1'/><c r='F3'/><c r='G3' s='1' />")},
+      {"an error, a boolean, a formula's text, a date",
+       sheet("<c r='G3' t='e'><v>#N/A</v></c><c r='H3' t='b'><v>1</v></c><c r='I3' t='str'><v>x</v></c>"
+             "<c r='J3' t='d'><v>2024-01-31</v></c><c r='K3' t='d'><v>2024-02-30</v></c>")},
+      {"white space around the value", sheet("<c r='L3'>\n  <v> 7 </v>\n</c>\n<c r='M3'>\t<v>8</v> </c>")},
+      {"an empty value, an empty element", sheet("<c r='M3' t='s'><v></v></c><c r='N3'><v/></c><c r='O3' t='str'><v></v></c>")},
+      {"an entity in the value", sheet("<c r='K3'><v>a &amp; b</v></c><c r='L3'><v>&#49;</v></c>")},
+      {"spaces around the equals sign", sheet("<c  r = 'O3' ><v>2</v></c>")},
+      {"an attribute of another namespace", sheet("<c r='P3' x14ac:dy='1' xmlns:x14ac='urn:x'><v>3</v></c>")},
+      {"a cell of another namespace", sheet("<c r='Q3' xmlns='urn:foreign'><v>4</v></c><c r='R3'><v>5</v></c>")},
+      {"a formula, a dynamic array", sheet("<c r='R3'><f>1+1</f><v>2</v></c><c r='S3' cm='1'><f t='array' ref='S3'>1</f><v>1</v></c>")},
+      {"cells without references", sheet("<c><v>5</v></c><c s='1'><v>6</v></c><c r='D3'/><c><v>7</v></c>")},
+      {"a cell past the last column", sheet("<c r='ZZZZ3'><v>1</v></c><c r='XFE3'><v>1</v></c><c r='A3'><v>2</v></c>")},
+      {"a cell given twice", sheet("<c r='A3'><v>1</v></c><c r='A3'><v>2</v></c>")},
+      {"rich and phonetic inline text",
+       sheet("<c r='T3' t='inlineStr'><is><r><t>rich</t></r></is></c><c r='U3' t='inlineStr'><is><t>a</t><rPh><t>b</t></rPh></is></c>")},
+      {"two values in a cell", sheet("<c r='V3'><v>1</v><v>2</v></c>")},
+      {"shared text the workbook lacks", sheet("<c r='W3' t='s'><v>9</v></c>")},
+      {"shared text that is no number", sheet("<c r='W3' t='s'><v>x</v></c>")},
+      {"an element whose name begins with c", sheet("<cx r='X3'><v>1</v></cx><c r='Y3'><v>1</v></c >")},
+      {"a comment and CDATA in a cell", sheet("<c r='AC3'><!-- note --><v>1</v></c><c r='AD3'><v><![CDATA[2]]></v></c>")},
+      {"a tab in a value", sheet("<c r='AE3' s='1\t'><v>1</v></c><c r='AF3' t='inlineStr'><is><t a='\n'>x</t></is></c>")},
+      {"a stray slash", sheet("<c r='AG3' s='1'/ >")},
+      {"a cell left open", sheet("<c r='AH3'><v>1</v>")},
+      {"markup inside a value", sheet("<c r='AI3'><v>1<2</v></c>")},
+      {"a quote left open", sheet("<c r='AJ3 s='1'><v>1</v></c>")},
+      {"an unquoted attribute", sheet("<c r=AK3><v>1</v></c>")},
+      {"an undefined entity", sheet("<c r='AL3'><v>&nbsp;</v></c>")},
+      {"many cells", sheet(many)},
+      {"prefixed names, a foreign default namespace",
+       "<x:worksheet xmlns:x='" + main + "' xmlns='urn:foreign'><x:sheetData><x:row r='3'>"
+       "<c r='A3'><v>1</v></c><x:c r='B3'><x:v>2</x:v></x:c><c r='C3' xmlns='" + main + "'><v>3</v></c>"
+       "</x:row></x:sheetData></x:worksheet>"},
+  };
+  SharedStringTable strings("<sst><si><t>x</t></si><si><t>y</t></si></sst>", 100, 10);
+  const auto read = [&](const std::string& xml, CellReading reading, std::uint32_t lastRow, std::size_t stopAfter) {
+    Collector c;
+    c.stopAfter = stopAfter;
+    const std::string failure = failureOf([&] {
+      readWorksheetText(xml, "sheet.xml", strings, false, XlsxLimits{}, c, lastRow, false, reading);
+    });
+    std::string cells;
+    for (const std::string& line : c.log) cells += line + "; ";
+    return cells + "| " + failure;
+  };
+  for (const auto& [name, xml] : cases) {
+    SCOPED_TRACE(name);
+    for (const std::uint32_t lastRow : {model::kAllRows, 2u, 1u})
+      for (const std::size_t stopAfter : {SIZE_MAX, std::size_t{1}, std::size_t{2}})
+        EXPECT_EQ(read(xml, CellReading::Direct, lastRow, stopAfter),
+                  read(xml, CellReading::ThroughEvents, lastRow, stopAfter));
+  }
+  // The events are the reference; these show what they give for the usual cells.
+  EXPECT_EQ(read(cases[1].second, CellReading::Direct, model::kAllRows, SIZE_MAX),
+            "A2=n:0; B3=s:y f2; A4=s:y; | (no failure)");
+  EXPECT_EQ(read(cases[7].second, CellReading::Direct, model::kAllRows, SIZE_MAX),
+            "A2=n:0; L3=n:7; M3=n:8; A4=s:y; | (no failure)");
 }
 
 // The parts read straight from memory, as the fuzz targets feed them, give what the package gives.
