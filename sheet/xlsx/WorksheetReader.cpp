@@ -117,7 +117,8 @@ std::size_t plainAttributes(std::string_view bytes, std::size_t at, bool& empty,
       ++at;
     }
     if (at >= bytes.size()) return 0;
-    take(attribute, bytes.substr(value, at - value));
+    // By its local name, as the events give an attribute of a namespace read ("xml:" here).
+    take(attribute.substr(attribute.find(':') + 1), bytes.substr(value, at - value));
     ++at;
   }
 }

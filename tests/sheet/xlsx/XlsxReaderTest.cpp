@@ -501,6 +501,7 @@ TEST(XlsxReaderTest, CellsReadStraightFromTheBytesAreTheCellsTheEventsGive) {
       {"an entity in the value", sheet("<c r='K3'><v>a &amp; b</v></c><c r='L3'><v>&#49;</v></c>")},
       {"spaces around the equals sign", sheet("<c  r = 'O3' ><v>2</v></c>")},
       {"an attribute of another namespace", sheet("<c r='P3' x14ac:dy='1' xmlns:x14ac='urn:x'><v>3</v></c>")},
+      {"attributes with the xml prefix", sheet("<c xml:r='P3' xml:space='preserve'><v>3</v></c><c r='Q3' xml:t='s'><v>1</v></c>")},
       {"a cell of another namespace", sheet("<c r='Q3' xmlns='urn:foreign'><v>4</v></c><c r='R3'><v>5</v></c>")},
       {"a formula, a dynamic array", sheet("<c r='R3'><f>1+1</f><v>2</v></c><c r='S3' cm='1'><f t='array' ref='S3'>1</f><v>1</v></c>")},
       {"cells without references", sheet("<c><v>5</v></c><c s='1'><v>6</v></c><c r='D3'/><c><v>7</v></c>")},
