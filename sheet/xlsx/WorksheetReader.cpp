@@ -81,7 +81,8 @@ std::size_t skipSpace(std::string_view bytes, std::size_t at) {
 // Reads the attributes of a start tag from `at` (after its name) up to its '>' or "/>" (which
 // sets `empty`), handing each to `take`; returns the offset after the tag, or 0 when the tag
 // is not plain: an attribute with a prefix other than "xml", a namespace declaration, an
-// entity, a tab or line break in a value (which decoding would change), or bytes still to come.
+// entity, a tab or line break in a value (which decoding would change), a NUL (where the
+// events' attribute list ends a value), or bytes still to come.
 template <typename Take>
 std::size_t plainAttributes(std::string_view bytes, std::size_t at, bool& empty, Take&& take) {
   const auto tagEnd = [&](std::size_t i) -> std::size_t {
@@ -113,7 +114,7 @@ std::size_t plainAttributes(std::string_view bytes, std::size_t at, bool& empty,
     at = value;
     while (at < bytes.size() && bytes[at] != quote) {
       const char c = bytes[at];
-      if (c == '<' || c == '&' || c == '\t' || c == '\n' || c == '\r') return 0;
+      if (c == '<' || c == '&' || c == '\t' || c == '\n' || c == '\r' || c == '\0') return 0;
       ++at;
     }
     if (at >= bytes.size()) return 0;

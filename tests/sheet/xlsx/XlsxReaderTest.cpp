@@ -515,6 +515,7 @@ TEST(XlsxReaderTest, CellsReadStraightFromTheBytesAreTheCellsTheEventsGive) {
       {"an element whose name begins with c", sheet("<cx r='X3'><v>1</v></cx><c r='Y3'><v>1</v></c >")},
       {"a comment and CDATA in a cell", sheet("<c r='AC3'><!-- note --><v>1</v></c><c r='AD3'><v><![CDATA[2]]></v></c>")},
       {"a tab in a value", sheet("<c r='AE3' s='1\t'><v>1</v></c><c r='AF3' t='inlineStr'><is><t a='\n'>x</t></is></c>")},
+      {"a NUL in a reference", sheet(std::string("<c r='AG3\0'><v>1</v></c><c r='AH3'><v>\0</v></c>", 47))},
       {"a stray slash", sheet("<c r='AG3' s='1'/ >")},
       {"a cell left open", sheet("<c r='AH3'><v>1</v>")},
       {"markup inside a value", sheet("<c r='AI3'><v>1<2</v></c>")},
