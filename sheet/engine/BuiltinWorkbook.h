@@ -93,6 +93,13 @@ class SheetData {
   virtual double columnWidth(std::uint32_t column) const = 0;
   virtual bool columnHidden(std::uint32_t column) const = 0;
   virtual bool rowHidden(std::uint32_t row) const = 0;
+  /// The hidden rows from `first` to `last`, in order: one call for a window taking many rows.
+  virtual std::vector<std::uint32_t> hiddenRows(std::uint32_t first, std::uint32_t last) const {
+    std::vector<std::uint32_t> hidden;
+    for (std::uint64_t row = first; row <= last; ++row)
+      if (rowHidden(static_cast<std::uint32_t>(row))) hidden.push_back(static_cast<std::uint32_t>(row));
+    return hidden;
+  }
   /// The kind, value and stored alignment of a cell (untyped by default).
   virtual CellLook look(std::uint32_t row, std::uint32_t column) const {
     (void)row, (void)column;

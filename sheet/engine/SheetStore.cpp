@@ -465,6 +465,12 @@ bool SheetStore::rowHidden(std::uint32_t row) const {
   return std::binary_search(hiddenRows_.begin(), hiddenRows_.end(), row);
 }
 
+std::vector<std::uint32_t> SheetStore::hiddenRows(std::uint32_t first, std::uint32_t last) const {
+  if (first > last) return {};
+  return {std::lower_bound(hiddenRows_.begin(), hiddenRows_.end(), first),
+          std::upper_bound(hiddenRows_.begin(), hiddenRows_.end(), last)};
+}
+
 std::size_t SheetStore::memoryUsed() const {
   return cells_.capacity() * sizeof(Cell) + rowNumbers_.capacity() * 4 + rowStarts_.capacity() * 4 +
          pool_.capacity() + textOffsets_.capacity() * 4 + widths_.capacity() * 4 +

@@ -54,6 +54,7 @@ class SheetStore : public SheetData, public model::SheetVisitor {
   double columnWidth(std::uint32_t column) const override;
   bool columnHidden(std::uint32_t column) const override;
   bool rowHidden(std::uint32_t row) const override;
+  std::vector<std::uint32_t> hiddenRows(std::uint32_t first, std::uint32_t last) const override;
   CellLook look(std::uint32_t row, std::uint32_t column) const override;
   bool holds(std::uint32_t row, std::uint32_t column) const override;
   const std::vector<Area>& mergedAreas() const override { return merged_; }

@@ -145,13 +145,12 @@ void SheetGrid::applyColumnWidths(int first) {
 
 void SheetGrid::applyHiddenRows(int first) {
   if (!model_) return;
-  const engine::SheetData& sheet = model_->sheet();
   const int rows = model_->rowCount();
-  for (int r = std::max(first, 0); r < rows; ++r) {
-    if (sheet.rowHidden(static_cast<std::uint32_t>(r))) {
-      setRowHidden(r, true);
-      hiddenRows_.push_back(r);
-    }
+  if (rows <= std::max(first, 0)) return;
+  for (const std::uint32_t r : model_->sheet().hiddenRows(static_cast<std::uint32_t>(std::max(first, 0)),
+                                                           static_cast<std::uint32_t>(rows - 1))) {
+    setRowHidden(static_cast<int>(r), true);
+    hiddenRows_.push_back(static_cast<int>(r));
   }
 }
 

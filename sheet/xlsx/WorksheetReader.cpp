@@ -100,12 +100,14 @@ std::size_t plainAttributes(std::string_view bytes, std::size_t at, bool& empty,
     if (at >= bytes.size()) return 0;
     if (bytes[at] == '>' || bytes[at] == '/') return tagEnd(at);
     const std::size_t name = at;
-    while (at < bytes.size() && ((bytes[at] >= 'a' && bytes[at] <= 'z') || (bytes[at] >= 'A' && bytes[at] <= 'Z') ||
-                                 (bytes[at] >= '0' && bytes[at] <= '9') || bytes[at] == ':'))
-      ++at;
+    std::size_t local = at;  // where the name's local part begins, after a prefix
+    for (; at < bytes.size(); ++at) {
+      const char c = bytes[at];
+      if (c == ':') local = at + 1;
+      else if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) break;
+    }
     const std::string_view attribute = bytes.substr(name, at - name);
-    if (attribute.empty() || attribute == "xmlns" ||
-        (attribute.find(':') != std::string_view::npos && !attribute.starts_with("xml:")))
+    if (attribute.empty() || attribute == "xmlns" || (local > name && (local != name + 4 || !attribute.starts_with("xml:"))))
       return 0;
     if (at + 1 >= bytes.size() || bytes[at] != '=' || (bytes[at + 1] != '"' && bytes[at + 1] != '\''))
       return 0;
@@ -119,7 +121,7 @@ std::size_t plainAttributes(std::string_view bytes, std::size_t at, bool& empty,
     }
     if (at >= bytes.size()) return 0;
     // By its local name, as the events give an attribute of a namespace read ("xml:" here).
-    take(attribute.substr(attribute.find(':') + 1), bytes.substr(value, at - value));
+    take(bytes.substr(local, name + attribute.size() - local), bytes.substr(value, at - value));
     ++at;
   }
 }

@@ -115,6 +115,18 @@ TEST_P(BackgroundReading, GivesWhatTheSynchronousReadingGives) {
     for (std::uint32_t col = 0; col <= expected.usedColumns(); ++col)
       EXPECT_EQ(shown.text(r, col), expected.text(r, col)) << r << "," << col;
   }
+  // The hidden rows of a stretch, as the window takes them at once, are those hidden one by one.
+  std::vector<std::uint32_t> oneByOne;
+  for (std::uint32_t r = 0; r <= expected.usedRows(); ++r)
+    if (expected.rowHidden(r)) oneByOne.push_back(r);
+  const std::uint32_t used = expected.usedRows();
+  for (const auto& [first, last] : {std::pair{0u, used}, {1u, 1u}, {2u, used}, {used, 0u}}) {
+    std::vector<std::uint32_t> within;
+    for (const std::uint32_t r : oneByOne)
+      if (r >= first && r <= last) within.push_back(r);
+    EXPECT_EQ(shown.hiddenRows(first, last), within) << first << "-" << last;
+    EXPECT_EQ(expected.hiddenRows(first, last), within) << first << "-" << last;
+  }
   for (std::uint32_t col = 0; col < 6; ++col) {
     EXPECT_EQ(shown.columnWidth(col), expected.columnWidth(col)) << col;
     EXPECT_EQ(shown.columnHidden(col), expected.columnHidden(col)) << col;
