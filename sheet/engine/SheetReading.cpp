@@ -233,6 +233,7 @@ class BlockCollector final : public model::SheetVisitor {
     block_->finish();
     sheet_.publish(std::move(block_), firstRow_, lastRow_);
     lastPublished_ = std::chrono::steady_clock::now();
+    wait_ = std::min(wait_ * 2, std::max(rule_.longestMilliseconds, rule_.milliseconds));
     if (listener_) listener_();
   }
 
@@ -242,8 +243,7 @@ class BlockCollector final : public model::SheetVisitor {
     // The clock is read every few rows rather than at each: a row takes microseconds.
     if (++rowsSinceClock_ < kRowsPerClockReading) return false;
     rowsSinceClock_ = 0;
-    return std::chrono::steady_clock::now() - lastPublished_ >=
-           std::chrono::milliseconds(rule_.milliseconds);
+    return std::chrono::steady_clock::now() - lastPublished_ >= std::chrono::milliseconds(wait_);
   }
   static constexpr int kRowsPerClockReading = 32;
 
@@ -260,6 +260,7 @@ class BlockCollector final : public model::SheetVisitor {
   std::vector<std::pair<std::uint32_t, std::uint32_t>> pending_;
   std::chrono::steady_clock::time_point lastPublished_;
   int rowsSinceClock_ = 0;
+  int wait_ = rule_.milliseconds;  // before the next block, in milliseconds
 };
 
 class ThreadedReading final : public SheetReading {

@@ -45,9 +45,12 @@ using ReadingListener = std::function<void()>;
 std::unique_ptr<SheetReading> finishedReading(const SheetData& sheet);
 
 /// When the worker publishes: after this many cells, or at the first new row after this long.
+/// The wait doubles after each block up to `longestMilliseconds`: the first rows come at once,
+/// and a long sheet is handed over in fewer, larger blocks, each costing the window a layout.
 struct PublishRule {
   std::size_t cells = 1u << 20;
   int milliseconds = 50;
+  int longestMilliseconds = 400;
 };
 
 /// Starts reading sheet `index` of `file` on a worker thread, holding `fileLock` while it reads
