@@ -8,7 +8,7 @@
 #  2. rows out of order: a ~10 MB sheet whose rows alternate between its two halves, the whole
 #     of it and its first ten rows (processor seconds);
 #  3. the workbook window's full background read against the synchronous read of the same
-#     sheet (processor seconds of the reading, from bench_window);
+#     sheet (processor seconds, from bench_window), pair by pair;
 #  4. the main window's copy of a million entries through the program's own services, against
 #     the throttled copy of bench_exports.
 # The machine's load average is printed beside every figure: on a shared machine wall times
@@ -133,20 +133,36 @@ done
 window="$work/window-10mb.xlsx"
 [ -f "$window" ] || "$maker" "$window" 150000 10 mixed
 echo
-echo "== 3. The workbook window's full read against the synchronous read ($(basename "$window"))"
+echo "== 3. The workbook window's full read against the synchronous read ($(basename "$window")), processor seconds"
+printf '%-5s %-7s %9s %9s %13s %13s %7s %6s\n' round side sync window "window's thread" reading ratio load
 for side in after ${before:+before}; do
   program="$build/bench/window/bench_window"
   [ "$side" = before ] && program="$before/bench_window"
   [ -x "$program" ] || { echo "$side: no bench_window"; continue; }
-  QT_QPA_PLATFORM=offscreen "$program" "$window" > "$work/window.txt" 2>/dev/null || true
-  grep -E 'window shown|sheet read to its end|full read' "$work/window.txt" | sed "s/^/$side: /"
-  echo "$side: load $(load)"
+  : > "$work/window-ratios-$side.txt"
 done
-
-if [ -x "$build/bench/window/bench_window" ]; then
-  QT_QPA_PLATFORM=offscreen "$build/bench/window/bench_window" "$window" --synchronous 2>/dev/null | sed 's/^/after: /'
-  echo "after: load $(load)"
-fi
+for ((i = 1; i <= rounds; ++i)); do
+  for side in after ${before:+before}; do
+    program="$build/bench/window/bench_window"
+    [ "$side" = before ] && program="$before/bench_window"
+    [ -x "$program" ] || continue
+    # Each reading in a process of its own, the synchronous one first.
+    sync=$(QT_QPA_PLATFORM=offscreen "$program" "$window" --synchronous 2>/dev/null |
+           sed -n 's/.*rows, \([0-9.]*\) s cpu.*/\1/p')
+    QT_QPA_PLATFORM=offscreen "$program" "$window" > "$work/window.txt" 2>/dev/null || true
+    full=$(sed -n "s/.*the window's full read: \([0-9.]*\) s cpu.*/\1/p" "$work/window.txt")
+    gui=$(sed -n "s/.*(window's thread \([0-9.]*\) s.*/\1/p" "$work/window.txt")
+    [ -n "$sync" ] && [ -n "$full" ] || { echo "$side: bench_window gave no figure"; continue; }
+    ratio=$(awk -v a="$full" -v b="$sync" 'BEGIN { printf "%.2f", a / b }')
+    echo "$ratio" >> "$work/window-ratios-$side.txt"
+    reading=$(awk -v a="$full" -v g="${gui:-0}" 'BEGIN { printf "%.2f", a - g }')
+    printf '%-5s %-7s %9s %9s %13s %13s %7s %6s\n' "$i" "$side" "$sync" "$full" "${gui:-?}" "$reading" "${ratio}x" "$(load)"
+  done
+done
+for side in after ${before:+before}; do
+  [ -s "$work/window-ratios-$side.txt" ] &&
+    echo "median ratio of the window's full read to the synchronous read, $side: $(median < "$work/window-ratios-$side.txt")x (goal <= 1.2x)"
+done
 
 # ------------------------------------------------------------------ 4. the main window's copy
 echo
