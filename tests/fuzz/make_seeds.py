@@ -48,6 +48,11 @@ ROOT_RELS = '''<?xml version="1.0" encoding="UTF-8"?>
 <Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/>
 </Relationships>'''
 SHEET2 = f'<worksheet {NS}><sheetData><row r="5"><c r="A5"><v>5</v></c></row><row r="2"><c r="A2"><v>2</v></c></row></sheetData></worksheet>'
+# Cells the reader takes straight from the bytes beside near misses it leaves to the events.
+PLAIN = (f'<worksheet {NS}><sheetData><row r="1"><c r="A1" s="1"><v>1.5</v></c><c r="B1" t="s"><v>1</v></c>'
+         "<c r='C1' t='inlineStr'><is><t xml:space='preserve'> a </t></is></c><c r=\"D1\" s=\"2\"/>\n  "
+         '<c r="E1"> <v>2</v> </c><c r="F1"><v>a &amp; b</v></c><c r="G1" xml:t="s"><v>0</v></c>'
+         '<c r="H1" x:y="1" xmlns:x="urn:x"><v>3</v></c><c r="I1"><v/></c></row></sheetData></worksheet>')
 
 CONTENT = '''<?xml version="1.0" encoding="UTF-8"?>
 <office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
@@ -104,6 +109,7 @@ def main():
     write("xlsx", "small.xlsx", xlsx)
     write("xlsx_worksheet", "sheet1.xml", WORKSHEET)
     write("xlsx_worksheet", "unordered.xml", SHEET2)
+    write("xlsx_worksheet", "plain-cells.xml", PLAIN)
     write("xlsx_strings", "sharedStrings.xml", STRINGS)
     write("xlsx_styles", "styles.xml", STYLES)
     write("xlsx_workbook", "workbook.xml", WORKBOOK + "\0" + WORKBOOK_RELS)
