@@ -39,8 +39,8 @@ class XmlHandler {
     (void)prefix, (void)uri;
   }
   /// A shortcut for the small elements that fill most of a large part (a worksheet's cells).
-  /// When `takesPlainElements` is set, the scanner of scanXmlPart offers the bytes it holds at
-  /// each start tag met where unprefixed names reach the handler, from the '<' on; the handler
+  /// When `takesPlainElements` is set, the scanner (scanXmlPart, scanXmlText) offers the bytes
+  /// it holds from each start tag's '<' on, where unprefixed names reach the handler; the handler
   /// returns how many of them it took, as if it had received their events: whole elements only
   /// (and white space between them), unprefixed, declaring no namespace, holding no entity,
   /// comment or CDATA, and well-formed as the scanner would find them. 0 leaves the tag to the
