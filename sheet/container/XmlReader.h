@@ -44,7 +44,8 @@ class XmlHandler {
   /// returns how many of them it took, as if it had received their events: whole elements only
   /// (and white space between them), unprefixed, declaring no namespace, holding no entity,
   /// comment or CDATA, and well-formed as the scanner would find them. 0 leaves the tag to the
-  /// scanner, which then sends its events as usual; expat never offers anything.
+  /// scanner, which then sends its events as usual; expat never offers anything. The readers
+  /// of PlainMarkup.h read such markup by the scanner's rules.
   bool takesPlainElements = false;
   virtual std::size_t takePlainElements(std::string_view bytes) {
     (void)bytes;

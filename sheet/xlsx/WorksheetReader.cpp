@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <unordered_map>
 
 #include "sheet/Failure.h"
+#include "sheet/container/PlainMarkup.h"
 #include "sheet/container/XmlReader.h"
 #include "sheet/container/ZipArchive.h"
 #include "sheet/xlsx/SharedStringTable.h"
@@ -67,83 +67,6 @@ struct CellAttributes {
   }
 };
 
-bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-// Whether `bytes` holds `prefix` (a literal, compared at its fixed length) at `at`.
-template <std::size_t N>
-bool startsWith(std::string_view bytes, std::size_t at, const char (&prefix)[N]) {
-  return at <= bytes.size() && bytes.size() - at >= N - 1 && std::memcmp(bytes.data() + at, prefix, N - 1) == 0;
-}
-std::size_t skipSpace(std::string_view bytes, std::size_t at) {
-  while (at < bytes.size() && isXmlSpace(bytes[at])) ++at;
-  return at;
-}
-
-// Reads the attributes of a start tag from `at` (after its name) up to its '>' or "/>" (which
-// sets `empty`), handing each to `take`; returns the offset after the tag, or 0 when the tag
-// is not plain: an attribute with a prefix other than "xml", a namespace declaration, an
-// entity, a tab or line break in a value (which decoding would change), a NUL (where the
-// events' attribute list ends a value), or bytes still to come.
-template <typename Take>
-std::size_t plainAttributes(std::string_view bytes, std::size_t at, bool& empty, Take&& take) {
-  const auto tagEnd = [&](std::size_t i) -> std::size_t {
-    if (bytes[i] == '>') return i + 1;
-    if (bytes[i] != '/' || i + 1 >= bytes.size() || bytes[i + 1] != '>') return 0;
-    empty = true;
-    return i + 2;
-  };
-  empty = false;
-  for (;;) {
-    if (at >= bytes.size()) return 0;
-    if (bytes[at] == '>' || bytes[at] == '/') return tagEnd(at);
-    if (!isXmlSpace(bytes[at])) return 0;
-    at = skipSpace(bytes, at);
-    if (at >= bytes.size()) return 0;
-    if (bytes[at] == '>' || bytes[at] == '/') return tagEnd(at);
-    const std::size_t name = at;
-    std::size_t local = at;  // where the name's local part begins, after a prefix
-    for (; at < bytes.size(); ++at) {
-      const char c = bytes[at];
-      if (c == ':') local = at + 1;
-      else if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) break;
-    }
-    const std::string_view attribute = bytes.substr(name, at - name);
-    if (attribute.empty() || attribute == "xmlns" || (local > name && (local != name + 4 || !attribute.starts_with("xml:"))))
-      return 0;
-    if (at + 1 >= bytes.size() || bytes[at] != '=' || (bytes[at + 1] != '"' && bytes[at + 1] != '\''))
-      return 0;
-    const char quote = bytes[at + 1];
-    const std::size_t value = at + 2;
-    at = value;
-    while (at < bytes.size() && bytes[at] != quote) {
-      const char c = bytes[at];
-      if (c == '<' || c == '&' || c == '\t' || c == '\n' || c == '\r' || c == '\0') return 0;
-      ++at;
-    }
-    if (at >= bytes.size()) return 0;
-    // By its local name, as the events give an attribute of a namespace read ("xml:" here).
-    take(bytes.substr(local, name + attribute.size() - local), bytes.substr(value, at - value));
-    ++at;
-  }
-}
-
-// The text of the element named by the one letter `name` at `at` (its plain start tag, text
-// without markup or entity, its end tag), with the offset after it; nullopt when it is not
-// that plain.
-std::optional<std::pair<std::string_view, std::size_t>> plainTextElement(std::string_view bytes, std::size_t at,
-                                                                        char name) {
-  if (bytes.size() - at < 3 || bytes[at] != '<' || bytes[at + 1] != name) return std::nullopt;
-  bool empty = false;
-  at = plainAttributes(bytes, at + 2, empty, [](std::string_view, std::string_view) {});
-  if (at == 0) return std::nullopt;
-  if (empty) return std::pair{std::string_view(), at};
-  std::size_t lt = at;
-  for (; lt < bytes.size() && bytes[lt] != '<'; ++lt)
-    if (bytes[lt] == '&') return std::nullopt;
-  if (bytes.size() - lt < 4 || bytes[lt + 1] != '/' || bytes[lt + 2] != name || bytes[lt + 3] != '>')
-    return std::nullopt;
-  return std::pair{bytes.substr(at, lt - at), lt + 4};
-}
-
 class WorksheetHandler : public container::XmlHandler {
  public:
   WorksheetHandler(std::string part, SharedStringTable& strings, bool date1904,
@@ -160,7 +83,7 @@ class WorksheetHandler : public container::XmlHandler {
   std::size_t takePlainElements(std::string_view bytes) override {
     if (inCell_ || phonetic_ > 0 || bytes.size() < 3 || bytes[1] != 'c') return 0;
     std::size_t taken = 0;
-    for (std::size_t at = 0; !stopRequested; at = skipSpace(bytes, taken)) {
+    for (std::size_t at = 0; !stopRequested; at = container::skipXmlSpace(bytes, taken)) {
       const std::size_t end = plainCell(bytes, at);
       if (end == 0) break;
       taken = end;
@@ -328,39 +251,41 @@ class WorksheetHandler : public container::XmlHandler {
 
   // A plain cell at `at`: the offset after it, or 0 when it is not plain (left to the events).
   std::size_t plainCell(std::string_view bytes, std::size_t at) {
-    if (!startsWith(bytes, at, "<c")) return 0;
     CellAttributes attributes;
     bool empty = false;
-    at = plainAttributes(bytes, at + 2, empty, [&](std::string_view name, std::string_view value) {
-      attributes.take(name, value);
-    });
-    if (at == 0) return 0;
-    std::string_view value, inlineText;
-    bool hasValue = false;
+    const std::size_t tagEnd = container::readPlainStartTag(
+        bytes, at, "c", empty, [&](std::string_view name, std::string_view value) { attributes.take(name, value); });
+    if (tagEnd == 0) return 0;
     if (empty) {
       startCell(attributes);
       endCell({}, {});
-      return at;
+      return tagEnd;
     }
-    at = skipSpace(bytes, at);
-    if (const auto v = plainTextElement(bytes, at, 'v')) {
-      value = v->first;
+    std::string_view value, inlineText;
+    bool hasValue = false;
+    at = container::skipXmlSpace(bytes, tagEnd);
+    std::size_t inlineStart = 0;
+    if (const auto v = container::readPlainTextElement(bytes, at, "v")) {
+      value = v->text;
       hasValue = true;
-      at = skipSpace(bytes, v->second);
-    } else if (startsWith(bytes, at, "<is>")) {
-      const auto t = plainTextElement(bytes, skipSpace(bytes, at + 4), 't');
+      at = container::skipXmlSpace(bytes, v->end);
+    } else if ((inlineStart = container::readPlainStartTag(bytes, at, "is", empty,
+                                                           [](std::string_view, std::string_view) {})) > 0 &&
+               !empty) {
+      const auto t = container::readPlainTextElement(bytes, container::skipXmlSpace(bytes, inlineStart), "t");
       if (!t) return 0;
-      inlineText = t->first;
-      at = skipSpace(bytes, t->second);
-      if (!startsWith(bytes, at, "</is>")) return 0;
-      at = skipSpace(bytes, at + 5);
+      inlineText = t->text;
+      at = container::readPlainEndTag(bytes, container::skipXmlSpace(bytes, t->end), "is");
+      if (at == 0) return 0;
+      at = container::skipXmlSpace(bytes, at);
     }
-    if (!startsWith(bytes, at, "</c>")) return 0;
+    const std::size_t end = container::readPlainEndTag(bytes, at, "c");
+    if (end == 0) return 0;
     startCell(attributes);
     valueSeen_ = hasValue;
     const std::size_t most = limits_.cellTextBytes + 64;  // as the events would collect them
     endCell(value.substr(0, most), inlineText.substr(0, most));
-    return at + 4;
+    return end;
   }
 
   void startCell(const CellAttributes& attributes) {
