@@ -66,29 +66,10 @@ for ((i = 1; i <= rounds; ++i)); do
 done
 echo "median ratio to unzip -p: after $(median < "$work/ratios-after.txt")x (goal <= 1.3x)${before:+, before $(median < "$work/ratios-before.txt")x}"
 
-if command -v node >/dev/null && command -v npm >/dev/null; then
-  if [ ! -f "$work/node/node_modules/xlsx/package.json" ]; then
-    mkdir -p "$work/node"
-    (cd "$work/node" && npm init -y >/dev/null && npm install --silent --no-audit --no-fund xlsx@0.18.5 >/dev/null) || true
-  fi
-fi
-if [ -f "$work/node/node_modules/xlsx/package.json" ]; then
-  cat > "$work/sheetjs_json.js" <<'JS'
-// node sheetjs_json.js WORKBOOK A1:J9 -> the displayed texts (cell.w) as one JSON array
-const XLSX = require('xlsx');
-const [file, ref] = process.argv.slice(2);
-const range = XLSX.utils.decode_range(ref);
-const book = XLSX.readFile(file, { sheetRows: range.e.r + 1 });
-const sheet = book.Sheets[book.SheetNames[0]];
-const out = [];
-for (let r = range.s.r; r <= range.e.r; ++r)
-  for (let c = range.s.c; c <= range.e.c; ++c) {
-    const cell = sheet[XLSX.utils.encode_cell({ r, c })];
-    out.push(cell ? (cell.w !== undefined ? cell.w : String(cell.v)) : '');
-  }
-process.stdout.write(JSON.stringify(out));
-JS
-  read -r sw sc sm < <(timed env NODE_PATH="$work/node/node_modules" node "$work/sheetjs_json.js" "$book" "$reference")
+# shellcheck source=bench/sheetjs.sh
+source "$(dirname "$0")/sheetjs.sh"
+if sheetjs_ready "$work"; then
+  read -r sw sc sm < <(timed "${sheetjs[@]}" "$book" "$reference" --json)
   same=$(/usr/bin/python3 -c 'import json,sys; a=json.load(open(sys.argv[1])); b=json.load(open(sys.argv[2])); print(sum(x != y for x, y in zip(a, b)) + abs(len(a) - len(b)))' "$work/merge-after.json" "$work/out.txt" 2>/dev/null || echo "?")
   echo "SheetJS 0.18.5: wall $sw s, cpu $sc s, $sm MB; texts differing from lomandra-merge: $same; load $(load)"
 else

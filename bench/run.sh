@@ -38,32 +38,10 @@ rows_for() {
 columns_for() { [ "$1" = 100 ] && echo 14 || echo "$columns"; }
 
 # --- the other readers ---------------------------------------------------------------------
+# shellcheck source=bench/sheetjs.sh
+source "$(dirname "$0")/sheetjs.sh"
 have_sheetjs=no
-if command -v node >/dev/null && command -v npm >/dev/null; then
-  if [ ! -f "$work/node/node_modules/xlsx/package.json" ]; then
-    mkdir -p "$work/node"
-    (cd "$work/node" && npm init -y >/dev/null && npm install --silent --no-audit --no-fund xlsx@0.18.5 >/dev/null) \
-      || echo "note: npm could not install xlsx@0.18.5; SheetJS is skipped" >&2
-  fi
-  [ -f "$work/node/node_modules/xlsx/package.json" ] && have_sheetjs=yes
-else
-  echo "note: nodejs/npm missing; SheetJS is skipped" >&2
-fi
-cat > "$work/sheetjs_cells.js" <<'JS'
-// node sheetjs_cells.js WORKBOOK A1:J2 -> each cell's displayed text (cell.w), one a line
-const XLSX = require('xlsx');
-const [file, ref] = process.argv.slice(2);
-const range = XLSX.utils.decode_range(ref);
-const book = XLSX.readFile(file, { sheetRows: range.e.r + 1, dense: false });
-const sheet = book.Sheets[book.SheetNames[0]];
-const out = [];
-for (let r = range.s.r; r <= range.e.r; ++r)
-  for (let c = range.s.c; c <= range.e.c; ++c) {
-    const cell = sheet[XLSX.utils.encode_cell({ r, c })];
-    out.push(cell ? (cell.w !== undefined ? cell.w : String(cell.v)) : '');
-  }
-process.stdout.write(out.join('\n') + '\n');
-JS
+sheetjs_ready "$work" && have_sheetjs=yes
 
 have_openpyxl=no
 /usr/bin/python3 -c 'import openpyxl' 2>/dev/null && have_openpyxl=yes \
@@ -139,7 +117,7 @@ for size in "${sizes[@]}"; do
     name="$case $cells cells"
     measure "$label" "$name" "$cells" lomandra-merge "$merge" "$book" "$ref"
     [ $have_sheetjs = yes ] && measure "$label" "$name" "$cells" "SheetJS 0.18.5" \
-      env NODE_PATH="$work/node/node_modules" node "$work/sheetjs_cells.js" "$book" "$ref"
+      "${sheetjs[@]}" "$book" "$ref"
     [ $have_openpyxl = yes ] && measure "$label" "$name" "$cells" "openpyxl r/o" \
       /usr/bin/python3 "$work/openpyxl_cells.py" "$book" "$r" "$c"
     [ $have_unzip = yes ] && measure "$label" "$name" - "unzip -p sheet" unzip -p "$book" xl/worksheets/sheet1.xml
