@@ -1,4 +1,5 @@
-# Shared by scripts/wine-tests and bench/com_bench.sh (sourced, POSIX sh): the cross build of
+# Shared by scripts/wine-tests, scripts/windows-program-tests and bench/com_bench.sh (sourced,
+# POSIX sh): the cross build of
 # the Windows project (windows/) and a fresh, throw-away Wine prefix with the fake spreadsheet
 # application registered. Needs x86_64-w64-mingw32-g++-posix, wine, wineserver, wineboot.
 
@@ -17,18 +18,24 @@ wine_cross_build() {
   cmake --build "$2" --parallel
 }
 
-# wine_prefix_up WORK_DIR BUILD_DIR: a fresh prefix under WORK_DIR, no display, with BUILD_DIR's
-# FakeExcel.exe registered as "Excel.Application". After wineboot the server must settle
-# (wineserver -w) or the first COM call hangs. Every Wine process starts with its output
-# redirected, so no background service keeps the caller's pipe open (CTest would wait for it for
-# ever). wine_prefix_down ends the server.
-wine_prefix_up() {
+# wine_prefix_boot WORK_DIR: a fresh prefix under WORK_DIR, on the caller's DISPLAY if any.
+# After wineboot the server must settle (wineserver -w) or the first COM call hangs; it then stays
+# up (-p) between programs, so `wineserver -w` no longer returns by itself. Every Wine process
+# starts with its output redirected, so no background service keeps the caller's pipe open (CTest
+# would wait for it for ever). wine_prefix_down ends the server.
+wine_prefix_boot() {
   export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
-  unset DISPLAY WAYLAND_DISPLAY
   export WINEPREFIX="$1/prefix"
   timeout 300 wineboot -i </dev/null >"$1/wineboot.log" 2>&1
   timeout 120 wineserver -w </dev/null >/dev/null 2>&1 || echo "wineserver did not settle within 120 s"
   wineserver -p </dev/null >/dev/null 2>&1
+}
+
+# wine_prefix_up WORK_DIR BUILD_DIR: a fresh prefix, no display, with BUILD_DIR's FakeExcel.exe
+# registered as "Excel.Application".
+wine_prefix_up() {
+  unset DISPLAY WAYLAND_DISPLAY
+  wine_prefix_boot "$1"
   timeout 60 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
   timeout 60 wine "$2/FakeExcel.exe" /regserver </dev/null >"$1/register.log" 2>&1 || {
     cat "$1/register.log"; return 1; }
